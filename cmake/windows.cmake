@@ -1,0 +1,25 @@
+# Windows tree: everything that ends up in TRXDESK.exe, and its tests run under Wine.
+add_compile_options(-fexec-charset=cp1252)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+# GoogleTest from Debian's sources, built with MinGW.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+if(NOT TARGET GTest::gtest_main)
+  add_library(GTest::gtest ALIAS gtest)
+  add_library(GTest::gtest_main ALIAS gtest_main)
+endif()
+# GoogleTest's own sources are not ours to hold to -Werror.
+foreach(t gtest gtest_main)
+  target_compile_options(${t} PRIVATE -Wno-error)
+endforeach()
+
+function(trx_sanitize target)
+endfunction()
+
+# Every Windows test exe runs under Wine through this wrapper, in the tree's own prefix.
+set(TRX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-exec.sh ${TRX_WINEPREFIX})

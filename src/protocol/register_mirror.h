@@ -1,0 +1,39 @@
+// The program's copy of the sixteen transmitter registers and their display names.
+#ifndef TRXDESK_REGISTER_MIRROR_H
+#define TRXDESK_REGISTER_MIRROR_H
+
+#include "wire_codec.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace trx {
+
+// Each byte is the last reported value, or NOT_REPORTED since the last reset.
+// Only the report handling stores into it; commands never do.
+struct RegisterMirror {
+    std::array<uint8_t, REGISTER_COUNT> bytes;
+
+    RegisterMirror() { reset(); }
+    void reset() { bytes.fill(NOT_REPORTED); }
+    uint8_t operator[](int address) const { return bytes[static_cast<std::size_t>(address)]; }
+    uint8_t& operator[](int address) { return bytes[static_cast<std::size_t>(address)]; }
+};
+
+constexpr int MODE_NAME_COUNT = 17;    // index 16: any code above 15
+constexpr int CHANNEL_NAME_COUNT = 8;  // index 7: any code out of range
+constexpr int CHANNEL_A_MAX = 6;
+constexpr int CHANNEL_B_MAX = 4;
+
+extern const char* const modeNames[MODE_NAME_COUNT];
+extern const char* const channelNames[CHANNEL_NAME_COUNT];
+
+// Display names with the out-of-range rules applied.
+const char* modeName(int code);
+const char* channelAName(int code);
+const char* channelBName(int code);
+
+} // namespace trx
+
+#endif

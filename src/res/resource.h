@@ -1,0 +1,97 @@
+// Every resource, control, command and private message number of TRXDESK.
+// Shared by the resource script and the code: no bare ID numbers elsewhere.
+#ifndef TRXDESK_RESOURCE_H
+#define TRXDESK_RESOURCE_H
+
+// Dialog templates
+#define IDD_PANEL 101
+
+// Application icon and the minimised-window icon without a known state
+#define IDI_APP 102
+#define IDI_UNKNOWN_STATE 172
+
+// Operating-state buttons: normal / lit
+#define IDI_STANDBY 112
+#define IDI_STANDBY_LIT 114
+#define IDI_TUNE 115
+#define IDI_TUNE_LIT 116
+#define IDI_NOPOWER 118
+#define IDI_NOPOWER_LIT 119
+#define IDI_P100_LIT 121
+#define IDI_P250 122
+#define IDI_P250_LIT 123
+#define IDI_P1000 124
+#define IDI_P1000_LIT 120
+#define IDI_P100 125
+
+// Link lamp in status-bar part 2: dark while the link is up, lit after a reset
+#define IDI_LINK_UP 127
+#define IDI_LINK_DOWN 128
+
+// Preset keys: normal (grey light) / lit (red light), by mode type
+#define IDI_PRESET_R3_LIT 138
+#define IDI_PRESET_B8 139
+#define IDI_PRESET_BR8 140
+#define IDI_PRESET_F1 141
+#define IDI_PRESET_F7 142
+#define IDI_PRESET_H2 143
+#define IDI_PRESET_H3 144
+#define IDI_PRESET_J2 145
+#define IDI_PRESET_J3 146
+#define IDI_PRESET_J3C 147
+#define IDI_PRESET_R3 148
+#define IDI_PRESET_A1_LIT 149
+#define IDI_PRESET_B8_LIT 150
+#define IDI_PRESET_BR8_LIT 151
+#define IDI_PRESET_F1_LIT 152
+#define IDI_PRESET_F7_LIT 153
+#define IDI_PRESET_H2_LIT 154
+#define IDI_PRESET_H3_LIT 155
+#define IDI_PRESET_J2_LIT 156
+#define IDI_PRESET_J3_LIT 157
+#define IDI_PRESET_A1 159
+#define IDI_PRESET_J3C_LIT 160
+
+// Status indicators. 1054: bit 1 yellow (top), bit 0 green (bottom).
+#define IDI_IND_LOW_0 182
+#define IDI_IND_LOW_3 184
+#define IDI_IND_LOW_1 187
+#define IDI_IND_LOW_2 188
+// 1055: bit 2 yellow (top), bit 3 red alarm (bottom).
+#define IDI_IND_HIGH_0 183
+#define IDI_IND_HIGH_4 185
+#define IDI_IND_HIGH_12 186
+#define IDI_IND_HIGH_8 189
+
+// Panel controls
+#define IDC_FREQUENCY 1002
+#define IDC_STATE_STANDBY 1007
+#define IDC_STATE_TUNE 1008
+#define IDC_STATE_NOPOWER 1009
+#define IDC_STATE_P100 1010
+#define IDC_STATE_P250 1011
+#define IDC_STATE_P1000 1012
+#define IDC_POWER 1017
+#define IDC_PRESET0 1018
+#define IDC_PRESET1 1019
+#define IDC_PRESET2 1020
+#define IDC_PRESET3 1021
+#define IDC_PROGRAM 1023
+#define IDC_PROGRAM_UPDOWN 1024
+#define IDC_STATUSBAR 1025
+#define IDC_ANTENNA 1026
+#define IDC_INDICATOR_LOW 1054
+#define IDC_INDICATOR_HIGH 1055
+
+// Commands
+#define IDM_REFRESH 40003
+
+// Panel timer driving the link supervision, and its period
+#define IDT_SUPERVISION 101
+#define SUPERVISION_PERIOD_MS 100
+
+// Private window messages. Their numbers are fixed: other running copies send 1125.
+#define WM_TRX_STATUSBAR 1125 // wParam 0; lParam non-zero shows, 0 hides the status bar
+#define WM_TRX_RECEIVED 1126  // wParam 0; lParam low 8 bits = one byte read from the line
+
+#endif
