@@ -23,3 +23,7 @@ endfunction()
 # Every Windows test exe runs under Wine through this wrapper, in the tree's own prefix.
 set(TRX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-exec.sh ${TRX_WINEPREFIX})
+
+# The simulator is a native program: the Windows tree uses the one the native tree built.
+set(TRX_TRXSIM ${CMAKE_BINARY_DIR}/../native/tools/trxsim/trxsim
+    CACHE FILEPATH "trxsim built by the native tree")
