@@ -21,8 +21,8 @@ struct RegisterMirror {
     uint8_t& operator[](int address) { return bytes[static_cast<std::size_t>(address)]; }
 };
 
-constexpr int MODE_NAME_COUNT = 17;    // index 16: any code above 15
-constexpr int CHANNEL_NAME_COUNT = 8;  // index 7: any code out of range
+constexpr int MODE_NAME_COUNT = 17;   // index 16: any code above 15
+constexpr int CHANNEL_NAME_COUNT = 8; // index 7: any code out of range
 constexpr int CHANNEL_A_MAX = 6;
 constexpr int CHANNEL_B_MAX = 4;
 

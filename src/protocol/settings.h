@@ -9,7 +9,7 @@
 
 namespace trx {
 
-constexpr int TITLE_SIZE = 32;        // at most 31 characters and the terminator
+constexpr int TITLE_SIZE = 32; // at most 31 characters and the terminator
 constexpr int ANTENNA_COUNT = 4;
 constexpr int ANTENNA_NAME_SIZE = 16; // at most 15 characters and the terminator
 

@@ -39,10 +39,10 @@ enum OperatingStateValue : int {
 };
 
 // Status register bits.
-constexpr int STATUS_READY = 0x1;       // green: tuned, power stages unlocked
-constexpr int STATUS_LOW_FIELD = 0x3;   // bits 0-1, indicator 1054
-constexpr int STATUS_HIGH_FIELD = 0xC;  // bits 2-3, indicator 1055
-constexpr int STATUS_ALARM = 0x8;       // red lamp
+constexpr int STATUS_READY = 0x1;      // green: tuned, power stages unlocked
+constexpr int STATUS_LOW_FIELD = 0x3;  // bits 0-1, indicator 1054
+constexpr int STATUS_HIGH_FIELD = 0xC; // bits 2-3, indicator 1055
+constexpr int STATUS_ALARM = 0x8;      // red lamp
 
 // A mirror byte that holds no report since the last reset.
 constexpr uint8_t NOT_REPORTED = 0xFF;

@@ -41,8 +41,8 @@ TEST(ReportHandler, OperatingStateLightsOneButtonAndWritesOnlyChanges) {
     EXPECT_FALSE(rig.panel.enabled[IDC_PROGRAM_UPDOWN]);
     rig.panel.log.clear();
     rig.protocol.applyReport(OperatingState, 1);
-    EXPECT_EQ(rig.panel.log, (std::vector<std::string>{"icon 1007 114", "icon 1011 122",
-                                                       "enable 1024 1"}));
+    EXPECT_EQ(rig.panel.log,
+              (std::vector<std::string>{"icon 1007 114", "icon 1011 122", "enable 1024 1"}));
     // The marker passed by a minimised panel lights nothing and is stored cut to 4 bits.
     rig.panel.minimized = true;
     rig.protocol.applyReport(OperatingState, NOT_REPORTED);

@@ -12,7 +12,7 @@ TEST(WireCodec, WorkedValuesOfTheLineCoding) {
         int address, value;
         uint8_t line;
     };
-    const Case cases[] = {{8, 5, 0xA1}, {8, 1, 0x81},  {15, 0, 0x0F}, {0, 2, 0x40}, {10, 2, 0x45},
+    const Case cases[] = {{8, 5, 0xA1},  {8, 1, 0x81}, {15, 0, 0x0F}, {0, 2, 0x40}, {10, 2, 0x45},
                           {11, 1, 0x8D}, {1, 0, 0x08}, {2, 7, 0xE4},  {9, 3, 0xC9}};
     for (const Case& c : cases) {
         EXPECT_EQ(lineByteFor(c.address, c.value), c.line) << c.address << "," << c.value;
