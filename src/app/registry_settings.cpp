@@ -1,0 +1,137 @@
+#include "registry_settings.h"
+
+#include "settings_codec.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace trx {
+
+namespace {
+
+constexpr char VALUE_TITLE[] = "Titel";
+constexpr char VALUE_ANTENNA[] = "Antenne%d";
+constexpr char VALUE_FLAGS[] = "diverse";
+constexpr char VALUE_BAUD_RATE[] = "Baudrate";
+constexpr char VALUE_PRESET[] = "Taste%d";
+constexpr size_t VALUE_NAME_SIZE = 16;
+constexpr DWORD DWORD_SIZE = sizeof(DWORD);
+
+// Closes the key on every path.
+class RegistryKey {
+  public:
+    explicit RegistryKey(HKEY key) : key_(key) {}
+    ~RegistryKey() { RegCloseKey(key_); }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    HKEY get() const { return key_; }
+
+  private:
+    HKEY key_;
+};
+
+void setText(HKEY key, const char* name, const char* text) {
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                   static_cast<DWORD>(strlen(text) + 1));
+}
+
+void setDword(HKEY key, const char* name, uint32_t value) {
+    const DWORD data = value;
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), DWORD_SIZE);
+}
+
+// At most four bytes into a number that starts at 0; a longer value fails.
+bool getDword(HKEY key, const char* name, uint32_t& value) {
+    DWORD data = 0;
+    DWORD size = DWORD_SIZE;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    value = data;
+    return true;
+}
+
+// A text whose stored size fits the field is read; a failed read gives `fallback`.
+// Missing or larger values leave the field alone.
+void getText(HKEY key, const char* name, char* field, size_t fieldSize, const char* fallback) {
+    DWORD size = 0;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||
+        size > fieldSize) {
+        return;
+    }
+    char data[TITLE_SIZE];
+    static_assert(sizeof data >= ANTENNA_NAME_SIZE);
+    DWORD read = static_cast<DWORD>(fieldSize);
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &read) !=
+        ERROR_SUCCESS) {
+        snprintf(field, fieldSize, "%s", fallback);
+        return;
+    }
+    copyTextField(data, read, field, fieldSize);
+}
+
+void save(HKEY key, const Settings& s, int32_t baudRate) {
+    char name[VALUE_NAME_SIZE];
+    setText(key, VALUE_TITLE, s.title);
+    for (int i = 0; i < ANTENNA_COUNT; ++i) {
+        snprintf(name, sizeof name, VALUE_ANTENNA, i);
+        setText(key, name, s.antennaNames[i]);
+    }
+    setDword(key, VALUE_FLAGS, packFlags(s));
+    setDword(key, VALUE_BAUD_RATE, static_cast<uint32_t>(baudRate));
+    for (int i = 0; i < PRESET_COUNT; ++i) {
+        snprintf(name, sizeof name, VALUE_PRESET, i);
+        setDword(key, name, packPreset(s.presets[static_cast<size_t>(i)]));
+    }
+}
+
+void load(HKEY key, Settings& s, int32_t& baudRate) {
+    char name[VALUE_NAME_SIZE];
+    uint32_t value = 0;
+    if (getDword(key, VALUE_FLAGS, value)) {
+        unpackFlags(value, s);
+    }
+    if (getDword(key, VALUE_BAUD_RATE, value)) {
+        baudRate = static_cast<int32_t>(value); // checked when the port opens
+    }
+    getText(key, VALUE_TITLE, s.title, sizeof s.title, DEFAULT_TITLE);
+    for (int i = 0; i < ANTENNA_COUNT; ++i) {
+        snprintf(name, sizeof name, VALUE_ANTENNA, i);
+        getText(key, name, s.antennaNames[i], sizeof s.antennaNames[i], "");
+    }
+    for (int i = 0; i < PRESET_COUNT; ++i) {
+        snprintf(name, sizeof name, VALUE_PRESET, i);
+        if (getDword(key, name, value)) {
+            unpackPreset(value, s.presets[static_cast<size_t>(i)]);
+        }
+    }
+}
+
+} // namespace
+
+int registrySettings(RegistryAction action, int portNumber, Settings& settings, int32_t& baudRate) {
+    char path[MAX_PATH];
+    if (!settingsKeyPath(portNumber, path, sizeof path)) {
+        return 0;
+    }
+    HKEY handle = nullptr;
+    DWORD disposition = 0;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &handle, &disposition) != ERROR_SUCCESS) {
+        return 0;
+    }
+    RegistryKey key(handle);
+    if (action == RegistryAction::Save) {
+        save(key.get(), settings, baudRate);
+        return 1;
+    }
+    if (disposition != REG_OPENED_EXISTING_KEY) {
+        return 0; // just created, empty
+    }
+    load(key.get(), settings, baudRate);
+    return 1;
+}
+
+} // namespace trx
