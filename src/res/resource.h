@@ -94,4 +94,7 @@
 #define WM_TRX_STATUSBAR 1125 // wParam 0; lParam non-zero shows, 0 hides the status bar
 #define WM_TRX_RECEIVED 1126  // wParam 0; lParam low 8 bits = one byte read from the line
 
+// Keyboard accelerators of the panel
+#define IDR_ACCELERATORS 179
+
 #endif

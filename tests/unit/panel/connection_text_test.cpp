@@ -1,0 +1,29 @@
+#include "connection_text.h"
+
+#include <gtest/gtest.h>
+
+namespace trx {
+
+TEST(ConnectionText, NamesPortAndBaudRateOrSaysDisconnected) {
+    char text[32];
+    formatConnectionText(0, 9600, text, sizeof text);
+    EXPECT_STREQ(text, "getrennt");
+    formatConnectionText(2, 1200, text, sizeof text);
+    EXPECT_STREQ(text, "COM2 mit 1200 Bit/s");
+    char small[8];
+    formatConnectionText(255, 256000, small, sizeof small);
+    EXPECT_STREQ(small, "COM255 ");
+}
+
+TEST(ConnectionText, OnlyALiveTransmitterOutOfStandbyCountsAsActive) {
+    RegisterMirror mirror;
+    EXPECT_FALSE(transmitterActive(mirror, false));
+    EXPECT_TRUE(transmitterActive(mirror, true)); // state not reported: not standby
+    mirror[OperatingState] = STATE_STANDBY;
+    EXPECT_FALSE(transmitterActive(mirror, true));
+    mirror[OperatingState] = STATE_TUNE;
+    EXPECT_TRUE(transmitterActive(mirror, true));
+    EXPECT_FALSE(transmitterActive(mirror, false));
+}
+
+} // namespace trx
