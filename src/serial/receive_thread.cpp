@@ -1,0 +1,64 @@
+// The receive thread: keeps one one-byte read pending and posts each byte it really read
+// to the panel window.
+#include "serial_port.h"
+
+namespace trx {
+
+namespace {
+
+// True when a read is pending or has completed at once (its event then is signalled).
+bool startRead(ReceiveContext& context) {
+    return ReadFile(context.portHandle, &context.readByte, 1, nullptr, &context.readOverlapped) ||
+           GetLastError() == ERROR_IO_PENDING;
+}
+
+// Handles a signalled readEvent. False when reading has to stop: the read failed (line
+// hung up, adapter pulled) or the next one could not start. Re-reading a dead device would
+// complete at once every time and spin.
+bool finishRead(ReceiveContext& context) {
+    // Reset before looking, so that a completion after the look signals the event again.
+    ResetEvent(context.readEvent());
+    DWORD count = 0;
+    if (!GetOverlappedResult(context.portHandle, &context.readOverlapped, &count, FALSE)) {
+        return GetLastError() == ERROR_IO_INCOMPLETE;
+    }
+    context.bytesRead = count;
+    // With all time-outs 0 a read ends only with its byte; an empty one means the line is gone.
+    if (count != 1) {
+        return false;
+    }
+    PostMessageA(context.window, context.message, 0, static_cast<LPARAM>(context.readByte));
+    return startRead(context);
+}
+
+} // namespace
+
+DWORD WINAPI receiveThread(void* parameter) {
+    ReceiveContext& context = *static_cast<ReceiveContext*>(parameter);
+    // The wait list is in priority order: without a read, only stop (the first) is waited for.
+    DWORD waitCount = context.reading ? EVENT_COUNT : 1;
+    for (;;) {
+        const DWORD result = WaitForMultipleObjects(waitCount, context.waitEvents, FALSE, INFINITE);
+        if (result == WAIT_OBJECT_0 + STOP_EVENT) {
+            ResetEvent(context.stopEvent());
+            return 0;
+        }
+        if (result == WAIT_OBJECT_0 + READ_EVENT) {
+            if (!finishRead(context)) {
+                waitCount = 1;
+            }
+        } else if (result == WAIT_FAILED) {
+            // Only closed handles make the wait fail, and retrying that would spin.
+            return 0;
+        } else if (result == WAIT_OBJECT_0 + WRITE_EVENT) {
+            // Reset first: a write that completes after the reset wakes us again, so every
+            // completion is followed by a notice (several may share one).
+            ResetEvent(context.writeEvent());
+            if (context.writeDoneMessage != 0) {
+                PostMessageA(context.window, context.writeDoneMessage, 0, 0);
+            }
+        }
+    }
+}
+
+} // namespace trx

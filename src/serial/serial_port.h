@@ -1,0 +1,132 @@
+// The program's one connection to the transmitter: the COM ports present, opening and
+// configuring one, writing bytes, and the receive thread that posts every received byte to
+// the panel window.
+#ifndef TRXDESK_SERIAL_PORT_H
+#define TRXDESK_SERIAL_PORT_H
+
+#include "serial_system.h"
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+
+namespace trx {
+
+constexpr int PORT_COUNT = 256; // COM0 .. COM255 are probed
+constexpr int MIN_PORT = 1;
+constexpr int MAX_PORT = 255;
+constexpr int32_t DEFAULT_BAUD_RATE = 1200;
+constexpr int32_t MIN_BAUD_RATE = 1;
+constexpr int32_t MAX_BAUD_RATE = 256000;
+constexpr uint8_t DEFAULT_BYTE_SIZE = 8;
+constexpr uint8_t MIN_BYTE_SIZE = 5;
+constexpr uint8_t MAX_BYTE_SIZE = 8;
+constexpr uint8_t MAX_PARITY = SPACEPARITY;
+constexpr uint8_t MAX_STOP_BITS = TWOSTOPBITS;
+constexpr char DEFAULT_ERROR_CHAR = 0x30;
+
+// Bits of the result of close: the steps that failed.
+constexpr DWORD CLOSE_WAIT_FAILED = 0x001;
+constexpr DWORD CLOSE_THREAD_HANDLE_FAILED = 0x002;
+constexpr DWORD CLOSE_STOP_EVENT_FAILED = 0x004;
+constexpr DWORD CLOSE_SIGNAL_FAILED = 0x008;
+constexpr DWORD CLOSE_READ_EVENT_FAILED = 0x100;
+constexpr DWORD CLOSE_WRITE_EVENT_FAILED = 0x200;
+
+// Order of the wait list; it is also the priority of the wait.
+constexpr int STOP_EVENT = 0;
+constexpr int READ_EVENT = 1;
+constexpr int WRITE_EVENT = 2;
+constexpr int EVENT_COUNT = 3;
+
+// Writes in flight at once. The command queue holds at most 32 bytes, so the ring never
+// runs full in this program; a full ring refuses the write (result 0).
+constexpr int WRITE_SLOT_COUNT = 64;
+constexpr int WRITE_SLOT_SIZE = 16;
+
+// What the receive thread works on. Written by the user-interface thread before the thread
+// starts and left alone until it has ended.
+struct ReceiveContext {
+    UINT message = 0;
+    UINT writeDoneMessage = 0;
+    HWND window = nullptr;
+    HANDLE threadHandle = nullptr;
+    HANDLE portHandle = INVALID_HANDLE_VALUE;
+    uint8_t readByte = 0;
+    OVERLAPPED readOverlapped{};
+    DWORD bytesRead = 0;
+    // False when the first read could not be started: the thread then waits for stop only.
+    bool reading = false;
+    HANDLE waitEvents[EVENT_COUNT] = {};
+
+    HANDLE stopEvent() const { return waitEvents[STOP_EVENT]; }
+    HANDLE readEvent() const { return waitEvents[READ_EVENT]; }
+    HANDLE writeEvent() const { return waitEvents[WRITE_EVENT]; }
+};
+
+// One write in flight: its bytes and its OVERLAPPED record stay untouched until the write
+// has completed. Every record signals the shared writeEvent.
+struct WriteSlot {
+    OVERLAPPED overlapped{};
+    uint8_t bytes[WRITE_SLOT_SIZE] = {};
+    bool inFlight = false;
+};
+
+class SerialPort {
+  public:
+    SerialPort();
+    explicit SerialPort(SerialSystem& system);
+    ~SerialPort();
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    // 1: the port is open and configured, or portNumber is 0 and the port is closed.
+    // Failures are shown in a message box owned by `owner`, and only when it is given.
+    int open(HWND owner);
+    // Checks the line parameters and writes them into the open port; called by open.
+    int configure(HWND owner);
+    // Mask of the CLOSE_* steps that failed; 0 also when nothing was open.
+    DWORD close();
+    // 1 when the bytes were written or are on their way, 0 when the write did not start.
+    int write(const uint8_t* bytes, int count);
+    const std::array<int32_t, PORT_COUNT>& presentPorts() const { return portPresent; }
+
+    // Configuration, set by the rest of the program before open.
+    HWND window = nullptr;
+    UINT writeDoneMessage = 0;
+    UINT receiveMessage = 0;
+    int32_t portNumber = 0; // 0 = not connected
+    int32_t baudRate = DEFAULT_BAUD_RATE;
+    uint8_t byteSize = DEFAULT_BYTE_SIZE;
+    uint8_t stopBits = ONESTOPBIT;
+    uint8_t parity = NOPARITY;
+    int32_t flowControl = 0;
+    char errorChar = DEFAULT_ERROR_CHAR;
+
+    ReceiveContext receive;
+    std::array<WriteSlot, WRITE_SLOT_COUNT> writeSlots{};
+    int nextWriteSlot = 0;
+    std::array<int32_t, PORT_COUNT> portPresent{};
+    int32_t openPortNumber = 0;
+    DCB savedDcb{};
+    COMMTIMEOUTS savedTimeouts{};
+    // A state that could not be read is not written back by close.
+    bool dcbSaved = false;
+    bool timeoutsSaved = false;
+
+  private:
+    void enumeratePorts();
+    bool startReception();
+    DWORD stopReception();
+    void showError(HWND owner, const char* text);
+
+    SerialSystem& system_;
+};
+
+// The receive thread's entry; its parameter is the ReceiveContext. Returns 0.
+DWORD WINAPI receiveThread(void* parameter);
+
+} // namespace trx
+
+#endif
