@@ -215,18 +215,6 @@ bool FrontEnd::writePidfile(std::string& error) {
 }
 
 void FrontEnd::serve() {
-    enum class Source { Signal, Line, Listen, Client, ConsoleIn, ConsoleOut };
-    struct Watched {
-        Source source;
-        ControlChannel* channel;
-    };
-    std::vector<pollfd> fds;
-    std::vector<Watched> watched;
-    const auto watch = [&](int fd, short events, Source source, ControlChannel* channel) {
-        fds.push_back(pollfd{fd, events, 0});
-        watched.push_back(Watched{source, channel});
-    };
-
     for (;;) {
         const int64_t now = monotonicNs();
         if (!stopping_) {
@@ -234,89 +222,99 @@ void FrontEnd::serve() {
         } else if (!repliesPending() || now >= stopDeadlineNs_) {
             return;
         }
-        fds.clear();
-        watched.clear();
-        watch(signalPipe_[0], POLLIN, Source::Signal, nullptr);
-        if (!stopping_ && pty_.isOpen()) {
-            const bool sending = !lineOut_.empty() && pacer_.mayWrite(now);
-            watch(pty_.master(), static_cast<short>(POLLIN | (sending ? POLLOUT : 0)), Source::Line,
-                  nullptr);
-        }
-        if (!stopping_ && listenFd_ >= 0) {
-            watch(listenFd_, POLLIN, Source::Listen, nullptr);
-        }
-        for (auto& client : clients_) {
-            const short events = static_cast<short>((client->reading() && !stopping_ ? POLLIN : 0) |
-                                                    (client->hasUnsent() ? POLLOUT : 0));
-            watch(client->outFd(), events, Source::Client, client.get());
-        }
-        if (!stopping_ && console_->reading()) {
-            watch(console_->inFd(), POLLIN, Source::ConsoleIn, console_.get());
-        }
-        if (console_->hasUnsent() && !console_->broken()) {
-            watch(console_->outFd(), POLLOUT, Source::ConsoleOut, console_.get());
-        }
-
-        if (poll(fds.data(), fds.size(), pollTimeoutMs(now)) < 0) {
+        watchAll(now);
+        if (poll(fds_.data(), fds_.size(), pollTimeoutMs(now)) < 0) {
             if (errno == EINTR) {
                 continue;
             }
             fprintf(stderr, "trxsim: poll: %s\n", strerror(errno));
             return;
         }
-        const int64_t woken = monotonicNs();
-        for (size_t i = 0; i < fds.size(); ++i) {
-            const short revents = fds[i].revents;
-            if (revents == 0) {
-                continue;
-            }
-            ControlChannel* channel = watched[i].channel;
-            switch (watched[i].source) {
-            case Source::Signal: {
-                char drain[16];
-                while (read(signalPipe_[0], drain, sizeof drain) > 0) {
-                }
-                if (stopping_) {
-                    stopDeadlineNs_ = woken; // a second signal: no more waiting for peers
-                }
-                stop();
-                break;
-            }
-            case Source::Line:
-                if ((revents & POLLIN) != 0) {
-                    readLine(woken);
-                } else if ((revents & (POLLHUP | POLLERR)) != 0) {
-                    lineLost("hang-up");
-                }
-                if (pty_.isOpen() && (revents & POLLOUT) != 0) {
-                    writeLine(woken);
-                }
-                break;
-            case Source::Listen:
-                acceptClients();
-                break;
-            case Source::Client:
-                // A socket is watched once for both directions.
-                if ((revents & POLLIN) != 0 && channel->reading()) {
-                    readCommands(*channel);
-                } else if ((revents & (POLLHUP | POLLERR)) != 0) {
-                    channel->stopReading();
-                }
-                if ((revents & (POLLOUT | POLLHUP | POLLERR)) != 0) {
-                    channel->flush(); // a peer that is gone breaks the channel
-                }
-                break;
-            case Source::ConsoleIn:
-                readCommands(*channel);
-                break;
-            case Source::ConsoleOut:
-                channel->flush();
-                break;
-            }
-        }
+        dispatch(monotonicNs());
         std::erase_if(clients_, [](const std::unique_ptr<ControlChannel>& client) {
             return client->broken() || (!client->reading() && !client->hasUnsent());
         });
+    }
+}
+
+void FrontEnd::watchAll(int64_t nowNs) {
+    fds_.clear();
+    watched_.clear();
+    const auto watch = [&](int fd, int events, Source source, ControlChannel* channel) {
+        fds_.push_back(pollfd{fd, static_cast<short>(events), 0});
+        watched_.push_back(Watched{source, channel});
+    };
+    watch(signalPipe_[0], POLLIN, Source::Signal, nullptr);
+    if (!stopping_ && pty_.isOpen()) {
+        const bool sending = !lineOut_.empty() && pacer_.mayWrite(nowNs);
+        watch(pty_.master(), POLLIN | (sending ? POLLOUT : 0), Source::Line, nullptr);
+    }
+    if (!stopping_ && listenFd_ >= 0) {
+        watch(listenFd_, POLLIN, Source::Listen, nullptr);
+    }
+    for (auto& client : clients_) {
+        const int events =
+            (client->reading() && !stopping_ ? POLLIN : 0) | (client->hasUnsent() ? POLLOUT : 0);
+        watch(client->outFd(), events, Source::Client, client.get());
+    }
+    if (!stopping_ && console_->reading()) {
+        watch(console_->inFd(), POLLIN, Source::ConsoleIn, console_.get());
+    }
+    if (console_->hasUnsent() && !console_->broken()) {
+        watch(console_->outFd(), POLLOUT, Source::ConsoleOut, console_.get());
+    }
+}
+
+void FrontEnd::dispatch(int64_t nowNs) {
+    // The line comes first in the set, so a command that reopens it cannot confuse it.
+    for (size_t i = 0; i < fds_.size(); ++i) {
+        const short revents = fds_[i].revents;
+        ControlChannel* channel = watched_[i].channel;
+        if (revents == 0) {
+            continue;
+        }
+        switch (watched_[i].source) {
+        case Source::Signal: {
+            char drain[16];
+            while (read(signalPipe_[0], drain, sizeof drain) > 0) {
+            }
+            if (stopping_) {
+                stopDeadlineNs_ = nowNs; // a second signal: no more waiting for peers
+            }
+            stop();
+            break;
+        }
+        case Source::Line:
+            if ((revents & POLLIN) != 0) {
+                readLine(nowNs);
+            } else if ((revents & (POLLHUP | POLLERR)) != 0) {
+                lineLost("hang-up");
+            }
+            if (pty_.isOpen() && (revents & POLLOUT) != 0) {
+                writeLine(nowNs);
+            }
+            break;
+        case Source::Listen:
+            acceptClients();
+            break;
+        case Source::Client:
+            // A socket is watched once for both directions.
+            if ((revents & POLLIN) != 0 && channel->reading()) {
+                readCommands(*channel);
+            } else if ((revents & (POLLHUP | POLLERR)) != 0) {
+                channel->stopReading();
+            }
+            if ((revents & (POLLOUT | POLLHUP | POLLERR)) != 0) {
+                channel->flush(); // a peer that is gone breaks the channel
+            }
+            break;
+        case Source::ConsoleIn:
+            readCommands(*channel);
+            break;
+        case Source::ConsoleOut:
+            channel->flush();
+            break;
+        }
     }
 }
 

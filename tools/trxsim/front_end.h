@@ -14,10 +14,9 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <poll.h>
 #include <string>
 #include <vector>
-
-struct pollfd;
 
 namespace trxsim {
 
@@ -41,6 +40,8 @@ class FrontEnd {
     bool listenForControl(std::string& error);
     bool writePidfile(std::string& error);
     void serve();
+    void watchAll(int64_t nowNs);
+    void dispatch(int64_t nowNs);
     int pollTimeoutMs(int64_t nowNs) const;
 
     void serviceLine(int64_t nowNs);
@@ -72,6 +73,14 @@ class FrontEnd {
     int controlPort_ = 0;
     std::unique_ptr<ControlChannel> console_;
     std::vector<std::unique_ptr<ControlChannel>> clients_;
+    // The poll set of one round and what each entry stands for.
+    enum class Source { Signal, Line, Listen, Client, ConsoleIn, ConsoleOut };
+    struct Watched {
+        Source source;
+        ControlChannel* channel;
+    };
+    std::vector<pollfd> fds_;
+    std::vector<Watched> watched_;
     int signalPipe_[2] = {-1, -1};
     bool signalsInstalled_ = false;
     bool pidfileWritten_ = false;

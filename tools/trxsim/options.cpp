@@ -44,7 +44,7 @@ Model (register: meaning [start value]); values out of range are refused:
   14 power level 0..7 [0], read only
   15 status [0], read only: bit 0 green tuned, bit 1 yellow tuning, bit 2 yellow power
      moving, bit 3 red alarm
-  State 1 standby: power 0, a tune stops. 2 tune: bit 0 off, bit 1 on for the tune time,
+  State 1 standby: power 0, a running tune stops. 2 tune: bit 0 off, bit 1 on for the tune time,
   then bit 0 on and state 3, or the stage 3..6 written meanwhile. 3..6 (no power, 100 W,
   250 W, 1000 W) only while bit 0 is on, else refused; the power level moves one step
   per 250 ms to 0, 3, 5 or 7, with bit 2 on until it gets there. A changed frequency
@@ -56,14 +56,17 @@ Control (one command a line; replies "OK ..." or "ERR <reason>"):
   set REG VAL        store VAL in REG silently, without consequences
   alarm on|off       raise or clear status bit 3 and report register 15
   silent on|off      send nothing of its own (no echoes, no reports); still receives
-  echo on|off        stop or restart echoing; reports go on
+  echo on|off        stop or restart echoing (a write is then not reported back at
+                     once either); own reports and refresh answers go on
   parity             send the parity-error byte 0x30
   flood N            send N reports (N <= 1000000) as fast as the pty takes them: OK N
-  hangup             close the pty: the program's port loses the line
-  reopen             new pty, link made again: OK <slave path>
+  hangup             close the pty: the program's port loses the line; the link
+                     dangles until reopen
+  reopen             new pty, link made again, PTY line printed: OK <slave path>
   dump               OK and the 16 register values in decimal
   mark               start a new receive log
   log                OK <count> and per byte <ms since mark>:<hex>:<register>:<value>
+                     (the first 100000 bytes since the mark)
   tune-time MS       set the tune duration
   quit               OK, then end
 report, parity and flood go out even when silent, and answer ERR while hung up.
@@ -110,12 +113,16 @@ bool parseOptions(int argc, const char* const argv[], Options& options, std::str
             arg = arg.substr(0, eq);
             hasValue = true;
         }
-        if (arg == "--help" || arg == "-h") {
-            o.help = true;
-            continue;
-        }
-        if (arg == "--stdin" || arg == "--no-stdin") {
-            o.stdinControl = arg == "--stdin" ? StdinControl::On : StdinControl::Off;
+        if (arg == "--help" || arg == "-h" || arg == "--stdin" || arg == "--no-stdin") {
+            if (hasValue) {
+                error = std::string(arg) + " takes no value";
+                return false;
+            }
+            if (arg == "--stdin" || arg == "--no-stdin") {
+                o.stdinControl = arg == "--stdin" ? StdinControl::On : StdinControl::Off;
+            } else {
+                o.help = true;
+            }
             continue;
         }
         const NumberOption* number = nullptr;
