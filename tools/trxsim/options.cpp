@@ -11,7 +11,7 @@ const char USAGE[] = R"(Usage: trxsim [options]
 
 Simulates the transmitter on a pseudo-terminal. Prints "PTY <slave path>" and, with a
 control port, "CONTROL <port>" on standard output, then serves the line until "quit",
-SIGINT or SIGTERM.
+SIGINT, SIGTERM or SIGHUP.
 
 Options:
   --link PATH             also make PATH a symlink to the pty, e.g.
