@@ -9,8 +9,6 @@ namespace trx {
 HINSTANCE instanceHandle = nullptr;
 char helpPath[HELP_PATH_SIZE] = {};
 Settings settings;
-// Built before the entry function runs; its constructor probes the COM ports.
-SerialPort serialPort;
 
 namespace {
 constexpr uint8_t LINE_PARITY = EVENPARITY;

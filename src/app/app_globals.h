@@ -1,9 +1,9 @@
-// The program's process-wide objects: one settings record, one serial port, the module
-// handle for resources and the help file's path. Only the user-interface thread uses them.
+// The program's process-wide objects besides the serial port: one settings record, the
+// module handle for resources and the help file's path. Only the user-interface thread uses them.
 #ifndef TRXDESK_APP_GLOBALS_H
 #define TRXDESK_APP_GLOBALS_H
 
-#include "serial_port.h"
+#include "serial_instance.h"
 #include "settings.h"
 #include "settings_codec.h"
 
@@ -14,7 +14,6 @@ namespace trx {
 extern HINSTANCE instanceHandle;
 extern char helpPath[HELP_PATH_SIZE];
 extern Settings settings;
-extern SerialPort serialPort;
 
 // Defaults, the command line (upper-cased in place) and the port's stored settings.
 void initSettings(char* commandLine);

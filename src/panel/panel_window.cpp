@@ -50,17 +50,9 @@ constexpr int RESET_ICONS[] = {
     IDI_IND_HIGH_4,  IDI_IND_HIGH_8,  IDI_IND_HIGH_12,
 };
 
-// The command queue writes through the one serial port.
-class SerialLine : public LinePort {
-  public:
-    int write(uint8_t lineByte) override { return serialPort.write(&lineByte, 1); }
-    int portNumber() const override { return serialPort.portNumber; }
-};
-
 struct PanelState {
     Win32PanelView view;
-    SerialLine line;
-    Protocol protocol{line, view, settings};
+    Protocol protocol{serialLine, view, settings};
     HFONT displayFont = nullptr;
     HFONT mediumFont = nullptr;
     HBRUSH darkGreenBrush = nullptr;

@@ -50,6 +50,10 @@ void pumpMessages() {
     }
 }
 
+int WINAPI answerNo(HWND, LPCSTR, LPCSTR, UINT) {
+    return IDNO;
+}
+
 class Panel : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -65,6 +69,7 @@ class Panel : public ::testing::Test {
     }
 
     void SetUp() override {
+        setPanelMessageBox(answerNo); // closing an active panel asks; nobody is there to answer
         applyDefaultSettings(settings);
         settings.useRegistry = false;
         serialPort.portNumber = 0;
@@ -186,7 +191,10 @@ TEST_F(Panel, DisplayColoursFollowTheAlarm) {
     brush = colour(IDC_ANTENNA); // the other fields stay green
     EXPECT_EQ(brushColour(brush), RGB(0, 100, 0));
     EXPECT_EQ(GetTextColor(dc), RGB(43, 255, 43));
-    EXPECT_EQ(colour(IDC_INDICATOR_LOW), FALSE);
+    // Other statics keep the system's colours.
+    const COLORREF other = brushColour(colour(IDC_INDICATOR_LOW));
+    EXPECT_NE(other, RGB(0, 100, 0));
+    EXPECT_NE(other, RGB(255, 0, 0));
     DeleteDC(dc);
 }
 
@@ -209,7 +217,12 @@ TEST_F(Panel, MinimisedIconShowsTheStateAndMaximiseIsRefused) {
     EXPECT_TRUE(EqualRect(&before, &after));
 }
 
-int WINAPI answerCancel(HWND, LPCSTR, LPCSTR, UINT) {
+std::string askedText;
+UINT askedType = 0;
+
+int WINAPI answerCancel(HWND, LPCSTR text, LPCSTR, UINT type) {
+    askedText = text;
+    askedType = type;
     return IDCANCEL;
 }
 
@@ -219,10 +232,13 @@ TEST_F(Panel, ClosingAnActiveTransmitterAsksFirst) {
     receive(OperatingState, STATE_P250);
     SendMessageA(panel, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(panel)); // cancelled: stays open
+    EXPECT_EQ(askedText.rfind("Sie sind dabei, die Anwendung zu schlie", 0), 0u);
+    EXPECT_EQ(askedType, static_cast<UINT>(MB_YESNOCANCEL | MB_ICONQUESTION));
+    askedText.clear();
     receive(OperatingState, STATE_STANDBY);
     SendMessageA(panel, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(panel)); // standby: closes without a question
-    setPanelMessageBox(nullptr);
+    EXPECT_TRUE(askedText.empty());
 }
 
 } // namespace

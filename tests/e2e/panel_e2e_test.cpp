@@ -1,0 +1,156 @@
+// Operator stories with the real TRXDESK.exe and trxsim on its COM port: the panel comes
+// up, shows what the transmitter reports, turns red on an alarm, notices silence, and keeps
+// its settings per port.
+#include "panel_process.h"
+#include "register_mirror.h"
+#include "res/resource.h"
+#include "trxsim_client.h"
+
+#include <commctrl.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace trx::e2e {
+namespace {
+
+constexpr DWORD SHOW_TIMEOUT_MS = 10000;
+constexpr DWORD SILENCE_TIMEOUT_MS = 8000;
+constexpr char KEY_ROOT[] = "Software\\Quandor\\TRXDESK\\Com";
+constexpr COLORREF ALARM_RED = RGB(255, 0, 0);
+constexpr COLORREF DARK_GREEN = RGB(0, 100, 0);
+
+int comNumber() {
+    const char* com = std::getenv("TRXSIM_COM");
+    return com ? std::atoi(com) : 0;
+}
+
+std::string portKey() {
+    return KEY_ROOT + std::to_string(comNumber());
+}
+
+bool keyExists(const std::string& path) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+std::string expectedFrequency(const std::vector<int>& r) {
+    char text[16];
+    snprintf(text, sizeof text, "%d%d,%d%d%d%d%d", r[1], r[2], r[3], r[4], r[5], r[6], r[7]);
+    return text;
+}
+
+class PanelStory : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.connected()) << "trxsim's control port is not reachable";
+        ASSERT_NE(comNumber(), 0);
+        RegDeleteTreeA(HKEY_CURRENT_USER, portKey().c_str());
+        ASSERT_EQ(sim.command("silent off"), "OK");
+        ASSERT_EQ(sim.command("alarm off"), "OK");
+    }
+    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, portKey().c_str()); }
+
+    std::string port() const { return "C" + std::to_string(comNumber()); }
+
+    bool showsSimulator(const PanelProcess& program) {
+        return waitFor(
+            [&] {
+                return program.controlText(IDC_FREQUENCY) == expectedFrequency(sim.registers());
+            },
+            SHOW_TIMEOUT_MS);
+    }
+
+    TrxsimClient sim;
+};
+
+TEST_F(PanelStory, ShowsTheTransmitterAlarmAndSilence) {
+    sim.command("mark");
+    PanelProcess program;
+    ASSERT_TRUE(program.start(port() + " noreg"));
+    ASSERT_TRUE(showsSimulator(program)) << program.controlText(IDC_FREQUENCY);
+
+    // Link up sent the refresh request.
+    const std::vector<int> received = sim.receivedBytes();
+    EXPECT_NE(std::find(received.begin(), received.end(), REFRESH_REQUEST), received.end());
+
+    const std::vector<int> r = sim.registers();
+    ASSERT_EQ(r.size(), 16u);
+    EXPECT_EQ(program.controlText(IDC_PROGRAM), std::to_string(r[ProgramNumber]));
+    EXPECT_EQ(program.controlText(IDC_ANTENNA), std::to_string(r[Antenna] & 3));
+    EXPECT_EQ(program.send(IDC_POWER, PBM_GETPOS), r[PowerLevel] & 7);
+    EXPECT_EQ(program.statusText(0), "COM" + std::to_string(comNumber()) + " mit 1200 Bit/s");
+    EXPECT_EQ(program.statusText(1), std::string(modeName(r[EmissionMode])) +
+                                         ", KA: " + channelAName(r[ChannelA]) +
+                                         ", KB: " + channelBName(r[ChannelB]));
+    EXPECT_EQ(program.backgroundColour(IDC_FREQUENCY), DARK_GREEN);
+    program.screenshot("panel-connected");
+
+    // A reported state change moves the lit key.
+    const LRESULT standbyKey = program.send(IDC_STATE_STANDBY, BM_GETIMAGE, IMAGE_ICON);
+    ASSERT_EQ(sim.command("report 8 3"), "OK");
+    EXPECT_TRUE(waitFor(
+        [&] { return program.send(IDC_STATE_STANDBY, BM_GETIMAGE, IMAGE_ICON) != standbyKey; },
+        SHOW_TIMEOUT_MS));
+    ASSERT_EQ(sim.command("report 8 1"), "OK");
+
+    ASSERT_EQ(sim.command("alarm on"), "OK");
+    EXPECT_TRUE(waitFor([&] { return program.backgroundColour(IDC_FREQUENCY) == ALARM_RED; },
+                        SHOW_TIMEOUT_MS));
+    program.screenshot("panel-alarm");
+    ASSERT_EQ(sim.command("alarm off"), "OK");
+
+    ASSERT_EQ(sim.command("silent on"), "OK");
+    const ULONGLONG silentFrom = GetTickCount64();
+    EXPECT_TRUE(waitFor([&] { return program.controlText(IDC_FREQUENCY) == "__,_____"; },
+                        SILENCE_TIMEOUT_MS));
+    std::printf("display cleared %.1f s after the simulator fell silent\n",
+                static_cast<double>(GetTickCount64() - silentFrom) / 1000.0);
+    program.screenshot("panel-silent");
+    EXPECT_EQ(program.controlText(IDC_PROGRAM), "");
+
+    // Speaking again brings the link back and the display with it.
+    ASSERT_EQ(sim.command("silent off"), "OK");
+    EXPECT_TRUE(showsSimulator(program));
+    EXPECT_TRUE(program.close());
+    EXPECT_FALSE(keyExists(portKey())); // NOREG: nothing read, nothing written
+}
+
+TEST_F(PanelStory, ClosingSavesThePortsKeyAndTheNextStartReadsIt) {
+    {
+        PanelProcess program;
+        ASSERT_TRUE(program.start(port()));
+        ASSERT_TRUE(showsSimulator(program));
+        ASSERT_TRUE(program.close());
+    }
+    ASSERT_TRUE(keyExists(portKey()));
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, portKey().c_str(), 0, KEY_ALL_ACCESS, &key),
+              ERROR_SUCCESS);
+    DWORD baud = 0;
+    DWORD size = sizeof baud;
+    EXPECT_EQ(
+        RegQueryValueExA(key, "Baudrate", nullptr, nullptr, reinterpret_cast<BYTE*>(&baud), &size),
+        ERROR_SUCCESS);
+    EXPECT_EQ(baud, 1200u);
+    const char title[] = "Sender Nord";
+    RegSetValueExA(key, "Titel", 0, REG_SZ, reinterpret_cast<const BYTE*>(title), sizeof title);
+    RegCloseKey(key);
+
+    PanelProcess program;
+    ASSERT_TRUE(program.start(port()));
+    EXPECT_EQ(program.windowTitle(), title);
+    EXPECT_TRUE(program.close());
+}
+
+} // namespace
+} // namespace trx::e2e

@@ -1,0 +1,192 @@
+#include "panel_process.h"
+
+#include "res/resource.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace trx::e2e {
+
+namespace {
+
+constexpr char PANEL_CLASS[] = "CLASS_TRXDESK_2";
+constexpr DWORD START_TIMEOUT_MS = 15000;
+constexpr DWORD END_TIMEOUT_MS = 10000;
+constexpr DWORD POLL_MS = 20;
+constexpr DWORD MESSAGE_TIMEOUT_MS = 2000;
+constexpr int TEXT_SIZE = 512;
+constexpr int BACKGROUND_INSET = 3;
+
+struct Search {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK matchPanel(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<Search*>(parameter);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && std::string(className) == PANEL_CLASS &&
+        IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A Unix path from the environment as Wine's drive Z: sees it.
+std::string artifactPath(const std::string& name) {
+    const char* folder = std::getenv("TRX_ARTIFACTS");
+    std::string path = std::string("Z:") + (folder ? folder : "/tmp") + "/" + name + ".bmp";
+    for (char& c : path) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return path;
+}
+
+} // namespace
+
+bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (GetTickCount64() < deadline) {
+        if (condition()) {
+            return true;
+        }
+        Sleep(POLL_MS);
+    }
+    return condition();
+}
+
+PanelProcess::~PanelProcess() {
+    if (process_.hProcess) {
+        if (running()) {
+            TerminateProcess(process_.hProcess, 1);
+        }
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+    }
+}
+
+bool PanelProcess::start(const std::string& arguments) {
+    const char* exe = std::getenv("TRXDESK_EXE");
+    if (!exe) {
+        return false;
+    }
+    std::string commandLine = std::string("\"") + exe + "\" " + arguments;
+    std::vector<char> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process_)) {
+        return false;
+    }
+    return waitFor(
+        [this] {
+            Search search{process_.dwProcessId, nullptr};
+            EnumWindows(matchPanel, reinterpret_cast<LPARAM>(&search));
+            panel_ = search.found;
+            return panel_ != nullptr;
+        },
+        START_TIMEOUT_MS);
+}
+
+bool PanelProcess::running() const {
+    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool PanelProcess::close() {
+    PostMessageA(panel_, WM_CLOSE, 0, 0);
+    return WaitForSingleObject(process_.hProcess, END_TIMEOUT_MS) == WAIT_OBJECT_0;
+}
+
+LRESULT PanelProcess::send(int controlId, UINT message, WPARAM wParam, LPARAM lParam) const {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(GetDlgItem(panel_, controlId), message, wParam, lParam, SMTO_BLOCK,
+                        MESSAGE_TIMEOUT_MS, &result);
+    return static_cast<LRESULT>(result);
+}
+
+std::string PanelProcess::controlText(int controlId) const {
+    char text[TEXT_SIZE] = {};
+    send(controlId, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::string PanelProcess::windowTitle() const {
+    char text[TEXT_SIZE] = {};
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(panel_, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_BLOCK,
+                        MESSAGE_TIMEOUT_MS, &result);
+    return text;
+}
+
+// SB_GETTEXT is not marshalled between processes: the text goes through a buffer in the
+// program's own memory.
+std::string PanelProcess::statusText(int part) const {
+    void* remote = VirtualAllocEx(process_.hProcess, nullptr, TEXT_SIZE, MEM_COMMIT | MEM_RESERVE,
+                                  PAGE_READWRITE);
+    if (!remote) {
+        return "";
+    }
+    char text[TEXT_SIZE] = {};
+    send(IDC_STATUSBAR, SB_GETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(remote));
+    SIZE_T read = 0;
+    ReadProcessMemory(process_.hProcess, remote, text, sizeof text - 1, &read);
+    VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+    return text;
+}
+
+COLORREF PanelProcess::backgroundColour(int controlId) const {
+    RECT r;
+    GetWindowRect(GetDlgItem(panel_, controlId), &r);
+    HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, r.left + BACKGROUND_INSET, (r.top + r.bottom) / 2);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+void PanelProcess::screenshot(const std::string& name) const {
+    RECT r;
+    GetWindowRect(panel_, &r);
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+
+    const DWORD imageSize = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42; // "BM"
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + imageSize;
+    if (FILE* out = std::fopen(artifactPath(name).c_str(), "wb")) {
+        std::fwrite(&file, sizeof file, 1, out);
+        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+        std::fwrite(pixels, imageSize, 1, out);
+        std::fclose(out);
+    }
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+} // namespace trx::e2e
