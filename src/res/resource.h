@@ -82,6 +82,10 @@
 #define IDC_ANTENNA 1026
 #define IDC_INDICATOR_LOW 1054
 #define IDC_INDICATOR_HIGH 1055
+// Controls the code never addresses (the group boxes)
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
 
 // Commands
 #define IDM_REFRESH 40003
