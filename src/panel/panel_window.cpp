@@ -8,6 +8,7 @@
 #include "win32_panel_view.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 namespace trx {
 
@@ -111,6 +112,8 @@ BOOL onInitDialog(HWND window) {
     SendDlgItemMessageA(window, IDC_ANTENNA, WM_SETFONT, reinterpret_cast<WPARAM>(p.mediumFont),
                         TRUE);
 
+    // A themed progress bar ignores its colours; the power bar is part of the green display.
+    SetWindowTheme(GetDlgItem(window, IDC_POWER), L" ", L" ");
     SendDlgItemMessageA(window, IDC_POWER, PBM_SETRANGE, 0, MAKELPARAM(0, POWER_LEVEL_MAX));
     SendDlgItemMessageA(window, IDC_POWER, PBM_SETBKCOLOR, 0, DARK_GREEN);
     SendDlgItemMessageA(window, IDC_POWER, PBM_SETBARCOLOR, 0, GREEN);
@@ -261,6 +264,7 @@ int resetPanel(HWND window) {
     p.view.setText(IDC_FREQUENCY, FREQUENCY_UNKNOWN);
     p.view.setText(IDC_PROGRAM, "");
     p.view.setText(IDC_ANTENNA, "");
+    p.view.setProgressPosition(IDC_POWER, 0); // no stale power reading once the link is gone
     char connection[64];
     formatConnectionText(serialPort.portNumber, serialPort.baudRate, connection, sizeof connection);
     p.view.setStatusText(STATUS_PART_CONNECTION, connection);

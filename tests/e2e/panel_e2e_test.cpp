@@ -31,7 +31,9 @@ int comNumber() {
 }
 
 std::string portKey() {
-    return KEY_ROOT + std::to_string(comNumber());
+    char path[64];
+    snprintf(path, sizeof path, "%s%d", KEY_ROOT, comNumber());
+    return path;
 }
 
 bool keyExists(const std::string& path) {
@@ -60,7 +62,11 @@ class PanelStory : public ::testing::Test {
     }
     void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, portKey().c_str()); }
 
-    std::string port() const { return "C" + std::to_string(comNumber()); }
+    std::string port() const {
+        char token[16];
+        snprintf(token, sizeof token, "C%d", comNumber());
+        return token;
+    }
 
     bool showsSimulator(const PanelProcess& program) {
         return waitFor(
@@ -76,7 +82,7 @@ class PanelStory : public ::testing::Test {
 TEST_F(PanelStory, ShowsTheTransmitterAlarmAndSilence) {
     sim.command("mark");
     PanelProcess program;
-    ASSERT_TRUE(program.start(port() + " noreg"));
+    ASSERT_TRUE(program.start(port() + std::string(" noreg")));
     ASSERT_TRUE(showsSimulator(program)) << program.controlText(IDC_FREQUENCY);
 
     // Link up sent the refresh request.
@@ -88,10 +94,12 @@ TEST_F(PanelStory, ShowsTheTransmitterAlarmAndSilence) {
     EXPECT_EQ(program.controlText(IDC_PROGRAM), std::to_string(r[ProgramNumber]));
     EXPECT_EQ(program.controlText(IDC_ANTENNA), std::to_string(r[Antenna] & 3));
     EXPECT_EQ(program.send(IDC_POWER, PBM_GETPOS), r[PowerLevel] & 7);
-    EXPECT_EQ(program.statusText(0), "COM" + std::to_string(comNumber()) + " mit 1200 Bit/s");
-    EXPECT_EQ(program.statusText(1), std::string(modeName(r[EmissionMode])) +
-                                         ", KA: " + channelAName(r[ChannelA]) +
-                                         ", KB: " + channelBName(r[ChannelB]));
+    char expected[96];
+    snprintf(expected, sizeof expected, "COM%d mit 1200 Bit/s", comNumber());
+    EXPECT_EQ(program.statusText(0), expected);
+    snprintf(expected, sizeof expected, "%s, KA: %s, KB: %s", modeName(r[EmissionMode]),
+             channelAName(r[ChannelA]), channelBName(r[ChannelB]));
+    EXPECT_EQ(program.statusText(1), expected);
     EXPECT_EQ(program.backgroundColour(IDC_FREQUENCY), DARK_GREEN);
     program.screenshot("panel-connected");
 

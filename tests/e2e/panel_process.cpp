@@ -19,6 +19,7 @@ constexpr DWORD POLL_MS = 20;
 constexpr DWORD MESSAGE_TIMEOUT_MS = 2000;
 constexpr int TEXT_SIZE = 512;
 constexpr int BACKGROUND_INSET = 3;
+constexpr DWORD SCREENSHOT_TIMEOUT_MS = 10000;
 
 struct Search {
     DWORD processId;
@@ -42,7 +43,7 @@ BOOL CALLBACK matchPanel(HWND window, LPARAM parameter) {
 // A Unix path from the environment as Wine's drive Z: sees it.
 std::string artifactPath(const std::string& name) {
     const char* folder = std::getenv("TRX_ARTIFACTS");
-    std::string path = std::string("Z:") + (folder ? folder : "/tmp") + "/" + name + ".bmp";
+    std::string path = std::string("Z:") + (folder ? folder : "/tmp") + "/" + name;
     for (char& c : path) {
         if (c == '/') {
             c = '\\';
@@ -153,40 +154,15 @@ COLORREF PanelProcess::backgroundColour(int controlId) const {
     return colour;
 }
 
+// The X server's picture is taken by the runner script (import): it answers a request file
+// by writing the PNG and removing the request.
 void PanelProcess::screenshot(const std::string& name) const {
-    RECT r;
-    GetWindowRect(panel_, &r);
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* pixels = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    SelectObject(memory, old);
-
-    const DWORD imageSize = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42; // "BM"
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + imageSize;
-    if (FILE* out = std::fopen(artifactPath(name).c_str(), "wb")) {
-        std::fwrite(&file, sizeof file, 1, out);
-        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-        std::fwrite(pixels, imageSize, 1, out);
+    const std::string request = artifactPath(name + ".request");
+    if (FILE* out = std::fopen(request.c_str(), "wb")) {
         std::fclose(out);
+        waitFor([&] { return GetFileAttributesA(request.c_str()) == INVALID_FILE_ATTRIBUTES; },
+                SCREENSHOT_TIMEOUT_MS);
     }
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
 }
 
 } // namespace trx::e2e

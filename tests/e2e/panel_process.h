@@ -26,7 +26,7 @@ class PanelProcess {
     LRESULT send(int controlId, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     // Screen colour in the middle of a control's left margin (its background, not its text).
     COLORREF backgroundColour(int controlId) const;
-    // Saves the panel as it is on the screen into the artifacts folder as a BMP file.
+    // Saves the screen into the artifacts folder as NAME.png.
     void screenshot(const std::string& name) const;
 
   private:

@@ -135,6 +135,7 @@ TEST_F(Panel, ReportsFillTheDisplayAndAResetClearsIt) {
 
     resetPanel(panel);
     EXPECT_EQ(textOf(panel, IDC_FREQUENCY), "__,_____");
+    EXPECT_EQ(SendDlgItemMessageA(panel, IDC_POWER, PBM_GETPOS, 0, 0), 0);
     EXPECT_EQ(iconOf(panel, IDC_STATE_STANDBY, BM_GETIMAGE), resourceIcon(IDI_STANDBY));
     EXPECT_FALSE(panelProtocol().state.linkAlive);
 }
