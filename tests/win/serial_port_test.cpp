@@ -1,0 +1,587 @@
+// SerialPort and its receive thread under Wine, against trxsim on a pty that the test
+// prefix maps to a COM port. run-with-trxsim.sh starts the simulators and sets:
+//   TRXSIM_COM, TRXSIM_CONTROL_PORT    the main simulator's COM number and control port
+//   TRXSIM_COM2, TRXSIM_CONTROL_PORT2  a second simulator on another COM port
+//   TRXSIM_MISSING_COM                 a COM number with no mapping
+//   TRXSIM_DANGLING_COM                a COM number mapped to a path that does not exist
+#include "receiver_window.h"
+#include "serial_port.h"
+#include "sim_control.h"
+#include "wire_codec.h"
+
+#include "res/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using trx::SerialPort;
+using trxtest::ReceiverWindow;
+using trxtest::SimControl;
+
+constexpr DWORD REPLY_WAIT_MS = 3000;
+constexpr unsigned LOG_WAIT_MS = 3000;
+constexpr DWORD SETTLE_MS = 200;
+constexpr DWORD HANGUP_WATCH_MS = 3000;
+// A spinning receive thread takes a whole core; a sleeping one next to nothing.
+constexpr double CPU_SHARE_LIMIT = 0.2;
+constexpr LONGLONG FILETIME_TICKS_PER_MS = 10000;
+
+// Replaces the device open, event and thread creation and the message box, and records
+// what the port asked for. Everything not told to fail is passed to the real calls.
+class FakeSystem : public trx::SerialSystem {
+  public:
+    struct Box {
+        HWND owner;
+        std::string text;
+        std::string caption;
+        UINT type;
+    };
+
+    ~FakeSystem() override {
+        if (duplicate != nullptr) {
+            CloseHandle(duplicate);
+            duplicate = nullptr;
+        }
+    }
+
+    HANDLE createFile(const char* name, DWORD access, DWORD shareMode, DWORD disposition,
+                      DWORD flags) override {
+        names.emplace_back(name);
+        if (failName == name) {
+            SetLastError(failError);
+            return INVALID_HANDLE_VALUE;
+        }
+        HANDLE handle = SerialSystem::createFile(name, access, shareMode, disposition, flags);
+        if (handle != INVALID_HANDLE_VALUE && access != 0 && presetDevice) {
+            prepare(handle);
+        }
+        return handle;
+    }
+
+    HANDLE createEvent() override {
+        return eventsCreated++ == failEventAt ? nullptr : SerialSystem::createEvent();
+    }
+
+    HANDLE createThread(LPTHREAD_START_ROUTINE entry, void* parameter) override {
+        return failThread ? nullptr : SerialSystem::createThread(entry, parameter);
+    }
+
+    int messageBox(HWND owner, const char* text, const char* caption, UINT type) override {
+        boxes.push_back({owner, text, caption, type});
+        return IDOK;
+    }
+
+    // Device open: fails for this name with this error.
+    std::string failName;
+    DWORD failError = 0;
+    // createEvent: this call (counted from 0) fails.
+    int failEventAt = -1;
+    int eventsCreated = 0;
+    bool failThread = false;
+    // Device open: gives the device this baud rate and these time-outs before the port
+    // sees it, and keeps a second handle to it in `duplicate`.
+    bool presetDevice = false;
+    DWORD presetBaudRate = 0;
+    COMMTIMEOUTS presetTimeouts{};
+    HANDLE duplicate = nullptr;
+
+    std::vector<std::string> names;
+    std::vector<Box> boxes;
+
+  private:
+    void prepare(HANDLE handle) {
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        GetCommState(handle, &dcb);
+        dcb.BaudRate = presetBaudRate;
+        SetCommState(handle, &dcb);
+        SetCommTimeouts(handle, &presetTimeouts);
+        if (duplicate != nullptr) {
+            CloseHandle(duplicate);
+        }
+        DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &duplicate, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS);
+    }
+};
+
+std::string deviceName(int number) {
+    char name[32];
+    snprintf(name, sizeof name, "\\\\.\\COM%d", number);
+    return name;
+}
+
+DWORD baudRateOf(HANDLE device) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    return GetCommState(device, &dcb) ? dcb.BaudRate : 0;
+}
+
+HANDLE duplicateOf(HANDLE handle) {
+    HANDLE copy = nullptr;
+    DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    return copy;
+}
+
+bool threadEnded(HANDLE thread) {
+    return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+}
+
+LONGLONG processCpuMs() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    ULARGE_INTEGER k, u;
+    k.LowPart = kernel.dwLowDateTime;
+    k.HighPart = kernel.dwHighDateTime;
+    u.LowPart = user.dwLowDateTime;
+    u.HighPart = user.dwHighDateTime;
+    return static_cast<LONGLONG>((k.QuadPart + u.QuadPart) / FILETIME_TICKS_PER_MS);
+}
+
+// The closed state: nothing of a port, a thread or an event is left.
+void expectClosed(const SerialPort& port) {
+    EXPECT_EQ(port.openPortNumber, 0);
+    EXPECT_EQ(port.receive.portHandle, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(port.receive.threadHandle, nullptr);
+    for (HANDLE event : port.receive.waitEvents) {
+        EXPECT_EQ(event, nullptr);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// The probe of the 256 device names.
+
+TEST(SerialProbe, SeesMappedPortsAndNotUnmappedOnes) {
+    const int com = trxtest::environmentNumber("TRXSIM_COM");
+    const int com2 = trxtest::environmentNumber("TRXSIM_COM2");
+    const int missing = trxtest::environmentNumber("TRXSIM_MISSING_COM");
+    const int dangling = trxtest::environmentNumber("TRXSIM_DANGLING_COM");
+    ASSERT_TRUE(com > 0 && com2 > 0 && missing > 0 && dangling > 0)
+        << "run through run-with-trxsim.sh";
+
+    SerialPort port;
+    const auto& present = port.presentPorts();
+    EXPECT_EQ(present[com], 1);
+    EXPECT_EQ(present[com2], 1);
+    EXPECT_EQ(present[missing], 0);
+    EXPECT_EQ(present[dangling], 0);
+    // The constructor leaves the port closed, with the documented defaults.
+    expectClosed(port);
+    EXPECT_EQ(port.portNumber, 0);
+    EXPECT_EQ(port.baudRate, 1200);
+    EXPECT_EQ(port.errorChar, 0x30);
+}
+
+TEST(SerialProbe, ProbesEveryNameAndCountsHeldPortsAsPresent) {
+    const int missing = trxtest::environmentNumber("TRXSIM_MISSING_COM");
+    ASSERT_GT(missing, 0) << "run through run-with-trxsim.sh";
+
+    FakeSystem held;
+    held.failName = deviceName(missing);
+    held.failError = ERROR_ACCESS_DENIED;
+    SerialPort heldPort(held);
+    EXPECT_EQ(heldPort.presentPorts()[missing], 1);
+    ASSERT_EQ(held.names.size(), 256u);
+    EXPECT_EQ(held.names.front(), "\\\\.\\COM0");
+    EXPECT_EQ(held.names.back(), "\\\\.\\COM255");
+
+    // Only "not found" means absent; any other failure still names a device.
+    FakeSystem broken;
+    broken.failName = deviceName(missing);
+    broken.failError = ERROR_GEN_FAILURE;
+    SerialPort brokenPort(broken);
+    EXPECT_EQ(brokenPort.presentPorts()[missing], 1);
+}
+
+// ---------------------------------------------------------------------------------------
+// The port against the simulator.
+
+class SerialLink : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        com = trxtest::environmentNumber("TRXSIM_COM");
+        com2 = trxtest::environmentNumber("TRXSIM_COM2");
+        missing = trxtest::environmentNumber("TRXSIM_MISSING_COM");
+        ASSERT_TRUE(com > 0 && com2 > 0 && missing > 0) << "run through run-with-trxsim.sh";
+        ASSERT_TRUE(sim.connect(trxtest::environmentNumber("TRXSIM_CONTROL_PORT")));
+        ASSERT_TRUE(sim2.connect(trxtest::environmentNumber("TRXSIM_CONTROL_PORT2")));
+        for (SimControl* s : {&sim, &sim2}) {
+            ASSERT_TRUE(s->ok("ping"));
+            ASSERT_TRUE(s->ok("silent off"));
+            ASSERT_TRUE(s->ok("echo on"));
+            ASSERT_TRUE(s->ok("mark"));
+        }
+    }
+
+    // A message box with an owner would wait for a click that never comes: every port
+    // here shows its boxes through the fake, and a box a test did not expect is a failure.
+    void TearDown() override {
+        for (const FakeSystem::Box& box : system.boxes) {
+            ADD_FAILURE() << "unexpected message: " << box.text;
+        }
+    }
+
+    // The start-up configuration of the program, with this test's window.
+    void configure(SerialPort& port, int number) {
+        port.window = receiver.handle();
+        port.receiveMessage = WM_TRX_RECEIVED;
+        port.portNumber = number;
+        port.stopBits = TWOSTOPBITS;
+        port.parity = EVENPARITY;
+    }
+
+    // Waits for the bytes of these reports, in this order, among what arrives.
+    bool receiveReports(const std::vector<uint8_t>& expected) {
+        receiver.pumpUntil([&] { return receiver.bytes.size() >= expected.size(); }, REPLY_WAIT_MS);
+        return receiver.bytes == expected;
+    }
+
+    int com = 0;
+    int com2 = 0;
+    int missing = 0;
+    FakeSystem system;
+    SimControl sim;
+    SimControl sim2;
+    ReceiverWindow receiver;
+};
+
+TEST_F(SerialLink, OpenBringsTheLineUpAndBytesCrossBothWaysInOrder) {
+    SerialPort port(system);
+    configure(port, com);
+    port.baudRate = 9600;
+    ASSERT_EQ(port.open(receiver.handle()), 1);
+    EXPECT_EQ(port.openPortNumber, com);
+    EXPECT_EQ(port.portNumber, com);
+    EXPECT_NE(port.receive.threadHandle, nullptr);
+    // The pty keeps the baud rate (not parity or byte size).
+    EXPECT_EQ(baudRateOf(port.receive.portHandle), 9600u);
+    // The line runs without time-outs, so a read ends only with its byte.
+    COMMTIMEOUTS timeouts{};
+    ASSERT_TRUE(GetCommTimeouts(port.receive.portHandle, &timeouts));
+    EXPECT_EQ(timeouts.ReadIntervalTimeout, 0u);
+    EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 0u);
+    EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 0u);
+
+    // Out: bytes reach the line in the order written.
+    ASSERT_TRUE(sim.ok("silent on"));
+    ASSERT_TRUE(sim.ok("mark"));
+    const std::vector<uint8_t> written = {0xA1, 0x00, 0xFF, 0x30, 0x7E, 0x81};
+    for (uint8_t b : written) {
+        EXPECT_EQ(port.write(&b, 1), 1);
+    }
+    std::vector<uint8_t> logged;
+    EXPECT_TRUE(sim.waitForLogged(written.size(), logged, LOG_WAIT_MS));
+    EXPECT_EQ(logged, written);
+
+    // In: every report arrives as its own message 1126, in order, the byte in lParam.
+    std::vector<uint8_t> expected;
+    for (int reg : {15, 8, 1, 7, 0, 14}) {
+        const int value = (reg * 7 + 3) % 16;
+        ASSERT_TRUE(sim.ok("report " + std::to_string(reg) + " " + std::to_string(value)));
+        expected.push_back(trx::lineByteFor(reg, value));
+    }
+    EXPECT_TRUE(receiveReports(expected));
+    for (size_t i = 0; i < receiver.rawParams.size(); ++i) {
+        EXPECT_EQ(receiver.rawParams[i], static_cast<LPARAM>(expected[i])) << "message " << i;
+        EXPECT_EQ(receiver.wParams[i], 0u);
+    }
+}
+
+TEST_F(SerialLink, ReopeningTheSamePortOnlyReconfiguresIt) {
+    SerialPort port(system);
+    configure(port, com);
+    ASSERT_EQ(port.open(receiver.handle()), 1);
+    EXPECT_EQ(baudRateOf(port.receive.portHandle), 1200u);
+    const HANDLE thread = port.receive.threadHandle;
+    const HANDLE device = port.receive.portHandle;
+    const DWORD threadId = GetThreadId(thread);
+    const HANDLE watch = duplicateOf(thread);
+
+    // A repeated SetCommState with even parity: this needs the pty shim under Wine.
+    port.baudRate = 4800;
+    EXPECT_EQ(port.open(receiver.handle()), 1);
+    EXPECT_EQ(port.receive.threadHandle, thread);
+    EXPECT_EQ(port.receive.portHandle, device);
+    EXPECT_EQ(GetThreadId(port.receive.threadHandle), threadId);
+    EXPECT_FALSE(threadEnded(watch));
+    EXPECT_EQ(baudRateOf(port.receive.portHandle), 4800u);
+
+    // The same thread still receives.
+    ASSERT_TRUE(sim.ok("silent on"));
+    receiver.pumpFor(SETTLE_MS);
+    receiver.bytes.clear();
+    ASSERT_TRUE(sim.ok("report 9 5"));
+    EXPECT_TRUE(receiveReports({trx::lineByteFor(9, 5)}));
+
+    EXPECT_EQ(port.close(), 0u);
+    EXPECT_TRUE(threadEnded(watch));
+    CloseHandle(watch);
+}
+
+TEST_F(SerialLink, OpeningAnotherPortClosesTheFirst) {
+    SerialPort port(system);
+    configure(port, com);
+    ASSERT_EQ(port.open(receiver.handle()), 1);
+    const HANDLE firstThread = duplicateOf(port.receive.threadHandle);
+
+    port.portNumber = com2;
+    ASSERT_EQ(port.open(receiver.handle()), 1);
+    EXPECT_EQ(port.openPortNumber, com2);
+    EXPECT_TRUE(threadEnded(firstThread));
+    CloseHandle(firstThread);
+
+    // Writes now go to the second line only.
+    ASSERT_TRUE(sim.ok("mark"));
+    ASSERT_TRUE(sim2.ok("mark"));
+    const uint8_t b = 0x5A;
+    ASSERT_EQ(port.write(&b, 1), 1);
+    std::vector<uint8_t> logged;
+    EXPECT_TRUE(sim2.waitForLogged(1, logged, LOG_WAIT_MS));
+    EXPECT_EQ(logged, std::vector<uint8_t>{b});
+    ASSERT_TRUE(sim.loggedBytes(logged));
+    EXPECT_TRUE(logged.empty());
+}
+
+TEST_F(SerialLink, CloseRestoresTheSavedStateAndIsHarmlessTwice) {
+    system.presetDevice = true;
+    system.presetBaudRate = 2400;
+    system.presetTimeouts = {7, 3, 11, 5, 13};
+    SerialPort port(system);
+    EXPECT_EQ(port.close(), 0u); // nothing open yet
+
+    configure(port, com);
+    port.baudRate = 19200;
+    ASSERT_EQ(port.open(receiver.handle()), 1);
+    ASSERT_NE(system.duplicate, nullptr);
+    EXPECT_EQ(baudRateOf(system.duplicate), 19200u);
+
+    EXPECT_EQ(port.close(), 0u);
+    expectClosed(port);
+    EXPECT_EQ(port.portNumber, com); // close keeps the setting
+    // The device as it was found: its baud rate and its time-outs.
+    EXPECT_EQ(baudRateOf(system.duplicate), 2400u);
+    COMMTIMEOUTS timeouts{};
+    ASSERT_TRUE(GetCommTimeouts(system.duplicate, &timeouts));
+    EXPECT_EQ(timeouts.ReadIntervalTimeout, 7u);
+    EXPECT_EQ(timeouts.ReadTotalTimeoutMultiplier, 3u);
+    EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 11u);
+    EXPECT_EQ(timeouts.WriteTotalTimeoutMultiplier, 5u);
+    EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 13u);
+
+    EXPECT_EQ(port.close(), 0u);
+    const uint8_t b = 0x11;
+    EXPECT_EQ(port.write(&b, 1), 0);
+
+    // Port number 0 closes an open port and succeeds without a word.
+    ASSERT_EQ(port.open(receiver.handle()), 1);
+    port.portNumber = 0;
+    EXPECT_EQ(port.open(receiver.handle()), 1);
+    expectClosed(port);
+}
+
+struct FailureCase {
+    const char* name;
+    // Arranges the failure on a configured port and its fake system.
+    void (*arrange)(SerialPort&, FakeSystem&, int com, int missing);
+    std::string (*text)(int com, int missing);
+};
+
+std::string numbered(const char* format, int number) {
+    char text[128];
+    snprintf(text, sizeof text, format, number);
+    return text;
+}
+
+const FailureCase failureCases[] = {
+    {"port number above range", [](SerialPort& p, FakeSystem&, int, int) { p.portNumber = 256; },
+     [](int, int) { return std::string("Portnummer 256 außerhalb des gültigen Bereiches."); }},
+    {"port number below range", [](SerialPort& p, FakeSystem&, int, int) { p.portNumber = -1; },
+     [](int, int) { return std::string("Portnummer -1 außerhalb des gültigen Bereiches."); }},
+    {"missing port", [](SerialPort& p, FakeSystem&, int, int m) { p.portNumber = m; },
+     [](int, int m) { return numbered("Com%d ist auf auf diesem System nicht vorhanden.", m); }},
+    {"busy port",
+     [](SerialPort&, FakeSystem& s, int c, int) {
+         s.failName = deviceName(c);
+         s.failError = ERROR_ACCESS_DENIED;
+     },
+     [](int c, int) { return numbered("Com%d wird von einer anderen Anwendung benutzt.", c); }},
+    {"other open error",
+     [](SerialPort&, FakeSystem& s, int c, int) {
+         s.failName = deviceName(c);
+         s.failError = ERROR_GEN_FAILURE;
+     },
+     [](int, int) { return std::string("Beim Öffnen des Port ist ein Fehler aufgetreten."); }},
+    {"stop event not created", [](SerialPort&, FakeSystem& s, int, int) { s.failEventAt = 0; },
+     [](int, int) {
+         return std::string("Das Programm konnte nicht ordnungsgemäß erstellt werden.");
+     }},
+    {"write event not created", [](SerialPort&, FakeSystem& s, int, int) { s.failEventAt = 2; },
+     [](int, int) {
+         return std::string("Das Programm konnte nicht ordnungsgemäß erstellt werden.");
+     }},
+    {"thread not started", [](SerialPort&, FakeSystem& s, int, int) { s.failThread = true; },
+     [](int, int) {
+         return std::string("Das Programm konnte nicht ordnungsgemäß erstellt werden.");
+     }},
+    {"baud rate 0", [](SerialPort& p, FakeSystem&, int, int) { p.baudRate = 0; },
+     [](int, int) { return std::string("Ungültige Baudrate: 0."); }},
+    {"baud rate 256001", [](SerialPort& p, FakeSystem&, int, int) { p.baudRate = 256001; },
+     [](int, int) { return std::string("Ungültige Baudrate: 256001."); }},
+    {"4 data bits", [](SerialPort& p, FakeSystem&, int, int) { p.byteSize = 4; },
+     [](int, int) { return std::string("Ungültige Bitzahl: 4."); }},
+    {"9 data bits", [](SerialPort& p, FakeSystem&, int, int) { p.byteSize = 9; },
+     [](int, int) { return std::string("Ungültige Bitzahl: 9."); }},
+    {"parity code 5", [](SerialPort& p, FakeSystem&, int, int) { p.parity = 5; },
+     [](int, int) { return std::string("Einstellung für Paarität ungültig"); }},
+    {"stop-bit code 3", [](SerialPort& p, FakeSystem&, int, int) { p.stopBits = 3; },
+     [](int, int) { return std::string("Ungültige Zahl Stoppbits"); }},
+};
+
+TEST_F(SerialLink, EveryFailureShowsItsTextOnlyWithAnOwnerAndClearsThePortNumber) {
+    for (const FailureCase& c : failureCases) {
+        for (const bool withOwner : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (withOwner ? ", with owner" : ", no owner"));
+            FakeSystem failing;
+            SerialPort port(failing);
+            configure(port, com);
+            c.arrange(port, failing, com, missing);
+            const HWND owner = withOwner ? receiver.handle() : nullptr;
+
+            EXPECT_EQ(port.open(owner), 0);
+            EXPECT_EQ(port.portNumber, 0);
+            expectClosed(port);
+            if (withOwner) {
+                ASSERT_EQ(failing.boxes.size(), 1u);
+                EXPECT_EQ(failing.boxes[0].text, c.text(com, missing));
+                EXPECT_EQ(failing.boxes[0].caption, "Fehler");
+                EXPECT_EQ(failing.boxes[0].type, static_cast<UINT>(MB_ICONERROR));
+                EXPECT_EQ(failing.boxes[0].owner, owner);
+            } else {
+                EXPECT_TRUE(failing.boxes.empty());
+            }
+        }
+    }
+    // The texts are code page 1252: one byte per umlaut.
+    const std::string range = "außerhalb des gültigen";
+    EXPECT_NE(range.find('\xDF'), std::string::npos);
+    EXPECT_NE(range.find('\xFC'), std::string::npos);
+}
+
+TEST_F(SerialLink, RefusedPortNumberLeavesTheOpenPortOpen) {
+    SerialPort port(system);
+    configure(port, com);
+    ASSERT_EQ(port.open(receiver.handle()), 1);
+    port.portNumber = 300;
+    EXPECT_EQ(port.open(receiver.handle()), 0);
+    EXPECT_EQ(port.portNumber, 0);
+    EXPECT_EQ(port.openPortNumber, com);
+    EXPECT_FALSE(threadEnded(port.receive.threadHandle));
+    ASSERT_EQ(system.boxes.size(), 1u);
+    EXPECT_EQ(system.boxes[0].text, "Portnummer 300 außerhalb des gültigen Bereiches.");
+    system.boxes.clear();
+}
+
+TEST_F(SerialLink, FailedReconfigurationClosesThePort) {
+    SerialPort port(system);
+    configure(port, com);
+    ASSERT_EQ(port.open(receiver.handle()), 1);
+    const HANDLE thread = duplicateOf(port.receive.threadHandle);
+    port.baudRate = 0;
+    EXPECT_EQ(port.open(receiver.handle()), 0);
+    EXPECT_EQ(port.portNumber, 0);
+    expectClosed(port);
+    EXPECT_TRUE(threadEnded(thread));
+    CloseHandle(thread);
+    ASSERT_EQ(system.boxes.size(), 1u);
+    EXPECT_EQ(system.boxes[0].text, "Ungültige Baudrate: 0.");
+    system.boxes.clear();
+}
+
+TEST_F(SerialLink, TopBaudRatePassesTheRangeCheck) {
+    SerialPort port(system);
+    configure(port, com);
+    port.baudRate = 256000;
+    // The driver may still refuse it; the range check must not.
+    port.open(receiver.handle());
+    for (const FakeSystem::Box& box : system.boxes) {
+        EXPECT_EQ(box.text, "Allgemeiner Fehler beim Einstellen der Parameter.");
+    }
+    std::printf("256000 baud on the pty: %s\n", system.boxes.empty() ? "accepted" : "refused");
+    system.boxes.clear();
+}
+
+TEST_F(SerialLink, ThirtyTwoWritesInARowReachTheLineInOrder) {
+    SerialPort port(system);
+    configure(port, com);
+    port.writeDoneMessage = ReceiverWindow::WRITE_DONE_MESSAGE;
+    ASSERT_EQ(port.open(receiver.handle()), 1);
+    ASSERT_TRUE(sim.ok("silent on"));
+    ASSERT_TRUE(sim.ok("mark"));
+
+    // As the command queue sends while the link is down: no waiting between bytes.
+    std::vector<uint8_t> written;
+    for (int i = 0; i < 32; ++i) {
+        written.push_back(trx::lineByteFor(i % 16, (i * 5 + 1) % 16));
+    }
+    for (size_t i = 0; i < written.size(); ++i) {
+        EXPECT_EQ(port.write(&written[i], 1), 1) << "write " << i;
+    }
+    std::vector<uint8_t> logged;
+    EXPECT_TRUE(sim.waitForLogged(written.size(), logged, LOG_WAIT_MS));
+    EXPECT_EQ(logged, written);
+    // The thread noticed the completions.
+    EXPECT_TRUE(receiver.pumpUntil([&] { return receiver.writeDoneCount > 0; }, REPLY_WAIT_MS));
+
+    // And again, past the end of the ring of slots.
+    ASSERT_TRUE(sim.ok("mark"));
+    for (int round = 0; round < 3; ++round) {
+        for (size_t i = 0; i < written.size(); ++i) {
+            EXPECT_EQ(port.write(&written[i], 1), 1) << "round " << round << " write " << i;
+        }
+    }
+    EXPECT_TRUE(sim.waitForLogged(3 * written.size(), logged, LOG_WAIT_MS));
+    ASSERT_EQ(logged.size(), 3 * written.size());
+    for (size_t i = 0; i < logged.size(); ++i) {
+        EXPECT_EQ(logged[i], written[i % written.size()]) << "byte " << i;
+    }
+}
+
+TEST_F(SerialLink, HangUpEndsReadingWithoutStaleBytesOrSpinning) {
+    SerialPort port(system);
+    configure(port, com);
+    ASSERT_EQ(port.open(receiver.handle()), 1);
+    ASSERT_TRUE(sim.ok("silent on"));
+    receiver.pumpFor(SETTLE_MS);
+    const size_t before = receiver.bytes.size();
+
+    ASSERT_TRUE(sim.ok("hangup"));
+    // Whatever happens below, the other tests get their line back.
+    struct Reopen {
+        SimControl& sim;
+        ~Reopen() { EXPECT_EQ(sim.command("reopen").rfind("OK", 0), 0u); }
+    } reopen{sim};
+    const LONGLONG cpuStart = processCpuMs();
+    const ULONGLONG start = GetTickCount64();
+    receiver.pumpFor(HANGUP_WATCH_MS);
+    const LONGLONG cpuMs = processCpuMs() - cpuStart;
+    const ULONGLONG elapsedMs = GetTickCount64() - start;
+    std::printf("after hang-up: %lld ms CPU in %llu ms (%.1f %%), %u messages 1126\n", cpuMs,
+                elapsedMs, 100.0 * static_cast<double>(cpuMs) / static_cast<double>(elapsedMs),
+                static_cast<unsigned>(receiver.bytes.size() - before));
+
+    EXPECT_EQ(receiver.bytes.size(), before) << "bytes posted after the line was gone";
+    EXPECT_LT(static_cast<double>(cpuMs), CPU_SHARE_LIMIT * static_cast<double>(elapsedMs));
+    // The thread waits for its stop; the dead line takes no writes.
+    EXPECT_FALSE(threadEnded(port.receive.threadHandle));
+    const uint8_t b = 0x42;
+    EXPECT_EQ(port.write(&b, 1), 0);
+    EXPECT_EQ(port.close(), 0u);
+    expectClosed(port);
+}
+
+} // namespace

@@ -1,0 +1,49 @@
+// A message-only window that stands in for the panel: it records every received byte
+// (message 1126) and every write-done notice, with the time each was handled.
+#ifndef TRXDESK_RECEIVER_WINDOW_H
+#define TRXDESK_RECEIVER_WINDOW_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace trxtest {
+
+class ReceiverWindow {
+  public:
+    // Write-done notices are recorded for this message number.
+    static constexpr UINT WRITE_DONE_MESSAGE = WM_APP + 1;
+
+    ReceiverWindow();
+    ~ReceiverWindow();
+    ReceiverWindow(const ReceiverWindow&) = delete;
+    ReceiverWindow& operator=(const ReceiverWindow&) = delete;
+
+    HWND handle() const { return window_; }
+
+    // Dispatches messages until `done` holds or `timeoutMs` has passed; sleeps while the
+    // queue is empty. Returns `done()`.
+    bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+    // Dispatches messages for `ms` milliseconds.
+    void pumpFor(DWORD ms);
+
+    std::vector<uint8_t> bytes;          // low 8 bits of lParam of each message 1126
+    std::vector<LPARAM> rawParams;       // lParam as posted
+    std::vector<WPARAM> wParams;         // wParam as posted
+    std::vector<LONGLONG> receivedTicks; // QueryPerformanceCounter when handled
+    int writeDoneCount = 0;
+
+  private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND window_ = nullptr;
+};
+
+// QueryPerformanceCounter ticks per second.
+LONGLONG performanceFrequency();
+LONGLONG performanceCounter();
+
+} // namespace trxtest
+
+#endif
