@@ -1,0 +1,107 @@
+// Byte round trip through Wine and the pty: write of one byte, trxsim's echo, message 1126
+// handled by a window. Also times the constructor's probe of the 256 COM names.
+// Run by bench/win/run.sh, which starts the simulator on TRXSIM_COM.
+#include "receiver_window.h"
+#include "serial_port.h"
+#include "sim_control.h"
+#include "wire_codec.h"
+
+#include "res/resource.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int WARM_UP_TRIPS = 50;
+constexpr int ROUND_TRIPS = 1000;
+constexpr int PROBE_RUNS = 5;
+constexpr DWORD ECHO_WAIT_MS = 2000;
+constexpr double TARGET_P99_US = 2000.0;
+constexpr double MICROSECONDS = 1e6;
+constexpr double P50 = 0.50;
+constexpr double P99 = 0.99;
+constexpr int DIGIT_COUNT = 10;
+
+double percentile(std::vector<double> values, double share) {
+    std::sort(values.begin(), values.end());
+    const size_t index = static_cast<size_t>(share * static_cast<double>(values.size() - 1));
+    return values[index];
+}
+
+double microseconds(LONGLONG ticks) {
+    return static_cast<double>(ticks) * MICROSECONDS /
+           static_cast<double>(trxtest::performanceFrequency());
+}
+
+} // namespace
+
+int main() {
+    const int com = trxtest::environmentNumber("TRXSIM_COM");
+    trxtest::SimControl sim;
+    if (com <= 0 || !sim.connect(trxtest::environmentNumber("TRXSIM_CONTROL_PORT"))) {
+        std::fprintf(stderr, "no simulator: run bench/win/run.sh\n");
+        return 1;
+    }
+
+    std::vector<double> probeUs;
+    for (int i = 0; i < PROBE_RUNS; ++i) {
+        const LONGLONG start = trxtest::performanceCounter();
+        trx::SerialPort probe;
+        probeUs.push_back(microseconds(trxtest::performanceCounter() - start));
+    }
+    std::printf("probe of 256 COM names: %.0f us median of %d (first %.0f us)\n",
+                percentile(probeUs, P50), PROBE_RUNS, probeUs.front());
+
+    trxtest::ReceiverWindow receiver;
+    trx::SerialPort port;
+    port.window = receiver.handle();
+    port.receiveMessage = WM_TRX_RECEIVED;
+    port.portNumber = com;
+    port.parity = EVENPARITY;
+    port.stopBits = TWOSTOPBITS;
+    if (port.open(nullptr) != 1 || !sim.ok("silent off") || !sim.ok("echo on")) {
+        std::fprintf(stderr, "COM%d did not open\n", com);
+        return 1;
+    }
+
+    // Frequency digits: echoed as they are and nothing the model acts on at once.
+    std::vector<double> tripsUs;
+    int lost = 0;
+    for (int i = 0; i < WARM_UP_TRIPS + ROUND_TRIPS; ++i) {
+        const uint8_t sent = trx::lineByteFor(trx::FrequencyDigit7, i % DIGIT_COUNT);
+        receiver.bytes.clear();
+        receiver.receivedTicks.clear();
+        const LONGLONG start = trxtest::performanceCounter();
+        if (port.write(&sent, 1) != 1) {
+            std::fprintf(stderr, "write %d failed\n", i);
+            return 1;
+        }
+        const auto echoed = [&] {
+            return std::find(receiver.bytes.begin(), receiver.bytes.end(), sent) !=
+                   receiver.bytes.end();
+        };
+        if (!receiver.pumpUntil(echoed, ECHO_WAIT_MS)) {
+            ++lost;
+            continue;
+        }
+        const size_t at = static_cast<size_t>(
+            std::find(receiver.bytes.begin(), receiver.bytes.end(), sent) - receiver.bytes.begin());
+        if (i >= WARM_UP_TRIPS) {
+            tripsUs.push_back(microseconds(receiver.receivedTicks[at] - start));
+        }
+    }
+    port.close();
+    if (tripsUs.empty()) {
+        std::fprintf(stderr, "no echo came back\n");
+        return 1;
+    }
+
+    const double p50 = percentile(tripsUs, P50);
+    const double p99 = percentile(tripsUs, P99);
+    std::printf("round trips: %zu (lost %d), p50 %.0f us, p99 %.0f us, max %.0f us\n",
+                tripsUs.size(), lost, p50, p99, *std::max_element(tripsUs.begin(), tripsUs.end()));
+    std::printf("p99 / 2 ms: %.3f\n", p99 / TARGET_P99_US);
+    return 0;
+}
