@@ -43,7 +43,8 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=":$(head -n1 "$tmp/display")"
 fi
 
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+export WINEPREFIX=$prefix
+. "$top/scripts/wine-env.sh"
 "$top/scripts/wine-prefix.sh" "$prefix" desktop
 
 "$trxsim" --link "$prefix/dosdevices/com$com" --control-port 0 --no-stdin >"$tmp/sim.out" 2>&1 &

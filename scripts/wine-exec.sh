@@ -6,9 +6,8 @@ set -u
 prefix=$1
 shift
 export WINEPREFIX=${WINEPREFIX:-$prefix}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine-env.sh"
 "$here/wine-prefix.sh" "$WINEPREFIX" || exit 1
 
 # Wine's session processes inherit our stdout/stderr; CTest would wait on that pipe long

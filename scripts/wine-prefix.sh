@@ -12,7 +12,8 @@ mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
 if [ ! -f "$prefix/.trx-ready" ]; then
-  export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+  export WINEPREFIX=$prefix
+  . "$(dirname "$0")/wine-env.sh"
   {
     wineboot -i 9>&- &&
       if [ "$display" = desktop ]; then

@@ -42,15 +42,6 @@ constexpr int STATE_BUTTON_ICONS[][2] = {
     {IDC_STATE_STANDBY, IDI_STANDBY}, {IDC_STATE_TUNE, IDI_TUNE}, {IDC_STATE_NOPOWER, IDI_NOPOWER},
     {IDC_STATE_P100, IDI_P100},       {IDC_STATE_P250, IDI_P250}, {IDC_STATE_P1000, IDI_P1000},
 };
-// Icons a reset loads, so that every handle the protocol may read back is known.
-constexpr int RESET_ICONS[] = {
-    IDI_STANDBY,     IDI_STANDBY_LIT, IDI_TUNE,          IDI_TUNE_LIT,  IDI_NOPOWER,
-    IDI_NOPOWER_LIT, IDI_P100,        IDI_P100_LIT,      IDI_P250,      IDI_P250_LIT,
-    IDI_P1000,       IDI_P1000_LIT,   IDI_UNKNOWN_STATE, IDI_LINK_UP,   IDI_LINK_DOWN,
-    IDI_IND_LOW_0,   IDI_IND_LOW_1,   IDI_IND_LOW_2,     IDI_IND_LOW_3, IDI_IND_HIGH_0,
-    IDI_IND_HIGH_4,  IDI_IND_HIGH_8,  IDI_IND_HIGH_12,
-};
-
 struct PanelState {
     Win32PanelView view;
     Protocol protocol{serialLine, view, settings};
@@ -75,10 +66,10 @@ HFONT createPanelFont(int height, int width) {
 }
 
 void centreOnScreen(HWND window) {
-    HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    HDC screen = GetDC(nullptr); // the display's own context: no new DC to build
     const int width = GetDeviceCaps(screen, HORZRES);
     const int height = GetDeviceCaps(screen, VERTRES);
-    DeleteDC(screen);
+    ReleaseDC(nullptr, screen);
     SetWindowPos(window, nullptr, width / 2 - CENTRE_OFFSET_X, height / 2 - CENTRE_OFFSET_Y, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER);
 }
@@ -245,12 +236,8 @@ int panelMessageBox(HWND owner, const char* text, const char* caption, UINT type
 int resetPanel(HWND window) {
     PanelState& p = panel();
     p.protocol.resetProtocol(); // also marks every register as not reported
-    for (int icon : RESET_ICONS) {
-        panelIcon(icon);
-    }
     for (int i = 0; i < PRESET_COUNT; ++i) {
         const ModeTypeInfo& type = modeTypeInfo(settings.presets[static_cast<size_t>(i)].modeType);
-        panelIcon(type.litIcon);
         p.view.setButtonIcon(IDC_PRESET0 + i, type.normalIcon);
     }
     SetWindowTextA(window, settings.title);

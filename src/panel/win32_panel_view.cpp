@@ -17,6 +17,8 @@ std::map<int, HICON>& iconCache() {
 }
 } // namespace
 
+// Icons are loaded when first shown: an icon no control has shown cannot be read back from
+// one, so the handle-to-ID lookup never misses an icon that matters.
 HICON panelIcon(int iconId) {
     HICON& icon = iconCache()[iconId];
     if (!icon) {

@@ -36,7 +36,8 @@ for _ in $(seq 200); do [ -s "$tmp/display" ] && break; sleep 0.05; done
 [ -s "$tmp/display" ] || { echo "run_e2e: Xvfb did not start"; exit 1; }
 export DISPLAY=":$(head -n1 "$tmp/display")"
 
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+export WINEPREFIX=$prefix
+. "$top/scripts/wine-env.sh"
 "$top/scripts/wine-prefix.sh" "$prefix" desktop || exit 1
 
 "$trxsim" --link "$prefix/dosdevices/com$com" --control-port 0 >"$tmp/sim.out" 2>&1 &
