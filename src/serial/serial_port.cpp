@@ -24,6 +24,10 @@ constexpr const char* PARITY_TEXT = "Einstellung für Paarität ungültig";
 constexpr const char* STOP_BITS_TEXT = "Ungültige Zahl Stoppbits";
 constexpr const char* SET_STATE_TEXT = "Allgemeiner Fehler beim Einstellen der Parameter.";
 
+// The device control block is 28 bytes on 32- and 64-bit Windows alike.
+constexpr size_t DCB_RECORD_SIZE = 28;
+static_assert(sizeof(DCB) == DCB_RECORD_SIZE);
+
 // Marks the handle closed; false when CloseHandle failed.
 bool closeAndClear(HANDLE& handle) {
     const bool closed = CloseHandle(handle) != FALSE;

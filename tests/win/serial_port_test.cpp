@@ -5,6 +5,7 @@
 //   TRXSIM_MISSING_COM                 a COM number with no mapping
 //   TRXSIM_DANGLING_COM                a COM number mapped to a path that does not exist
 #include "receiver_window.h"
+#include "serial_line.h"
 #include "serial_port.h"
 #include "sim_control.h"
 #include "wire_codec.h"
@@ -384,72 +385,57 @@ TEST_F(SerialLink, CloseRestoresTheSavedStateAndIsHarmlessTwice) {
     expectClosed(port);
 }
 
+// One way for open to fail. The text's %d stands for the port number tried.
 struct FailureCase {
-    const char* name;
-    // Arranges the failure on a configured port and its fake system.
-    void (*arrange)(SerialPort&, FakeSystem&, int com, int missing);
-    std::string (*text)(int com, int missing);
+    const char* text;
+    int port = 0; // 0: the simulator's port
+    bool missingPort = false;
+    int32_t baudRate = 1200;
+    uint8_t byteSize = 8;
+    uint8_t parity = EVENPARITY;
+    uint8_t stopBits = TWOSTOPBITS;
+    DWORD openError = 0; // the device open fails with this error
+    int failEventAt = -1;
+    bool failThread = false;
 };
 
-std::string numbered(const char* format, int number) {
-    char text[128];
-    snprintf(text, sizeof text, format, number);
-    return text;
-}
-
+constexpr const char* NOT_CREATED = "Das Programm konnte nicht ordnungsgemäß erstellt werden.";
 const FailureCase failureCases[] = {
-    {"port number above range", [](SerialPort& p, FakeSystem&, int, int) { p.portNumber = 256; },
-     [](int, int) { return std::string("Portnummer 256 außerhalb des gültigen Bereiches."); }},
-    {"port number below range", [](SerialPort& p, FakeSystem&, int, int) { p.portNumber = -1; },
-     [](int, int) { return std::string("Portnummer -1 außerhalb des gültigen Bereiches."); }},
-    {"missing port", [](SerialPort& p, FakeSystem&, int, int m) { p.portNumber = m; },
-     [](int, int m) { return numbered("Com%d ist auf auf diesem System nicht vorhanden.", m); }},
-    {"busy port",
-     [](SerialPort&, FakeSystem& s, int c, int) {
-         s.failName = deviceName(c);
-         s.failError = ERROR_ACCESS_DENIED;
-     },
-     [](int c, int) { return numbered("Com%d wird von einer anderen Anwendung benutzt.", c); }},
-    {"other open error",
-     [](SerialPort&, FakeSystem& s, int c, int) {
-         s.failName = deviceName(c);
-         s.failError = ERROR_GEN_FAILURE;
-     },
-     [](int, int) { return std::string("Beim Öffnen des Port ist ein Fehler aufgetreten."); }},
-    {"stop event not created", [](SerialPort&, FakeSystem& s, int, int) { s.failEventAt = 0; },
-     [](int, int) {
-         return std::string("Das Programm konnte nicht ordnungsgemäß erstellt werden.");
-     }},
-    {"write event not created", [](SerialPort&, FakeSystem& s, int, int) { s.failEventAt = 2; },
-     [](int, int) {
-         return std::string("Das Programm konnte nicht ordnungsgemäß erstellt werden.");
-     }},
-    {"thread not started", [](SerialPort&, FakeSystem& s, int, int) { s.failThread = true; },
-     [](int, int) {
-         return std::string("Das Programm konnte nicht ordnungsgemäß erstellt werden.");
-     }},
-    {"baud rate 0", [](SerialPort& p, FakeSystem&, int, int) { p.baudRate = 0; },
-     [](int, int) { return std::string("Ungültige Baudrate: 0."); }},
-    {"baud rate 256001", [](SerialPort& p, FakeSystem&, int, int) { p.baudRate = 256001; },
-     [](int, int) { return std::string("Ungültige Baudrate: 256001."); }},
-    {"4 data bits", [](SerialPort& p, FakeSystem&, int, int) { p.byteSize = 4; },
-     [](int, int) { return std::string("Ungültige Bitzahl: 4."); }},
-    {"9 data bits", [](SerialPort& p, FakeSystem&, int, int) { p.byteSize = 9; },
-     [](int, int) { return std::string("Ungültige Bitzahl: 9."); }},
-    {"parity code 5", [](SerialPort& p, FakeSystem&, int, int) { p.parity = 5; },
-     [](int, int) { return std::string("Einstellung für Paarität ungültig"); }},
-    {"stop-bit code 3", [](SerialPort& p, FakeSystem&, int, int) { p.stopBits = 3; },
-     [](int, int) { return std::string("Ungültige Zahl Stoppbits"); }},
+    {.text = "Portnummer %d außerhalb des gültigen Bereiches.", .port = 256},
+    {.text = "Portnummer %d außerhalb des gültigen Bereiches.", .port = -1},
+    {.text = "Com%d ist auf auf diesem System nicht vorhanden.", .missingPort = true},
+    {.text = "Com%d wird von einer anderen Anwendung benutzt.", .openError = ERROR_ACCESS_DENIED},
+    {.text = "Beim Öffnen des Port ist ein Fehler aufgetreten.", .openError = ERROR_GEN_FAILURE},
+    {.text = NOT_CREATED, .failEventAt = 0},
+    {.text = NOT_CREATED, .failEventAt = 2},
+    {.text = NOT_CREATED, .failThread = true},
+    {.text = "Ungültige Baudrate: 0.", .baudRate = 0},
+    {.text = "Ungültige Baudrate: 256001.", .baudRate = 256001},
+    {.text = "Ungültige Bitzahl: 4.", .byteSize = 4},
+    {.text = "Ungültige Bitzahl: 9.", .byteSize = 9},
+    {.text = "Einstellung für Paarität ungültig", .parity = 5},
+    {.text = "Ungültige Zahl Stoppbits", .stopBits = 3},
 };
 
 TEST_F(SerialLink, EveryFailureShowsItsTextOnlyWithAnOwnerAndClearsThePortNumber) {
     for (const FailureCase& c : failureCases) {
         for (const bool withOwner : {true, false}) {
-            SCOPED_TRACE(std::string(c.name) + (withOwner ? ", with owner" : ", no owner"));
             FakeSystem failing;
             SerialPort port(failing);
-            configure(port, com);
-            c.arrange(port, failing, com, missing);
+            configure(port, c.missingPort ? missing : c.port != 0 ? c.port : com);
+            port.baudRate = c.baudRate;
+            port.byteSize = c.byteSize;
+            port.parity = c.parity;
+            port.stopBits = c.stopBits;
+            if (c.openError != 0) {
+                failing.failName = deviceName(port.portNumber);
+                failing.failError = c.openError;
+            }
+            failing.failEventAt = c.failEventAt;
+            failing.failThread = c.failThread;
+            char text[128];
+            snprintf(text, sizeof text, c.text, port.portNumber);
+            SCOPED_TRACE(std::string(text) + (withOwner ? " (with owner)" : " (no owner)"));
             const HWND owner = withOwner ? receiver.handle() : nullptr;
 
             EXPECT_EQ(port.open(owner), 0);
@@ -457,7 +443,7 @@ TEST_F(SerialLink, EveryFailureShowsItsTextOnlyWithAnOwnerAndClearsThePortNumber
             expectClosed(port);
             if (withOwner) {
                 ASSERT_EQ(failing.boxes.size(), 1u);
-                EXPECT_EQ(failing.boxes[0].text, c.text(com, missing));
+                EXPECT_EQ(failing.boxes[0].text, text);
                 EXPECT_EQ(failing.boxes[0].caption, "Fehler");
                 EXPECT_EQ(failing.boxes[0].type, static_cast<UINT>(MB_ICONERROR));
                 EXPECT_EQ(failing.boxes[0].owner, owner);
@@ -523,13 +509,16 @@ TEST_F(SerialLink, ThirtyTwoWritesInARowReachTheLineInOrder) {
     ASSERT_TRUE(sim.ok("silent on"));
     ASSERT_TRUE(sim.ok("mark"));
 
-    // As the command queue sends while the link is down: no waiting between bytes.
+    // As the command queue sends while the link is down: through its line, no waiting
+    // between bytes.
+    trx::SerialLine line(port);
+    EXPECT_EQ(line.portNumber(), com);
     std::vector<uint8_t> written;
     for (int i = 0; i < 32; ++i) {
         written.push_back(trx::lineByteFor(i % 16, (i * 5 + 1) % 16));
     }
     for (size_t i = 0; i < written.size(); ++i) {
-        EXPECT_EQ(port.write(&written[i], 1), 1) << "write " << i;
+        EXPECT_EQ(line.write(written[i]), 1) << "write " << i;
     }
     std::vector<uint8_t> logged;
     EXPECT_TRUE(sim.waitForLogged(written.size(), logged, LOG_WAIT_MS));
