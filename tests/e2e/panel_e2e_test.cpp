@@ -4,7 +4,7 @@
 #include "panel_process.h"
 #include "register_mirror.h"
 #include "res/resource.h"
-#include "trxsim_client.h"
+#include "sim_control.h"
 
 #include <commctrl.h>
 #include <windows.h>
@@ -13,7 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
+#include <sstream>
 #include <string>
 
 namespace trx::e2e {
@@ -26,8 +26,7 @@ constexpr COLORREF ALARM_RED = RGB(255, 0, 0);
 constexpr COLORREF DARK_GREEN = RGB(0, 100, 0);
 
 int comNumber() {
-    const char* com = std::getenv("TRXSIM_COM");
-    return com ? std::atoi(com) : 0;
+    return trxtest::environmentNumber("TRXSIM_COM");
 }
 
 std::string portKey() {
@@ -51,10 +50,24 @@ std::string expectedFrequency(const std::vector<int>& r) {
     return text;
 }
 
+// The sixteen register values of the simulator's "dump".
+std::vector<int> simulatorRegisters(trxtest::SimControl& sim) {
+    std::istringstream reply(sim.command("dump"));
+    std::string ok;
+    reply >> ok;
+    std::vector<int> values;
+    int v;
+    while (reply >> v) {
+        values.push_back(v);
+    }
+    return values;
+}
+
 class PanelStory : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(sim.connected()) << "trxsim's control port is not reachable";
+        ASSERT_TRUE(sim.connect(trxtest::environmentNumber("TRXSIM_CONTROL_PORT")))
+            << "trxsim's control port is not reachable";
         ASSERT_NE(comNumber(), 0);
         RegDeleteTreeA(HKEY_CURRENT_USER, portKey().c_str());
         ASSERT_EQ(sim.command("silent off"), "OK");
@@ -71,12 +84,13 @@ class PanelStory : public ::testing::Test {
     bool showsSimulator(const PanelProcess& program) {
         return waitFor(
             [&] {
-                return program.controlText(IDC_FREQUENCY) == expectedFrequency(sim.registers());
+                return program.controlText(IDC_FREQUENCY) ==
+                       expectedFrequency(simulatorRegisters(sim));
             },
             SHOW_TIMEOUT_MS);
     }
 
-    TrxsimClient sim;
+    trxtest::SimControl sim;
 };
 
 TEST_F(PanelStory, ShowsTheTransmitterAlarmAndSilence) {
@@ -86,10 +100,11 @@ TEST_F(PanelStory, ShowsTheTransmitterAlarmAndSilence) {
     ASSERT_TRUE(showsSimulator(program)) << program.controlText(IDC_FREQUENCY);
 
     // Link up sent the refresh request.
-    const std::vector<int> received = sim.receivedBytes();
+    std::vector<uint8_t> received;
+    ASSERT_TRUE(sim.loggedBytes(received));
     EXPECT_NE(std::find(received.begin(), received.end(), REFRESH_REQUEST), received.end());
 
-    const std::vector<int> r = sim.registers();
+    const std::vector<int> r = simulatorRegisters(sim);
     ASSERT_EQ(r.size(), 16u);
     EXPECT_EQ(program.controlText(IDC_PROGRAM), std::to_string(r[ProgramNumber]));
     EXPECT_EQ(program.controlText(IDC_ANTENNA), std::to_string(r[Antenna] & 3));
