@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Idle CPU of a connected panel: TRXDESK.exe on trxsim's port, the simulator reporting once a
-# second, measured over 30 s across every process of the Wine prefix (wineserver included).
-# Usage: idle_cpu.sh TRXDESK.exe TRXSIM PREFIX [PTY_SHIM.so]
+# second, measured over 30 s across every process of the Wine prefix (wineserver included),
+# then the same for a minimal dialog program, which is what Wine costs for any window.
+# Usage: idle_cpu.sh TRXDESK.exe TRXSIM PREFIX MINIMAL_DIALOG.exe [PTY_SHIM.so]
 set -u
-exe=$1 trxsim=$2 prefix=$3 shim=${4:-}
+exe=$1 trxsim=$2 prefix=$3 minimal=$4 shim=${5:-}
 top=$(cd "$(dirname "$0")/../.." && pwd)
 com=9
 window=30
@@ -43,21 +44,38 @@ done
 [ $connected -eq 1 ] || { echo "idle_cpu: the panel did not ask for a refresh"; exit 1; }
 sleep 2 # let start-up settle
 
-# Clock ticks of every process that runs in this prefix.
+# Clock ticks of the processes in this prefix whose command line contains $1 ("" for all).
 prefix_ticks() {
-  local total=0 pid stat
+  local total=0 pid stat pattern=$1
   for pid in $(ls /proc | grep -E '^[0-9]+$'); do
     { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$prefix" || continue
+    { tr '\0' ' ' <"/proc/$pid/cmdline"; } 2>/dev/null | grep -qF -- "$pattern" || continue
     stat=$(cut -d')' -f2- "/proc/$pid/stat" 2>/dev/null) || continue
     set -- $stat
     total=$((total + ${12} + ${13}))
   done
   echo $total
 }
-before=$(prefix_ticks)
-sleep $window
-after=$(prefix_ticks)
 hz=$(getconf CLK_TCK)
+percent() { awk -v t="$1" -v hz="$hz" -v w=$window 'BEGIN { printf "%.2f", 100 * t / hz / w }'; }
+
+all_before=$(prefix_ticks "") own_before=$(prefix_ticks TRXDESK.exe)
+sleep $window
+all_after=$(prefix_ticks "") own_after=$(prefix_ticks TRXDESK.exe)
 kill -0 "$panel_pid" 2>/dev/null || { echo "idle_cpu: the panel ended during the measurement"; exit 1; }
-awk -v t=$((after - before)) -v hz="$hz" -v w=$window 'BEGIN {
-  printf "idle CPU of the connected panel over %d s, Wine processes included: %.2f %% of one core (target below 0.5)\n", w, 100 * t / hz / w }'
+all=$(percent $((all_after - all_before)))
+own=$(percent $((own_after - own_before)))
+
+# The same window of time for a program that only shows a dialog.
+kill "$panel_pid" 2>/dev/null
+wineserver -k >/dev/null 2>&1
+wine "$minimal" >/dev/null 2>&1 &
+panel_pid=$!
+sleep 4
+base_before=$(prefix_ticks "")
+sleep $window
+base_after=$(prefix_ticks "")
+base=$(percent $((base_after - base_before)))
+
+echo "idle CPU over $window s, % of one core: TRXDESK.exe itself $own, with Wine's processes $all; a minimal dialog with Wine's processes $base"
+echo "idle CPU of the connected panel, Wine processes included: $all % of one core (target below 0.5)"

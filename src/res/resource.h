@@ -89,6 +89,11 @@
 
 // Commands
 #define IDM_REFRESH 40003
+#define IDM_SETTINGS 40004
+#define IDM_ABOUT 40007
+#define IDM_PROGRAM_UP 40028
+#define IDM_PROGRAM_DOWN 40029
+#define IDM_ANTENNA_MENU 40035
 
 // Panel timer driving the link supervision, and its period
 #define IDT_SUPERVISION 101

@@ -126,9 +126,22 @@ TEST_F(PanelStory, ShowsTheTransmitterAlarmAndSilence) {
         SHOW_TIMEOUT_MS));
     ASSERT_EQ(sim.command("report 8 1"), "OK");
 
+    // F5 goes through the accelerators of the message loop and asks for everything again.
+    ASSERT_EQ(sim.command("mark"), "OK");
+    PostMessageA(program.panel(), WM_KEYDOWN, VK_F5, 0);
+    EXPECT_TRUE(waitFor(
+        [&] {
+            std::vector<uint8_t> bytes;
+            return sim.loggedBytes(bytes) &&
+                   std::find(bytes.begin(), bytes.end(), REFRESH_REQUEST) != bytes.end();
+        },
+        SHOW_TIMEOUT_MS));
+
+    const LRESULT calmLamps = program.send(IDC_INDICATOR_HIGH, STM_GETIMAGE, IMAGE_ICON);
     ASSERT_EQ(sim.command("alarm on"), "OK");
     EXPECT_TRUE(waitFor([&] { return program.backgroundColour(IDC_FREQUENCY) == ALARM_RED; },
                         SHOW_TIMEOUT_MS));
+    EXPECT_NE(program.send(IDC_INDICATOR_HIGH, STM_GETIMAGE, IMAGE_ICON), calmLamps);
     program.screenshot("panel-alarm");
     ASSERT_EQ(sim.command("alarm off"), "OK");
 
