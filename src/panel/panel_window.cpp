@@ -216,6 +216,7 @@ BOOL onClose(HWND window) {
         }
     }
     DestroyWindow(window);
+    p.tooltips = nullptr; // destroyed with the panel that owns it
     return TRUE;
 }
 

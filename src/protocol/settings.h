@@ -21,7 +21,7 @@ struct Settings {
     bool showTooltips = false;
     bool showStatusBar = false;
     bool useRegistry = false;
-    int tuneState = STATE_P100; // 4, 5 or 6; not stored
+    int tuneState = STATE_P1000; // 4, 5 or 6; not stored, 6 at process start
     std::array<ModePreset, PRESET_COUNT> presets = defaultPresets();
 };
 

@@ -17,6 +17,7 @@ TEST(SettingsCodec, DefaultsAndKeyNames) {
     EXPECT_TRUE(s.showTooltips && s.showStatusBar && s.useRegistry);
     EXPECT_EQ(packPreset(s.presets[0]), 0x05000100u);
     EXPECT_STREQ(s.antennaNames[2], "");
+    EXPECT_EQ(Settings{}.tuneState, STATE_P1000); // lives with the process, not the defaults
 
     char path[64];
     ASSERT_TRUE(settingsKeyPath(0, path, sizeof path));

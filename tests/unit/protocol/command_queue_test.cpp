@@ -80,8 +80,11 @@ TEST(CommandQueue, AnEchoIsAlsoAReportAndTheNextByteGoesOutFirst) {
     rig.protocol.queueWrite(8, 5);
     rig.protocol.queueWrite(9, 3);
     rig.panel.log.clear();
+    rig.port.log = &rig.panel.log;
     rig.protocol.onByteReceived(0xA1);
     EXPECT_EQ(rig.port.sent, (std::vector<uint8_t>{0xA1, 0xC9}));
+    ASSERT_FALSE(rig.panel.log.empty());
+    EXPECT_EQ(rig.panel.log.front(), "send C9"); // before the report touches the panel
     EXPECT_EQ(rig.protocol.state.mirror[OperatingState], 5);
     EXPECT_EQ(rig.panel.icons[IDC_STATE_P250], IDI_P250_LIT);
     // A report equal to lastSent counts as its echo even if sent spontaneously.

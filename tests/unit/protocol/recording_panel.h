@@ -6,6 +6,7 @@
 #include "protocol.h"
 #include "res/resource.h"
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,11 +20,17 @@ class RecordingPort : public LinePort {
             return 0;
         }
         sent.push_back(lineByte);
+        if (log) {
+            char entry[16];
+            snprintf(entry, sizeof entry, "send %02X", lineByte);
+            log->push_back(entry);
+        }
         return 1;
     }
     int portNumber() const override { return number; }
 
     std::vector<uint8_t> sent;
+    std::vector<std::string>* log = nullptr; // shared with the panel to see the order
     int number = 5;
     bool failWrites = false;
 };

@@ -233,13 +233,66 @@ TEST_F(Panel, ClosingAnActiveTransmitterAsksFirst) {
     receive(OperatingState, STATE_P250);
     SendMessageA(panel, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(panel)); // cancelled: stays open
-    EXPECT_EQ(askedText.rfind("Sie sind dabei, die Anwendung zu schlie", 0), 0u);
+    EXPECT_EQ(askedText, "Sie sind dabei, die Anwendung zu schließen,\nobwohl der Sender noch "
+                         "nicht heruntergefahren ist.\nWollen Sie, daß der Sender jetzt auf "
+                         "\"Bereit\"\ngestellt wird?");
     EXPECT_EQ(askedType, static_cast<UINT>(MB_YESNOCANCEL | MB_ICONQUESTION));
     askedText.clear();
     receive(OperatingState, STATE_STANDBY);
     SendMessageA(panel, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(panel)); // standby: closes without a question
     EXPECT_TRUE(askedText.empty());
+}
+
+int WINAPI answerYes(HWND, LPCSTR, LPCSTR, UINT) {
+    return IDYES;
+}
+
+TEST_F(Panel, AnsweringYesAsksForStandbyAndStaysOpenUntilItIsReported) {
+    setPanelMessageBox(answerYes);
+    serialPort.portNumber = 2; // configured but not open: the write stays queued
+    receive(StatusRegister, 1);
+    receive(OperatingState, STATE_P250);
+    SendMessageA(panel, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(panel));
+    const ProtocolState& state = panelProtocol().state;
+    EXPECT_TRUE(state.closeOnStandby);
+    ASSERT_EQ(state.count, 1);
+    EXPECT_EQ(state.queue[0], queuedForm(OperatingState, STATE_STANDBY));
+
+    receive(OperatingState, STATE_STANDBY); // posts the close
+    pumpMessages();
+    EXPECT_FALSE(IsWindow(panel));
+    serialPort.portNumber = 0;
+}
+
+TEST_F(Panel, ClosingSavesOnlyWithTheRegistrySwitchedOn) {
+    constexpr char KEY[] = "Software\\Quandor\\TRXDESK\\allgemein";
+    RegDeleteTreeA(HKEY_CURRENT_USER, KEY);
+    SendMessageA(panel, WM_CLOSE, 0, 0); // useRegistry is off in these tests
+    HKEY key;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, KEY, 0, KEY_READ, &key), ERROR_SUCCESS);
+
+    settings.useRegistry = true;
+    panel = CreateDialogParamA(instanceHandle, MAKEINTRESOURCEA(IDD_PANEL), nullptr,
+                               panelDialogProc, 0);
+    ASSERT_NE(panel, nullptr);
+    SendMessageA(panel, WM_CLOSE, 0, 0);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, KEY, 0, KEY_READ, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    RegDeleteTreeA(HKEY_CURRENT_USER, KEY);
+}
+
+TEST_F(Panel, OkClosesAndRefreshQueuesTheRefreshRequest) {
+    serialPort.portNumber = 2;
+    SendMessageA(panel, WM_COMMAND, IDM_REFRESH, 0);
+    ASSERT_EQ(panelProtocol().state.count, 1);
+    EXPECT_EQ(encodeByte(panelProtocol().state.queue[0]), REFRESH_REQUEST);
+    serialPort.portNumber = 0;
+
+    PostMessageA(panel, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    pumpMessages();
+    EXPECT_FALSE(IsWindow(panel));
 }
 
 } // namespace
