@@ -76,12 +76,14 @@ shot() { import -window root "$shots/$1.png" && echo "  screenshot $shots/$1.png
 echo "Scripted session without a display:"
 sleep 4
 shot 1-connected
-sim set 8 2
-sim set 15 2
+# The simulator keeps what is set and reports it at once as well.
+state() { sim set "$1" "$2" && sim report "$1" "$2"; }
+state 8 2
+state 15 2
 sleep 1
 shot 2-tuning
-sim set 8 6
-sim set 15 1
+state 8 6
+state 15 1
 sim report 14 6
 sleep 1
 shot 3-power-1000w
