@@ -1,5 +1,7 @@
 // Start-up to the visible window: TRXDESK.exe against a minimal dialog program, started
 // alternately in the same run, several times each. Prints the medians and their ratio.
+#include "process_window.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -12,22 +14,6 @@ namespace {
 constexpr int RUNS = 7;
 constexpr DWORD VISIBLE_TIMEOUT_MS = 20000;
 constexpr DWORD END_TIMEOUT_MS = 10000;
-
-struct Search {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK findVisible(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<Search*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 double seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     LARGE_INTEGER frequency;
@@ -49,18 +35,18 @@ double timeToVisible(const std::string& commandLine) {
                         &startup, &process)) {
         return -1;
     }
-    Search search{process.dwProcessId, nullptr};
+    HWND found = nullptr;
     LARGE_INTEGER now = start;
-    while (!search.found && seconds(start, now) * 1000 < VISIBLE_TIMEOUT_MS) {
-        EnumWindows(findVisible, reinterpret_cast<LPARAM>(&search));
-        if (!search.found) {
+    while (!found && seconds(start, now) * 1000 < VISIBLE_TIMEOUT_MS) {
+        found = trxtest::visibleWindowOf(process.dwProcessId);
+        if (!found) {
             Sleep(1);
         }
         QueryPerformanceCounter(&now);
     }
-    const double elapsed = search.found ? seconds(start, now) * 1000 : -1;
-    if (search.found) {
-        PostMessageA(search.found, WM_CLOSE, 0, 0);
+    const double elapsed = found ? seconds(start, now) * 1000 : -1;
+    if (found) {
+        PostMessageA(found, WM_CLOSE, 0, 0);
     }
     if (WaitForSingleObject(process.hProcess, END_TIMEOUT_MS) != WAIT_OBJECT_0) {
         TerminateProcess(process.hProcess, 1);
@@ -68,13 +54,6 @@ double timeToVisible(const std::string& commandLine) {
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     return elapsed;
-}
-
-// A Unix path as Wine's drive Z: sees it; Windows paths pass unchanged.
-std::string windowsPath(const char* path) {
-    std::string result = path[0] == '/' ? std::string("Z:") + path : std::string(path);
-    std::replace(result.begin(), result.end(), '/', '\\');
-    return result;
 }
 
 double median(std::vector<double> values) {
@@ -90,8 +69,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     // No port and no registry: start-up alone, nothing left behind.
-    const std::string panel = "\"" + windowsPath(argv[1]) + "\" NOREG";
-    const std::string minimal = "\"" + windowsPath(argv[2]) + "\"";
+    const std::string panel = "\"" + trxtest::wineDrivePath(argv[1]) + "\" NOREG";
+    const std::string minimal = "\"" + trxtest::wineDrivePath(argv[2]) + "\"";
     timeToVisible(minimal); // the first start of a session pays for Wine's own warm-up
     std::vector<double> panelTimes;
     std::vector<double> minimalTimes;

@@ -1,5 +1,6 @@
 #include "panel_process.h"
 
+#include "process_window.h"
 #include "res/resource.h"
 
 #include <commctrl.h>
@@ -21,35 +22,10 @@ constexpr int TEXT_SIZE = 512;
 constexpr int BACKGROUND_INSET = 3;
 constexpr DWORD SCREENSHOT_TIMEOUT_MS = 10000;
 
-struct Search {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK matchPanel(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<Search*>(parameter);
-    char className[64] = {};
-    GetClassNameA(window, className, sizeof className);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && std::string(className) == PANEL_CLASS &&
-        IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A Unix path from the environment as Wine's drive Z: sees it.
+// A file in the artifacts folder the runner names in the environment.
 std::string artifactPath(const std::string& name) {
     const char* folder = std::getenv("TRX_ARTIFACTS");
-    std::string path = std::string("Z:") + (folder ? folder : "/tmp") + "/" + name;
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    return path;
+    return trxtest::wineDrivePath(std::string(folder ? folder : "/tmp") + "/" + name);
 }
 
 } // namespace
@@ -91,9 +67,7 @@ bool PanelProcess::start(const std::string& arguments) {
     }
     return waitFor(
         [this] {
-            Search search{process_.dwProcessId, nullptr};
-            EnumWindows(matchPanel, reinterpret_cast<LPARAM>(&search));
-            panel_ = search.found;
+            panel_ = trxtest::visibleWindowOf(process_.dwProcessId, PANEL_CLASS);
             return panel_ != nullptr;
         },
         START_TIMEOUT_MS);
