@@ -32,16 +32,11 @@ constexpr int POWER_LEVEL_MAX = 7;
 constexpr int STATUS_PART_COUNT = 3;
 constexpr int CONNECTION_PART_RIGHT = 120;
 constexpr int LINK_PART_WIDTH = 50;
-constexpr char FREQUENCY_UNKNOWN[] = "__,_____";
 
 constexpr char CLOSE_QUESTION[] =
     "Sie sind dabei, die Anwendung zu schließen,\nobwohl der Sender noch nicht heruntergefahren "
     "ist.\nWollen Sie, daß der Sender jetzt auf \"Bereit\"\ngestellt wird?";
 
-constexpr int STATE_BUTTON_ICONS[][2] = {
-    {IDC_STATE_STANDBY, IDI_STANDBY}, {IDC_STATE_TUNE, IDI_TUNE}, {IDC_STATE_NOPOWER, IDI_NOPOWER},
-    {IDC_STATE_P100, IDI_P100},       {IDC_STATE_P250, IDI_P250}, {IDC_STATE_P1000, IDI_P1000},
-};
 struct PanelState {
     Win32PanelView view;
     Protocol protocol{serialLine, view, settings};
@@ -58,6 +53,14 @@ PanelState& panel() {
 }
 
 MessageBoxFunction messageBoxFunction = MessageBoxA;
+
+// Deletes a font or brush once and marks it deleted.
+template <typename Handle> void deleteObject(Handle& handle) {
+    if (handle) {
+        DeleteObject(handle);
+        handle = nullptr;
+    }
+}
 
 HFONT createPanelFont(int height, int width) {
     return CreateFontA(height, width, 0, 0, FONT_WEIGHT, FALSE, FALSE, FALSE, ANSI_CHARSET,
@@ -207,14 +210,10 @@ BOOL onClose(HWND window) {
     }
     serialPort.close();
     WinHelpA(window, helpPath, HELP_QUIT, 0);
-    for (HGDIOBJ* object :
-         {reinterpret_cast<HGDIOBJ*>(&p.displayFont), reinterpret_cast<HGDIOBJ*>(&p.mediumFont),
-          reinterpret_cast<HGDIOBJ*>(&p.darkGreenBrush), reinterpret_cast<HGDIOBJ*>(&p.redBrush)}) {
-        if (*object) {
-            DeleteObject(*object);
-            *object = nullptr;
-        }
-    }
+    deleteObject(p.displayFont);
+    deleteObject(p.mediumFont);
+    deleteObject(p.darkGreenBrush);
+    deleteObject(p.redBrush);
     DestroyWindow(window);
     p.tooltips = nullptr; // destroyed with the panel that owns it
     return TRUE;
@@ -243,8 +242,8 @@ int resetPanel(HWND window) {
     }
     SetWindowTextA(window, settings.title);
     p.view.setStatusIcon(STATUS_PART_LINK, IDI_LINK_DOWN);
-    for (const auto& [button, icon] : STATE_BUTTON_ICONS) {
-        p.view.setButtonIcon(button, icon);
+    for (const StateButton& state : stateButtons) {
+        p.view.setButtonIcon(state.button, state.normalIcon);
     }
     p.view.enableControl(IDC_PROGRAM_UPDOWN, false);
     p.view.setIndicatorIcon(IDC_INDICATOR_LOW, IDI_IND_LOW_0);

@@ -28,6 +28,18 @@ constexpr int REPAINT = -1;
 
 extern const char* const ACK_TIMEOUT_TEXT;
 
+// The frequency display before any digit is reported.
+constexpr char FREQUENCY_UNKNOWN[] = "__,_____";
+
+// The six operating-state buttons, indexed by operating state - 1.
+constexpr int STATE_COUNT = 6;
+struct StateButton {
+    int button;
+    int normalIcon;
+    int litIcon;
+};
+extern const StateButton stateButtons[STATE_COUNT];
+
 struct ProtocolState {
     std::array<uint8_t, QUEUE_CAPACITY> queue{}; // queued form, oldest first
     int count = 0;

@@ -6,27 +6,19 @@
 
 namespace trx {
 
+const StateButton stateButtons[STATE_COUNT] = {
+    {IDC_STATE_STANDBY, IDI_STANDBY, IDI_STANDBY_LIT}, {IDC_STATE_TUNE, IDI_TUNE, IDI_TUNE_LIT},
+    {IDC_STATE_NOPOWER, IDI_NOPOWER, IDI_NOPOWER_LIT}, {IDC_STATE_P100, IDI_P100, IDI_P100_LIT},
+    {IDC_STATE_P250, IDI_P250, IDI_P250_LIT},          {IDC_STATE_P1000, IDI_P1000, IDI_P1000_LIT},
+};
+
 namespace {
-
-constexpr int STATE_COUNT = 6;
-constexpr int FIRST_STATE_BUTTON = IDC_STATE_STANDBY; // button of state k: 1006 + k
-
-struct StateIcons {
-    int normal;
-    int lit;
-};
-// Indexed by operating state - 1.
-constexpr StateIcons STATE_ICONS[STATE_COUNT] = {
-    {IDI_STANDBY, IDI_STANDBY_LIT}, {IDI_TUNE, IDI_TUNE_LIT}, {IDI_NOPOWER, IDI_NOPOWER_LIT},
-    {IDI_P100, IDI_P100_LIT},       {IDI_P250, IDI_P250_LIT}, {IDI_P1000, IDI_P1000_LIT},
-};
 
 // Indicator icons by field value: low field 0..3, high field (value >> 2) 0..3.
 constexpr int LOW_FIELD_ICONS[4] = {IDI_IND_LOW_0, IDI_IND_LOW_1, IDI_IND_LOW_2, IDI_IND_LOW_3};
 constexpr int HIGH_FIELD_ICONS[4] = {IDI_IND_HIGH_0, IDI_IND_HIGH_4, IDI_IND_HIGH_8,
                                      IDI_IND_HIGH_12};
 
-constexpr char FREQUENCY_TEMPLATE[] = "__,_____";
 // Text position of digit registers 1..7; position 2 holds the comma.
 constexpr int DIGIT_PLACE[8] = {-1, 0, 1, 3, 4, 5, 6, 7};
 
@@ -120,8 +112,8 @@ void Protocol::writeDebugLine() {
 }
 
 void Protocol::showFrequency() {
-    char text[sizeof FREQUENCY_TEMPLATE];
-    snprintf(text, sizeof text, "%s", FREQUENCY_TEMPLATE);
+    char text[sizeof FREQUENCY_UNKNOWN];
+    snprintf(text, sizeof text, "%s", FREQUENCY_UNKNOWN);
     for (int reg = FrequencyDigit1; reg <= FrequencyDigit7; ++reg) {
         const uint8_t digit = state.mirror[reg];
         if (digit < 10) {
@@ -135,18 +127,17 @@ void Protocol::showOperatingState(int value) {
     RegisterMirror& mirror = state.mirror;
     mirror[OperatingState] = static_cast<uint8_t>(value & 0x0F);
     for (int k = 1; k <= STATE_COUNT; ++k) {
-        const int button = FIRST_STATE_BUTTON + k - 1;
-        const StateIcons& icons = STATE_ICONS[k - 1];
-        const bool showsLit = view_.buttonIcon(button) == icons.lit;
+        const StateButton& state = stateButtons[k - 1];
+        const bool showsLit = view_.buttonIcon(state.button) == state.litIcon;
         if (value == k && !showsLit) {
-            view_.setButtonIcon(button, icons.lit);
+            view_.setButtonIcon(state.button, state.litIcon);
         } else if (value != k && showsLit) {
-            view_.setButtonIcon(button, icons.normal);
+            view_.setButtonIcon(state.button, state.normalIcon);
         }
     }
     if (view_.isMinimized()) {
         const int stored = mirror[OperatingState];
-        view_.setWindowIcon(stored >= 1 && stored <= STATE_COUNT ? STATE_ICONS[stored - 1].lit
+        view_.setWindowIcon(stored >= 1 && stored <= STATE_COUNT ? stateButtons[stored - 1].litIcon
                                                                  : IDI_UNKNOWN_STATE);
     }
     if (value == STATE_STANDBY) {
