@@ -1,7 +1,7 @@
 #include "mode_presets.h"
 
-#include "../res/resource.h"
 #include "register_mirror.h"
+#include "res/resource.h"
 
 namespace trx {
 

@@ -1,6 +1,6 @@
 #include "protocol.h"
 
-#include "../res/resource.h"
+#include "res/resource.h"
 
 #include <cstdio>
 
