@@ -28,8 +28,8 @@ sim_pid="" xvfb_pid="" panel_pid=""
 cleanup() {
   [ -n "$panel_pid" ] && kill "$panel_pid" 2>/dev/null
   WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   rm -rf "$tmp"
 }
 trap cleanup EXIT
