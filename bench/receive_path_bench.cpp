@@ -26,7 +26,6 @@ class NullPanel : public PanelView {
     void setWindowIcon(int) override {}
     void postCommand(int) override {}
     void postClose() override {}
-    void resetPanel() override {}
     void showError(const char*) override {}
 };
 
@@ -34,6 +33,7 @@ class NullPort : public LinePort {
   public:
     int write(uint8_t) override { return 1; }
     int portNumber() const override { return 1; }
+    bool flush(int) override { return true; }
 };
 
 // 12 bits per byte on the line: start bit, 8 data bits, even parity, 2 stop bits.

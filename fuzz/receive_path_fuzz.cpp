@@ -24,10 +24,8 @@ class FuzzPanel : public PanelView {
     void setWindowIcon(int) override {}
     void postCommand(int) override {}
     void postClose() override {}
-    void resetPanel() override { protocol->resetProtocol(); }
     void showError(const char*) override {}
 
-    Protocol* protocol = nullptr;
     int icons[64] = {};
     bool minimized = false;
 };
@@ -36,6 +34,7 @@ class FuzzPort : public LinePort {
   public:
     int write(uint8_t) override { return failing ? 0 : 1; }
     int portNumber() const override { return number; }
+    bool flush(int) override { return true; }
     bool failing = false;
     int number = 1;
 };
@@ -60,6 +59,37 @@ void checkInvariants(const ProtocolState& s) {
     check(!s.awaitingEcho || s.linkAlive, "waiting for an echo while the link is down");
 }
 
+// The operator's commands, with arguments the panel could never pass among them.
+void operatorCommand(Protocol& protocol, int command, uint8_t arg) {
+    const int signedArg = static_cast<int8_t>(arg);
+    switch (command) {
+    case 0:
+        protocol.requestState(signedArg % 8);
+        break;
+    case 1:
+        protocol.requestRefresh();
+        break;
+    case 2:
+        protocol.requestProgram();
+        break;
+    case 3:
+        protocol.stepProgram(arg * 257, (arg & 1) ? 1 : -1);
+        break;
+    case 4:
+        protocol.selectAntenna(signedArg % 6);
+        break;
+    case 5:
+        protocol.requestStandbyThenClose();
+        break;
+    case 6:
+        protocol.requestStandbyNow();
+        break;
+    default:
+        protocol.sendPreset(signedArg % 6);
+        break;
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -67,7 +97,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzPanel panel;
     FuzzPort port;
     Protocol protocol(port, panel, settings);
-    panel.protocol = &protocol;
 
     for (size_t i = 0; i < size; ++i) {
         const uint8_t op = data[i];
@@ -90,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             ++i;
             break;
         case 5:
-            protocol.selectPreset(op & 3);
+            protocol.sendPreset(op & 3);
             settings.presets[op & 3].shiftIndex = arg % 6;
             settings.presets[op & 3].modeType = (arg >> 3) % 12;
             ++i;
@@ -101,11 +130,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             settings.hexDisplay = op & 4;
             panel.minimized = op & 8;
             if (op & 16) {
-                protocol.applyReport(OperatingState, protocol.state.mirror[OperatingState]);
+                protocol.showWindowIcon();
             }
             break;
         default:
-            if (op & 1) {
+            if ((op & 3) == 3) {
+                operatorCommand(protocol, op >> 2 & 7, arg);
+            } else if (op & 1) {
                 protocol.resetProtocol();
             } else {
                 protocol.applyReport(static_cast<int8_t>(arg) % 20, (op & 2) ? REPAINT : arg & 15);

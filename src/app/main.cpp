@@ -1,5 +1,6 @@
 // Entry point: settings, the panel's window class, the panel, and the message loop.
 #include "app_globals.h"
+#include "panel_host.h"
 #include "panel_window.h"
 #include "res/resource.h"
 
@@ -8,7 +9,6 @@
 
 namespace {
 
-constexpr char PANEL_CLASS[] = "CLASS_TRXDESK_2";
 constexpr DWORD ALL_COMMON_CONTROLS = 0xFF;
 
 bool registerPanelClass(HINSTANCE instance) {
@@ -35,8 +35,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     if (!registerPanelClass(instance)) {
         return 0;
     }
-    HWND panel =
-        CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PANEL), nullptr, panelDialogProc, 0);
+    Win32PanelHost host(helpPath, nullptr, 0);
+    PanelSetup setup{serialLine, settings, serialPort, host};
+    HWND panel = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PANEL), nullptr, panelDialogProc,
+                                    reinterpret_cast<LPARAM>(&setup));
     if (!panel) {
         return 0;
     }

@@ -1,5 +1,7 @@
 #include "settings_codec.h"
 
+#include "line_port.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -8,7 +10,6 @@ namespace trx {
 namespace {
 constexpr char KEY_ROOT[] = "Software\\Quandor\\TRXDESK\\";
 constexpr char KEY_NO_PORT[] = "allgemein";
-constexpr int MAX_PORT = 255;
 } // namespace
 
 void applyDefaultSettings(Settings& settings) {

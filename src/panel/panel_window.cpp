@@ -2,10 +2,9 @@
 
 #include "app_globals.h"
 #include "connection_text.h"
-#include "registry_settings.h"
+#include "panel_state.h"
 #include "res/resource.h"
 #include "tooltips.h"
-#include "win32_panel_view.h"
 
 #include <commctrl.h>
 #include <uxtheme.h>
@@ -32,35 +31,7 @@ constexpr int POWER_LEVEL_MAX = 7;
 constexpr int STATUS_PART_COUNT = 3;
 constexpr int CONNECTION_PART_RIGHT = 120;
 constexpr int LINK_PART_WIDTH = 50;
-
-constexpr char CLOSE_QUESTION[] =
-    "Sie sind dabei, die Anwendung zu schließen,\nobwohl der Sender noch nicht heruntergefahren "
-    "ist.\nWollen Sie, daß der Sender jetzt auf \"Bereit\"\ngestellt wird?";
-
-struct PanelState {
-    Win32PanelView view;
-    Protocol protocol{serialLine, view, settings};
-    HFONT displayFont = nullptr;
-    HFONT mediumFont = nullptr;
-    HBRUSH darkGreenBrush = nullptr;
-    HBRUSH redBrush = nullptr;
-    HWND tooltips = nullptr;
-};
-
-PanelState& panel() {
-    static PanelState state;
-    return state;
-}
-
-MessageBoxFunction messageBoxFunction = MessageBoxA;
-
-// Deletes a font or brush once and marks it deleted.
-template <typename Handle> void deleteObject(Handle& handle) {
-    if (handle) {
-        DeleteObject(handle);
-        handle = nullptr;
-    }
-}
+constexpr size_t CONNECTION_TEXT_SIZE = 64;
 
 HFONT createPanelFont(int height, int width) {
     return CreateFontA(height, width, 0, 0, FONT_WEIGHT, FALSE, FALSE, FALSE, ANSI_CHARSET,
@@ -86,24 +57,27 @@ void setupStatusBar(HWND window) {
                         reinterpret_cast<LPARAM>(rightEdges));
 }
 
-VOID CALLBACK onSupervisionTimer(HWND, UINT, UINT_PTR, DWORD) {
-    panel().protocol.onTimerTick();
+VOID CALLBACK onSupervisionTimer(HWND window, UINT, UINT_PTR, DWORD) {
+    if (PanelState* p = panelState(window)) {
+        p->protocol.onTimerTick();
+    }
 }
 
-BOOL onInitDialog(HWND window) {
-    PanelState& p = panel();
-    p.view.attach(window);
+BOOL onInitDialog(HWND window, const PanelSetup& setup) {
+    auto* p = new PanelState(setup);
+    SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(p));
+    p->view.attach(window);
     centreOnScreen(window);
 
-    p.displayFont = createPanelFont(DISPLAY_FONT_HEIGHT, DISPLAY_FONT_WIDTH);
-    p.mediumFont = createPanelFont(MEDIUM_FONT_HEIGHT, 0);
-    p.darkGreenBrush = CreateSolidBrush(DARK_GREEN);
-    p.redBrush = CreateSolidBrush(RED);
-    SendDlgItemMessageA(window, IDC_FREQUENCY, WM_SETFONT, reinterpret_cast<WPARAM>(p.displayFont),
+    p->displayFont = createPanelFont(DISPLAY_FONT_HEIGHT, DISPLAY_FONT_WIDTH);
+    p->mediumFont = createPanelFont(MEDIUM_FONT_HEIGHT, 0);
+    p->darkGreenBrush = CreateSolidBrush(DARK_GREEN);
+    p->redBrush = CreateSolidBrush(RED);
+    SendDlgItemMessageA(window, IDC_FREQUENCY, WM_SETFONT, reinterpret_cast<WPARAM>(p->displayFont),
                         TRUE);
-    SendDlgItemMessageA(window, IDC_PROGRAM, WM_SETFONT, reinterpret_cast<WPARAM>(p.mediumFont),
+    SendDlgItemMessageA(window, IDC_PROGRAM, WM_SETFONT, reinterpret_cast<WPARAM>(p->mediumFont),
                         TRUE);
-    SendDlgItemMessageA(window, IDC_ANTENNA, WM_SETFONT, reinterpret_cast<WPARAM>(p.mediumFont),
+    SendDlgItemMessageA(window, IDC_ANTENNA, WM_SETFONT, reinterpret_cast<WPARAM>(p->mediumFont),
                         TRUE);
 
     // A themed progress bar ignores its colours; the power bar is part of the green display.
@@ -113,17 +87,16 @@ BOOL onInitDialog(HWND window) {
     SendDlgItemMessageA(window, IDC_POWER, PBM_SETBARCOLOR, 0, GREEN);
     setupStatusBar(window);
 
-    serialPort.window = window;
-    serialPort.open(window); // a failure has told the operator and left the port at 0
+    p->serial.window = window;
+    p->serial.open(window); // a failure has told the operator and left the port at 0
 
     resetPanel(window);
-    p.tooltips = createTooltips(window, settings.showTooltips);
+    p->tooltips = createTooltips(window, p->settings.showTooltips);
     SetTimer(window, IDT_SUPERVISION, SUPERVISION_PERIOD_MS, onSupervisionTimer);
     return TRUE;
 }
 
-INT_PTR onCtlColorStatic(HDC dc, HWND control) {
-    const PanelState& p = panel();
+INT_PTR onCtlColorStatic(const PanelState& p, HDC dc, HWND control) {
     switch (GetDlgCtrlID(control)) {
     case IDC_FREQUENCY:
         SetBkMode(dc, TRANSPARENT);
@@ -144,7 +117,7 @@ INT_PTR onCtlColorStatic(HDC dc, HWND control) {
 }
 
 // Shows or hides the status bar and grows or shrinks the panel by its height.
-BOOL onStatusBarMessage(HWND window, bool show) {
+BOOL onStatusBarMessage(PanelState& p, HWND window, bool show) {
     HWND bar = GetDlgItem(window, IDC_STATUSBAR);
     RECT panelRect;
     RECT barRect;
@@ -157,134 +130,93 @@ BOOL onStatusBarMessage(HWND window, bool show) {
     if (show && !visible) {
         SetWindowPos(window, nullptr, 0, 0, width, height + barHeight, SWP_NOMOVE | SWP_NOZORDER);
         ShowWindow(bar, SW_SHOW);
-        settings.showStatusBar = true;
+        p.settings.showStatusBar = true;
     } else if (!show && visible) {
         ShowWindow(bar, SW_HIDE);
         SetWindowPos(window, nullptr, 0, 0, width, height - barHeight, SWP_NOMOVE | SWP_NOZORDER);
-        settings.showStatusBar = false;
+        p.settings.showStatusBar = false;
     }
     return TRUE;
 }
 
-BOOL onSize(HWND window, WPARAM type) {
-    Protocol& protocol = panel().protocol;
+BOOL onSize(PanelState& p, HWND window, WPARAM type) {
     if (type == SIZE_MINIMIZED) {
-        protocol.applyReport(OperatingState, protocol.state.mirror[OperatingState]);
+        p.protocol.showWindowIcon();
     } else if (type == SIZE_RESTORED) {
         SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(panelIcon(IDI_APP)));
     }
     return TRUE;
 }
 
-BOOL onCommand(HWND window, int command) {
-    switch (command) {
-    case IDOK:
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        return TRUE;
-    case IDM_REFRESH:
-        panel().protocol.queueWrite(StatusRegister, 0);
-        return TRUE;
-    default:
-        return FALSE;
-    }
-}
-
-BOOL onClose(HWND window) {
-    PanelState& p = panel();
-    if (transmitterActive(p.protocol.state.mirror, p.protocol.state.linkAlive)) {
-        switch (panelMessageBox(window, CLOSE_QUESTION, settings.title,
-                                MB_YESNOCANCEL | MB_ICONQUESTION)) {
-        case IDYES:
-            p.protocol.state.closeOnStandby = true;
-            p.protocol.queueWrite(OperatingState, STATE_STANDBY);
-            return FALSE;
-        case IDNO:
-            break;
-        default:
-            return FALSE;
-        }
-    }
-    if (settings.useRegistry) {
-        registrySettings(RegistryAction::Save, serialPort.portNumber, settings,
-                         serialPort.baudRate);
-    }
-    serialPort.close();
-    WinHelpA(window, helpPath, HELP_QUIT, 0);
-    deleteObject(p.displayFont);
-    deleteObject(p.mediumFont);
-    deleteObject(p.darkGreenBrush);
-    deleteObject(p.redBrush);
-    DestroyWindow(window);
-    p.tooltips = nullptr; // destroyed with the panel that owns it
-    return TRUE;
+BOOL onNcDestroy(HWND window) {
+    delete panelState(window);
+    SetWindowLongPtrA(window, DWLP_USER, 0);
+    return FALSE;
 }
 
 } // namespace
 
-Protocol& panelProtocol() {
-    return panel().protocol;
+PanelState* panelState(HWND panel) {
+    return reinterpret_cast<PanelState*>(GetWindowLongPtrA(panel, DWLP_USER));
 }
 
-void setPanelMessageBox(MessageBoxFunction function) {
-    messageBoxFunction = function ? function : MessageBoxA;
-}
-
-int panelMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
-    return messageBoxFunction(owner, text, caption, type);
+Protocol& panelProtocol(HWND panel) {
+    return panelState(panel)->protocol;
 }
 
 int resetPanel(HWND window) {
-    PanelState& p = panel();
-    p.protocol.resetProtocol(); // also marks every register as not reported
-    for (int i = 0; i < PRESET_COUNT; ++i) {
-        const ModeTypeInfo& type = modeTypeInfo(settings.presets[static_cast<size_t>(i)].modeType);
-        p.view.setButtonIcon(IDC_PRESET0 + i, type.normalIcon);
-    }
-    SetWindowTextA(window, settings.title);
-    p.view.setStatusIcon(STATUS_PART_LINK, IDI_LINK_DOWN);
-    for (const StateButton& state : stateButtons) {
-        p.view.setButtonIcon(state.button, state.normalIcon);
-    }
-    p.view.enableControl(IDC_PROGRAM_UPDOWN, false);
-    p.view.setIndicatorIcon(IDC_INDICATOR_LOW, IDI_IND_LOW_0);
-    p.view.setIndicatorIcon(IDC_INDICATOR_HIGH, IDI_IND_HIGH_0);
-    p.view.setText(IDC_FREQUENCY, FREQUENCY_UNKNOWN);
-    p.view.setText(IDC_PROGRAM, "");
-    p.view.setText(IDC_ANTENNA, "");
-    p.view.setProgressPosition(IDC_POWER, 0); // no stale power reading once the link is gone
-    char connection[64];
-    formatConnectionText(serialPort.portNumber, serialPort.baudRate, connection, sizeof connection);
+    PanelState& p = *panelState(window);
+    p.protocol.resetProtocol(); // the engine's own look: display, keys, lamps, data line
+    SetWindowTextA(window, p.settings.title);
+    char connection[CONNECTION_TEXT_SIZE];
+    formatConnectionText(p.serial.portNumber, p.serial.baudRate, connection, sizeof connection);
     p.view.setStatusText(STATUS_PART_CONNECTION, connection);
-    p.view.setStatusText(STATUS_PART_DATA, "");
     if (p.tooltips) {
-        SendMessageA(p.tooltips, TTM_ACTIVATE, settings.showTooltips, 0);
+        SendMessageA(p.tooltips, TTM_ACTIVATE, p.settings.showTooltips, 0);
     }
-    SendMessageA(window, WM_TRX_STATUSBAR, 0, settings.showStatusBar);
+    SendMessageA(window, WM_TRX_STATUSBAR, 0, p.settings.showStatusBar);
     return 1;
 }
 
 INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        return onInitDialog(window, *reinterpret_cast<const PanelSetup*>(lParam));
+    }
+    PanelState* p = panelState(window);
+    if (p == nullptr) {
+        return FALSE; // before WM_INITDIALOG or after WM_NCDESTROY
+    }
     switch (message) {
-    case WM_INITDIALOG:
-        return onInitDialog(window);
     case WM_CTLCOLORSTATIC:
-        return onCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        return onCtlColorStatic(*p, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_TRX_STATUSBAR:
-        return onStatusBarMessage(window, lParam != 0);
+        return onStatusBarMessage(*p, window, lParam != 0);
     case WM_TRX_RECEIVED:
-        panel().protocol.onByteReceived(static_cast<uint8_t>(lParam & 0xFF));
+        p->protocol.onByteReceived(static_cast<uint8_t>(lParam & 0xFF));
         return TRUE;
     case WM_SIZE:
-        return onSize(window, wParam);
+        return onSize(*p, window, wParam);
     case WM_SYSCOMMAND:
         return wParam == SC_MAXIMIZE || wParam == SC_SIZE; // the panel has one size
     case WM_COMMAND:
-        return onCommand(window, LOWORD(wParam));
+        return onPanelCommand(*p, window, LOWORD(wParam));
+    case WM_NOTIFY:
+        return onPanelNotify(*p, window, *reinterpret_cast<const NMHDR*>(lParam));
+    case WM_CONTEXTMENU:
+        return onPanelContextMenu(*p, window, reinterpret_cast<HWND>(wParam), lParam);
+    case WM_HELP:
+        return onPanelHelp(*p, window);
     case WM_CLOSE:
-        return onClose(window);
+        return onPanelClose(*p, window);
+    case WM_QUERYENDSESSION:
+        return onPanelQueryEndSession(*p, window);
+    case WM_ENDSESSION:
+        return TRUE; // nothing saved, nothing closed: Windows ends the process
     case WM_DESTROY:
         PostQuitMessage(0);
         return TRUE;
+    case WM_NCDESTROY:
+        return onNcDestroy(window);
     default:
         return FALSE;
     }

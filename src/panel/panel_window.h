@@ -1,25 +1,36 @@
-// The panel: the program's one main window, a modeless dialog from template 101.
+// The panel: the program's one main window, a modeless dialog from template IDD_PANEL.
 #ifndef TRXDESK_PANEL_WINDOW_H
 #define TRXDESK_PANEL_WINDOW_H
 
+#include "line_port.h"
 #include "protocol.h"
+#include "settings.h"
 
 #include <windows.h>
 
 namespace trx {
 
+class PanelHost;
+class SerialPort;
+
+// What a panel is handed when it is made: the line its commands go out on, the settings
+// it shows and changes, the serial port it opens and closes, and the program around it.
+// Each must outlive the panel.
+struct PanelSetup {
+    LinePort& line;
+    Settings& settings;
+    SerialPort& serial;
+    PanelHost& host;
+};
+
+// The dialog procedure; WM_INITDIALOG's lParam is the address of a PanelSetup.
 INT_PTR CALLBACK panelDialogProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Returns the panel to the look of a panel that has received nothing. Always 1.
 int resetPanel(HWND panel);
 
-// The one protocol engine, owned by the panel.
-Protocol& panelProtocol();
-
-// Message boxes go through here so that tests can answer them.
-using MessageBoxFunction = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
-void setPanelMessageBox(MessageBoxFunction function);
-int panelMessageBox(HWND owner, const char* text, const char* caption, UINT type);
+// The panel's protocol engine.
+Protocol& panelProtocol(HWND panel);
 
 } // namespace trx
 

@@ -1,7 +1,7 @@
 #include "win32_panel_view.h"
 
 #include "app_globals.h"
-#include "panel_window.h"
+#include "message_box.h"
 #include "res/resource.h"
 
 #include <commctrl.h>
@@ -96,12 +96,8 @@ void Win32PanelView::postClose() {
     PostMessageA(panel_, WM_CLOSE, 0, 0);
 }
 
-void Win32PanelView::resetPanel() {
-    trx::resetPanel(panel_);
-}
-
 void Win32PanelView::showError(const char* text) {
-    panelMessageBox(panel_, text, settings.title, MB_OK | MB_ICONERROR);
+    showMessageBox(panel_, text, settings_.title, MB_OK | MB_ICONERROR);
 }
 
 } // namespace trx

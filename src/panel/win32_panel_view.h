@@ -3,6 +3,7 @@
 #define TRXDESK_WIN32_PANEL_VIEW_H
 
 #include "panel_view.h"
+#include "settings.h"
 
 #include <windows.h>
 
@@ -10,6 +11,8 @@ namespace trx {
 
 class Win32PanelView : public PanelView {
   public:
+    // Error messages are captioned with the title as it is when they are shown.
+    explicit Win32PanelView(const Settings& settings) : settings_(settings) {}
     void attach(HWND panel) { panel_ = panel; }
     HWND window() const { return panel_; }
 
@@ -26,11 +29,11 @@ class Win32PanelView : public PanelView {
     void setWindowIcon(int iconId) override;
     void postCommand(int commandId) override;
     void postClose() override;
-    void resetPanel() override;
     void showError(const char* text) override;
 
   private:
     HWND control(int id) const { return GetDlgItem(panel_, id); }
+    const Settings& settings_;
     HWND panel_ = nullptr;
 };
 

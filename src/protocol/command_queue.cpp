@@ -28,13 +28,4 @@ void Protocol::sendNext() {
     state.awaitingEcho = state.linkAlive;
 }
 
-void Protocol::selectPreset(int index) {
-    if (index < 0 || index >= PRESET_COUNT) {
-        return;
-    }
-    for (const RegisterWrite& w : presetWrites(settings_.presets[static_cast<size_t>(index)])) {
-        queueWrite(w.address, w.value);
-    }
-}
-
 } // namespace trx

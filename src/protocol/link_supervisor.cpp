@@ -1,5 +1,7 @@
 #include "protocol.h"
 
+#include "res/resource.h"
+
 namespace trx {
 
 const char* const ACK_TIMEOUT_TEXT =
@@ -35,7 +37,7 @@ void Protocol::onTimerTick() {
         return;
     }
     if (state.watchdogTicks > WATCHDOG_LIMIT) {
-        view_.resetPanel(); // resets this state too: link down, nothing awaited
+        resetProtocol(); // link down, nothing awaited, the unconnected look
         return;
     }
     ++state.watchdogTicks;
@@ -63,6 +65,26 @@ void Protocol::resetProtocol() {
     state.ackTicks = 0;
     state.count = 0;
     state.mirror.reset();
+    paintUnconnected();
+}
+
+void Protocol::paintUnconnected() {
+    for (int i = 0; i < PRESET_COUNT; ++i) {
+        const ModeTypeInfo& type = modeTypeInfo(settings_.presets[static_cast<size_t>(i)].modeType);
+        view_.setButtonIcon(IDC_PRESET0 + i, type.normalIcon);
+    }
+    view_.setStatusIcon(STATUS_PART_LINK, IDI_LINK_DOWN);
+    for (const StateButton& button : stateButtons) {
+        view_.setButtonIcon(button.button, button.normalIcon);
+    }
+    view_.enableControl(IDC_PROGRAM_UPDOWN, false);
+    view_.setIndicatorIcon(IDC_INDICATOR_LOW, IDI_IND_LOW_0);
+    view_.setIndicatorIcon(IDC_INDICATOR_HIGH, IDI_IND_HIGH_0);
+    view_.setText(IDC_FREQUENCY, FREQUENCY_UNKNOWN);
+    view_.setText(IDC_PROGRAM, "");
+    view_.setText(IDC_ANTENNA, "");
+    view_.setProgressPosition(IDC_POWER, 0); // no stale power reading once the link is gone
+    view_.setStatusText(STATUS_PART_DATA, "");
 }
 
 } // namespace trx

@@ -1,9 +1,7 @@
-// What the protocol needs of the panel window and of the serial line. The protocol never
-// sees a window or a handle: controls and icons are named by their resource IDs.
+// What the protocol needs of the panel window. The protocol never sees a window or a
+// handle: controls and icons are named by their resource IDs.
 #ifndef TRXDESK_PANEL_VIEW_H
 #define TRXDESK_PANEL_VIEW_H
-
-#include <cstdint>
 
 namespace trx {
 
@@ -31,20 +29,8 @@ class PanelView {
     // Both are handled after the current message, never re-entered.
     virtual void postCommand(int commandId) = 0;
     virtual void postClose() = 0;
-    // Returns the panel to its unconnected look; runs the protocol reset first.
-    virtual void resetPanel() = 0;
     // Modal message box with an error icon, captioned with the window title.
     virtual void showError(const char* text) = 0;
-};
-
-// The serial line as the command queue sees it.
-class LinePort {
-  public:
-    virtual ~LinePort() = default;
-    // 1 when the byte was written or is on its way, 0 when the write did not start.
-    virtual int write(uint8_t lineByte) = 0;
-    // 0 when no port is configured.
-    virtual int portNumber() const = 0;
 };
 
 } // namespace trx

@@ -4,6 +4,7 @@
 #ifndef TRXDESK_PROTOCOL_H
 #define TRXDESK_PROTOCOL_H
 
+#include "line_port.h"
 #include "panel_view.h"
 #include "register_mirror.h"
 #include "settings.h"
@@ -18,6 +19,8 @@ constexpr int QUEUE_CAPACITY = 32;
 constexpr int WATCHDOG_LIMIT = 40;
 // Ticks of a wait for an echo after which the command counts as lost (on the 22nd).
 constexpr int ACK_LIMIT = 20;
+// How long the standby byte at the end of a Windows session may take to leave the port.
+constexpr int END_SESSION_FLUSH_MS = 1000;
 
 // Results of applyReport.
 constexpr int REPORT_OK = 0;
@@ -65,16 +68,50 @@ class Protocol {
     void onByteReceived(uint8_t lineByte);
     // Every 100 ms.
     void onTimerTick();
-    // Clears the link, both counters, the flags and the queue; the mirror becomes unreported.
+    // Clears the link, both counters, the flags and the queue; the mirror becomes unreported
+    // and the view shows the look of a panel that has received nothing.
     void resetProtocol();
     // One report: updates mirror and panel. REPORT_OK, REPORT_BAD_ADDRESS or REPORT_ALARM.
     int applyReport(int address, int value);
-    // The three writes of preset `index` (0..3).
-    void selectPreset(int index);
+
+    // What the operator asks for. Each command checks its own condition and does nothing,
+    // without a word, when it fails; a write the queue refuses is dropped the same way.
+    //
+    // Standby; also takes the alarm colours off the frequency display.
+    void requestStandby();
+    // Operating state 1..6; the power stages (3..6) need the status register's ready bit.
+    void requestState(int operatingState);
+    // Asks the transmitter for a report of every register.
+    void requestRefresh();
+    // In standby: sends the program shown again.
+    void requestProgram();
+    // In standby: the program `step` (+1 or -1) away from `position`, modulo 16.
+    void stepProgram(int position, int step);
+    // In standby: antenna 0..3.
+    void selectAntenna(int antenna);
+    // The three writes of preset `index` (0..3), in any state.
+    void sendPreset(int index);
+    // Standby, and a close of the panel as soon as the transmitter reports it.
+    void requestStandbyThenClose();
+    // Windows is ending: the standby byte goes on the line at once, ahead of any write still
+    // waiting for its echo, and the queue behind it is dropped; then waits, bounded, for it
+    // to leave the port. False when it could not be written.
+    bool requestStandbyNow();
+
+    // The transmitter reports standby (register 8 exactly 1; never when unreported).
+    bool standby() const;
+    // The power stages may be asked for: bit 0 of the status register (set when unreported).
+    bool powerStagesUnlocked() const;
+    // Closing asks first while the transmitter has reported and is not in standby.
+    bool transmitterActive() const;
+    // Shows the operating state as the window icon while the panel is minimised, from the
+    // mirror as it is: no report, no sign of life.
+    void showWindowIcon();
 
     ProtocolState state;
 
   private:
+    void paintUnconnected();
     void writeDebugLine();
     void showFrequency();
     void showOperatingState(int value);

@@ -135,11 +135,7 @@ void Protocol::showOperatingState(int value) {
             view_.setButtonIcon(state.button, state.normalIcon);
         }
     }
-    if (view_.isMinimized()) {
-        const int stored = mirror[OperatingState];
-        view_.setWindowIcon(stored >= 1 && stored <= STATE_COUNT ? stateButtons[stored - 1].litIcon
-                                                                 : IDI_UNKNOWN_STATE);
-    }
+    showWindowIcon();
     if (value == STATE_STANDBY) {
         view_.enableControl(IDC_PROGRAM_UPDOWN, true);
         if (state.closeOnStandby) {
@@ -148,6 +144,16 @@ void Protocol::showOperatingState(int value) {
     } else {
         view_.enableControl(IDC_PROGRAM_UPDOWN, false);
     }
+}
+
+void Protocol::showWindowIcon() {
+    if (!view_.isMinimized()) {
+        return;
+    }
+    const int stored = state.mirror[OperatingState];
+    view_.setWindowIcon(stored >= STATE_STANDBY && stored <= STATE_COUNT
+                            ? stateButtons[stored - 1].litIcon
+                            : IDI_UNKNOWN_STATE);
 }
 
 void Protocol::showPresetsAndMode() {

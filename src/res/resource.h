@@ -3,8 +3,23 @@
 #ifndef TRXDESK_RESOURCE_H
 #define TRXDESK_RESOURCE_H
 
+// The panel's window class: registered at start-up, named in its template, and how the
+// running panels find each other.
+#define PANEL_CLASS "CLASS_TRXDESK_2"
+
 // Dialog templates
 #define IDD_PANEL 101
+#define IDD_FREQUENCY 173
+#define IDD_ABOUT 174
+#define IDD_SETTINGS 175
+
+// Context menus: the panel's main menu, a preset key's menu, the antenna menu
+#define IDR_MAIN_MENU 176
+#define IDR_PRESET_MENU 180
+#define IDR_ANTENNA_MENU 190
+
+// Help topic of the panel (F1)
+#define IDH_PANEL 1000
 
 // Application icon and the minimised-window icon without a known state
 #define IDI_APP 102
@@ -87,13 +102,29 @@
 #define IDC_STATIC (-1)
 #endif
 
-// Commands
+// Commands of the main menu and the keys
+#define IDM_STANDBY 40002
 #define IDM_REFRESH 40003
 #define IDM_SETTINGS 40004
+#define IDM_HELP_CONTENTS 40005
+#define IDM_ARRANGE 40006
 #define IDM_ABOUT 40007
+#define IDM_EXIT 40008
 #define IDM_PROGRAM_UP 40028
 #define IDM_PROGRAM_DOWN 40029
 #define IDM_ANTENNA_MENU 40035
+
+// Preset menu: channel A procedures 0..6, channel B procedures 0..4, F1 shifts 0..5
+#define IDM_CHANNEL_A_FIRST 40010
+#define IDM_CHANNEL_A_LAST 40016
+#define IDM_CHANNEL_B_FIRST 40017
+#define IDM_CHANNEL_B_LAST 40021
+#define IDM_SHIFT_FIRST 40022
+#define IDM_SHIFT_LAST 40027
+
+// Antenna menu: antennas 0..3
+#define IDM_ANTENNA_FIRST 40031
+#define IDM_ANTENNA_LAST 40034
 
 // Panel timer driving the link supervision, and its period
 #define IDT_SUPERVISION 101

@@ -2,7 +2,7 @@
 #ifndef TRXDESK_SERIAL_LINE_H
 #define TRXDESK_SERIAL_LINE_H
 
-#include "panel_view.h"
+#include "line_port.h"
 #include "serial_port.h"
 
 namespace trx {
@@ -12,6 +12,9 @@ class SerialLine final : public LinePort {
     explicit SerialLine(SerialPort& port) : port_(port) {}
     int write(uint8_t lineByte) override { return port_.write(&lineByte, 1); }
     int portNumber() const override { return port_.portNumber; }
+    bool flush(int timeoutMs) override {
+        return port_.waitForWrites(static_cast<DWORD>(timeoutMs));
+    }
 
   private:
     SerialPort& port_;

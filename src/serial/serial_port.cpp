@@ -1,5 +1,7 @@
 #include "serial_port.h"
 
+#include "message_box.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -10,6 +12,8 @@ namespace {
 constexpr const char* DEVICE_NAME_FORMAT = "\\\\.\\COM%i";
 constexpr size_t DEVICE_NAME_SIZE = 16;
 constexpr size_t MESSAGE_SIZE = 128;
+// A write in flight is looked at again after this long; only the end of a session waits.
+constexpr DWORD WRITE_POLL_MS = 1;
 
 constexpr const char* ERROR_CAPTION = "Fehler";
 constexpr const char* PORT_RANGE_TEXT = "Portnummer %i außerhalb des gültigen Bereiches.";
@@ -65,7 +69,7 @@ void SerialPort::enumeratePorts() {
 
 void SerialPort::showError(HWND owner, const char* text) {
     if (owner != nullptr) {
-        system_.messageBox(owner, text, ERROR_CAPTION, MB_ICONERROR);
+        showMessageBox(owner, text, ERROR_CAPTION, MB_ICONERROR);
     }
 }
 
@@ -280,6 +284,25 @@ int SerialPort::write(const uint8_t* bytes, int count) {
     slot.inFlight = true;
     nextWriteSlot = (nextWriteSlot + 1) % WRITE_SLOT_COUNT;
     return 1;
+}
+
+bool SerialPort::waitForWrites(DWORD timeoutMs) {
+    // The receive thread resets the shared write event, so completion is looked at in the
+    // records themselves rather than waited for on the event.
+    const DWORD start = GetTickCount();
+    for (;;) {
+        bool pending = false;
+        for (const WriteSlot& slot : writeSlots) {
+            pending = pending || (slot.inFlight && !HasOverlappedIoCompleted(&slot.overlapped));
+        }
+        if (!pending) {
+            return true;
+        }
+        if (GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        Sleep(WRITE_POLL_MS);
+    }
 }
 
 } // namespace trx

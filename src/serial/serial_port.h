@@ -4,7 +4,9 @@
 #ifndef TRXDESK_SERIAL_PORT_H
 #define TRXDESK_SERIAL_PORT_H
 
+#include "line_port.h"
 #include "serial_system.h"
+#include "wire_codec.h"
 
 #include <windows.h>
 
@@ -15,7 +17,6 @@ namespace trx {
 
 constexpr int PORT_COUNT = 256; // COM0 .. COM255 are probed
 constexpr int MIN_PORT = 1;
-constexpr int MAX_PORT = 255;
 constexpr int32_t DEFAULT_BAUD_RATE = 1200;
 constexpr int32_t MIN_BAUD_RATE = 1;
 constexpr int32_t MAX_BAUD_RATE = 256000;
@@ -24,7 +25,7 @@ constexpr uint8_t MIN_BYTE_SIZE = 5;
 constexpr uint8_t MAX_BYTE_SIZE = 8;
 constexpr uint8_t MAX_PARITY = SPACEPARITY;
 constexpr uint8_t MAX_STOP_BITS = TWOSTOPBITS;
-constexpr char DEFAULT_ERROR_CHAR = 0x30;
+constexpr char DEFAULT_ERROR_CHAR = static_cast<char>(ERROR_CHAR);
 
 // Bits of the result of close: the steps that failed.
 constexpr DWORD CLOSE_WAIT_FAILED = 0x001;
@@ -90,6 +91,8 @@ class SerialPort {
     DWORD close();
     // 1 when the bytes were written or are on their way, 0 when the write did not start.
     int write(const uint8_t* bytes, int count);
+    // Waits at most timeoutMs for the writes in flight to complete. True when none is left.
+    bool waitForWrites(DWORD timeoutMs);
     const std::array<int32_t, PORT_COUNT>& presentPorts() const { return portPresent; }
 
     // Configuration, set by the rest of the program before open.

@@ -16,10 +16,6 @@ HANDLE SerialSystem::createThread(LPTHREAD_START_ROUTINE entry, void* parameter)
     return CreateThread(nullptr, 0, entry, parameter, 0, nullptr);
 }
 
-int SerialSystem::messageBox(HWND owner, const char* text, const char* caption, UINT type) {
-    return MessageBoxA(owner, text, caption, type);
-}
-
 SerialSystem& win32SerialSystem() {
     // Function-local, so the static SerialPort can use it before main runs.
     static SerialSystem system;

@@ -1,6 +1,6 @@
 // The few Win32 calls of the serial port that a test must be able to replace: a device
-// open (Wine cannot make a COM port busy), event and thread creation (their failure paths)
-// and the message box (a test cannot click it away). The base class makes the real calls.
+// open (Wine cannot make a COM port busy) and event and thread creation (their failure
+// paths). The base class makes the real calls.
 #ifndef TRXDESK_SERIAL_SYSTEM_H
 #define TRXDESK_SERIAL_SYSTEM_H
 
@@ -20,7 +20,6 @@ class SerialSystem {
     virtual HANDLE createEvent();
     // Thread that runs at once with the default stack; nullptr on failure.
     virtual HANDLE createThread(LPTHREAD_START_ROUTINE entry, void* parameter);
-    virtual int messageBox(HWND owner, const char* text, const char* caption, UINT type);
 };
 
 // The real calls; lives as long as the process.

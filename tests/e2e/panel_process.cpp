@@ -13,7 +13,6 @@ namespace trx::e2e {
 
 namespace {
 
-constexpr char PANEL_CLASS[] = "CLASS_TRXDESK_2";
 constexpr DWORD START_TIMEOUT_MS = 15000;
 constexpr DWORD END_TIMEOUT_MS = 10000;
 constexpr DWORD POLL_MS = 20;

@@ -4,6 +4,7 @@
 //   TRXSIM_COM2, TRXSIM_CONTROL_PORT2  a second simulator on another COM port
 //   TRXSIM_MISSING_COM                 a COM number with no mapping
 //   TRXSIM_DANGLING_COM                a COM number mapped to a path that does not exist
+#include "message_box.h"
 #include "receiver_window.h"
 #include "serial_line.h"
 #include "serial_port.h"
@@ -43,7 +44,17 @@ class FakeSystem : public trx::SerialSystem {
         UINT type;
     };
 
+    // The newest fake records the program's message boxes until it goes.
+    FakeSystem() : previous_(recorder) {
+        recorder = this;
+        trx::setMessageBoxFunction(recordBox);
+    }
+
     ~FakeSystem() override {
+        recorder = previous_;
+        if (recorder == nullptr) {
+            trx::setMessageBoxFunction(nullptr);
+        }
         if (duplicate != nullptr) {
             CloseHandle(duplicate);
             duplicate = nullptr;
@@ -72,11 +83,6 @@ class FakeSystem : public trx::SerialSystem {
         return failThread ? nullptr : SerialSystem::createThread(entry, parameter);
     }
 
-    int messageBox(HWND owner, const char* text, const char* caption, UINT type) override {
-        boxes.push_back({owner, text, caption, type});
-        return IDOK;
-    }
-
     // Device open: fails for this name with this error.
     std::string failName;
     DWORD failError = 0;
@@ -95,6 +101,13 @@ class FakeSystem : public trx::SerialSystem {
     std::vector<Box> boxes;
 
   private:
+    static int WINAPI recordBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+        recorder->boxes.push_back({owner, text, caption, type});
+        return IDOK;
+    }
+    static inline FakeSystem* recorder = nullptr;
+    FakeSystem* previous_;
+
     void prepare(HANDLE handle) {
         DCB dcb{};
         dcb.DCBlength = sizeof dcb;

@@ -15,15 +15,4 @@ TEST(ConnectionText, NamesPortAndBaudRateOrSaysDisconnected) {
     EXPECT_STREQ(small, "COM255 ");
 }
 
-TEST(ConnectionText, OnlyALiveTransmitterOutOfStandbyCountsAsActive) {
-    RegisterMirror mirror;
-    EXPECT_FALSE(transmitterActive(mirror, false));
-    EXPECT_TRUE(transmitterActive(mirror, true)); // state not reported: not standby
-    mirror[OperatingState] = STATE_STANDBY;
-    EXPECT_FALSE(transmitterActive(mirror, true));
-    mirror[OperatingState] = STATE_TUNE;
-    EXPECT_TRUE(transmitterActive(mirror, true));
-    EXPECT_FALSE(transmitterActive(mirror, false));
-}
-
 } // namespace trx

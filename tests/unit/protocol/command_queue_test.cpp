@@ -35,7 +35,7 @@ TEST(CommandQueue, WithLinkDownBytesGoOutAtOnceAndNeverTimeOut) {
     EXPECT_FALSE(rig.protocol.state.awaitingEcho);
     rig.ticks(100);
     EXPECT_TRUE(rig.panel.errors.empty());
-    EXPECT_EQ(rig.panel.resets, 0);
+    EXPECT_EQ(rig.panel.resets(), 0);
 }
 
 TEST(CommandQueue, RefusedWithoutAPortAndFailedWritesStayAtTheHead) {
@@ -111,20 +111,20 @@ TEST(LinkSupervision, ParityErrorByteChangesNothingNotEvenTheWatchdog) {
 TEST(LinkSupervision, SilenceResetsThePanelOnThe42ndTickOnlyWhileTheLinkIsUp) {
     Rig rig;
     rig.ticks(200);
-    EXPECT_EQ(rig.panel.resets, 0);
+    EXPECT_EQ(rig.panel.resets(), 0);
 
     rig.linkUp();
     rig.ticks(41);
-    EXPECT_EQ(rig.panel.resets, 0);
+    EXPECT_EQ(rig.panel.resets(), 0);
     rig.receive(Register13, 0); // any valid report is a sign of life
     rig.ticks(41);
-    EXPECT_EQ(rig.panel.resets, 0);
+    EXPECT_EQ(rig.panel.resets(), 0);
     rig.ticks(1);
-    EXPECT_EQ(rig.panel.resets, 1);
+    EXPECT_EQ(rig.panel.resets(), 1);
     EXPECT_FALSE(rig.protocol.state.linkAlive);
     EXPECT_EQ(rig.protocol.state.mirror[StatusRegister], NOT_REPORTED);
     rig.ticks(100);
-    EXPECT_EQ(rig.panel.resets, 1);
+    EXPECT_EQ(rig.panel.resets(), 1);
 }
 
 TEST(LinkSupervision, MissingEchoTimesOutOnThe22ndTickOnce) {

@@ -6,7 +6,7 @@ namespace trx::test {
 
 TEST(ModePresets, DefaultF1PresetSendsItsThreeBytesInOrder) {
     Rig rig;
-    rig.protocol.selectPreset(2);
+    rig.protocol.sendPreset(2);
     EXPECT_EQ(rig.port.sent, (std::vector<uint8_t>{0xAD, 0x03, 0x55}));
 }
 

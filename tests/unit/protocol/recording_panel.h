@@ -28,8 +28,13 @@ class RecordingPort : public LinePort {
         return 1;
     }
     int portNumber() const override { return number; }
+    bool flush(int timeoutMs) override {
+        flushes.push_back(timeoutMs);
+        return true;
+    }
 
     std::vector<uint8_t> sent;
+    std::vector<int> flushes;                // the time-out of each flush
     std::vector<std::string>* log = nullptr; // shared with the panel to see the order
     int number = 5;
     bool failWrites = false;
@@ -72,15 +77,19 @@ class RecordingPanel : public PanelView {
     void setWindowIcon(int icon) override { windowIcon = icon; }
     void postCommand(int command) override { posted.push_back(command); }
     void postClose() override { ++closeRequests; }
-    void resetPanel() override {
-        ++resets;
-        if (protocol) {
-            protocol->resetProtocol();
-        }
-    }
     void showError(const char* text) override { errors.push_back(text); }
 
-    Protocol* protocol = nullptr;
+    // How often the panel was put back to its unconnected look (the link lamp switched off).
+    int resets() const {
+        char linkDown[32];
+        snprintf(linkDown, sizeof linkDown, "statusicon %d %d", STATUS_PART_LINK, IDI_LINK_DOWN);
+        int n = 0;
+        for (const std::string& entry : log) {
+            n += entry == linkDown;
+        }
+        return n;
+    }
+
     std::map<int, std::string> texts;
     std::map<int, int> icons;
     std::map<int, int> positions;
@@ -93,7 +102,6 @@ class RecordingPanel : public PanelView {
     int iconReads = 0;
     int windowIcon = 0;
     int closeRequests = 0;
-    int resets = 0;
     bool minimized = false;
 };
 
@@ -103,8 +111,6 @@ struct Rig {
     RecordingPort port;
     RecordingPanel panel;
     Protocol protocol{port, panel, settings};
-
-    Rig() { panel.protocol = &protocol; }
 
     void receive(int address, int value) { protocol.onByteReceived(lineByteFor(address, value)); }
     void ticks(int n) {

@@ -156,6 +156,10 @@ TEST(ReportHandler, AntennaProgramAndPowerAreCutToTheirWidth) {
     EXPECT_EQ(rig.panel.positions[IDC_PROGRAM_UPDOWN], 15);
     rig.protocol.applyReport(PowerLevel, 9);
     EXPECT_EQ(rig.panel.positions[IDC_POWER], 1);
+    for (int level = 7; level >= 0; --level) { // the bar's whole range, 0..7
+        rig.protocol.applyReport(PowerLevel, level);
+        EXPECT_EQ(rig.panel.positions[IDC_POWER], level);
+    }
 }
 
 } // namespace trx::test

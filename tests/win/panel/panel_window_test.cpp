@@ -1,8 +1,13 @@
 // The panel created in-process from the real resources, driven with messages and read back
 // the way the operator sees it.
 #include "app_globals.h"
+#include "message_box.h"
+#include "panel_host.h"
+#include "panel_menus.h"
 #include "panel_window.h"
 #include "res/resource.h"
+#include "serial_port.h"
+#include "settings_codec.h"
 #include "win32_panel_view.h"
 
 #include <commctrl.h>
@@ -11,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace trx {
 namespace {
@@ -54,6 +61,73 @@ int WINAPI answerNo(HWND, LPCSTR, LPCSTR, UINT) {
     return IDNO;
 }
 
+// The serial line as the panel's queue sees it, with every byte kept instead of sent.
+class RecordingLine : public LinePort {
+  public:
+    explicit RecordingLine(const SerialPort& serial) : serial_(serial) {}
+    int write(uint8_t lineByte) override {
+        sent.push_back(lineByte);
+        return 1;
+    }
+    int portNumber() const override { return serial_.portNumber; }
+    bool flush(int timeoutMs) override {
+        flushes.push_back(timeoutMs);
+        return true;
+    }
+    std::vector<uint8_t> sent;
+    std::vector<int> flushes;
+
+  private:
+    const SerialPort& serial_;
+};
+
+// "text|text*|text~|Sub[...]": item texts, * for the radio mark, ~ for a grey item.
+std::string describeMenu(HMENU menu) {
+    std::string out;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[64] = {};
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
+        out += i ? "|" : "";
+        if (state & MF_SEPARATOR) {
+            out += "-";
+            continue;
+        }
+        out += text;
+        out += (state & MF_CHECKED) ? "*" : "";
+        out += (state & MF_GRAYED) ? "~" : "";
+        if (HMENU sub = GetSubMenu(menu, i)) {
+            out += "[" + describeMenu(sub) + "]";
+        }
+    }
+    return out;
+}
+
+// The operator at the panel's dialogs, help and menus: records what was shown and answers.
+class FakeHost : public PanelHost {
+  public:
+    INT_PTR runDialog(int templateId, HWND, LPARAM) override {
+        dialogs.push_back(templateId);
+        return dialogResult;
+    }
+    void help(HWND, UINT command, ULONG_PTR data) override { helps.push_back({command, data}); }
+    int trackMenu(HMENU popup, UINT flags, int x, int y, HWND) override {
+        menus.push_back({describeMenu(popup), flags, x, y});
+        return menuChoice;
+    }
+
+    struct Shown {
+        std::string menu;
+        UINT flags;
+        int x, y;
+    };
+    std::vector<int> dialogs;
+    INT_PTR dialogResult = IDCANCEL;
+    std::vector<std::pair<UINT, ULONG_PTR>> helps;
+    std::vector<Shown> menus;
+    int menuChoice = 0;
+};
+
 class Panel : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -64,32 +138,60 @@ class Panel : public ::testing::Test {
         panelClass.lpfnWndProc = DefDlgProcA;
         panelClass.cbWndExtra = DLGWINDOWEXTRA;
         panelClass.hInstance = instanceHandle;
-        panelClass.lpszClassName = "CLASS_TRXDESK_2";
+        panelClass.lpszClassName = PANEL_CLASS;
         RegisterClassA(&panelClass);
     }
 
     void SetUp() override {
-        setPanelMessageBox(answerNo); // closing an active panel asks; nobody is there to answer
+        setMessageBoxFunction(answerNo); // closing an active panel asks; nobody is there to answer
         applyDefaultSettings(settings);
         settings.useRegistry = false;
-        serialPort.portNumber = 0;
-        serialPort.baudRate = 1200;
-        panel = CreateDialogParamA(instanceHandle, MAKEINTRESOURCEA(IDD_PANEL), nullptr,
-                                   panelDialogProc, 0);
+        serial.portNumber = 0;
+        serial.baudRate = 1200;
+        panel = createPanel();
         ASSERT_NE(panel, nullptr);
     }
 
     void TearDown() override {
+        setMessageBoxFunction(answerNo);
         if (IsWindow(panel)) {
             SendMessageA(panel, WM_CLOSE, 0, 0);
         }
         pumpMessages();
+        setMessageBoxFunction(nullptr);
+    }
+
+    HWND createPanel() {
+        PanelSetup setup{line, settings, serial, host};
+        return CreateDialogParamA(instanceHandle, MAKEINTRESOURCEA(IDD_PANEL), nullptr,
+                                  panelDialogProc, reinterpret_cast<LPARAM>(&setup));
     }
 
     void receive(int address, int value) {
         SendMessageA(panel, WM_TRX_RECEIVED, 0, lineByteFor(address, value));
     }
+    void command(int id) { SendMessageA(panel, WM_COMMAND, id, 0); }
+    // Echoes every byte written so far, as the transmitter does.
+    void echoSent() {
+        for (size_t i = 0; i < line.sent.size(); ++i) {
+            SendMessageA(panel, WM_TRX_RECEIVED, 0, line.sent[i]);
+        }
+    }
+    // The transmitter in standby with its link up, on a configured port.
+    void standbyReported() {
+        serial.portNumber = 2; // configured but never opened: the recording line is the port
+        receive(StatusRegister, STATUS_READY);
+        receive(OperatingState, STATE_STANDBY);
+        pumpMessages(); // the refresh the link posted, answered below
+        echoSent();     // a status report of 0 as well
+        receive(StatusRegister, STATUS_READY);
+        line.sent.clear();
+    }
 
+    Settings settings;
+    SerialPort serial;
+    RecordingLine line{serial};
+    FakeHost host;
     HWND panel = nullptr;
 };
 
@@ -137,14 +239,14 @@ TEST_F(Panel, ReportsFillTheDisplayAndAResetClearsIt) {
     EXPECT_EQ(textOf(panel, IDC_FREQUENCY), "__,_____");
     EXPECT_EQ(SendDlgItemMessageA(panel, IDC_POWER, PBM_GETPOS, 0, 0), 0);
     EXPECT_EQ(iconOf(panel, IDC_STATE_STANDBY, BM_GETIMAGE), resourceIcon(IDI_STANDBY));
-    EXPECT_FALSE(panelProtocol().state.linkAlive);
+    EXPECT_FALSE(panelProtocol(panel).state.linkAlive);
 }
 
 TEST_F(Panel, ConnectionTextNamesPortAndBaudRate) {
-    serialPort.portNumber = 2; // shown only; the port is not opened by a reset
+    serial.portNumber = 2; // shown only; the port is not opened by a reset
     resetPanel(panel);
     EXPECT_EQ(statusText(panel, 0), "COM2 mit 1200 Bit/s");
-    serialPort.portNumber = 0;
+    serial.portNumber = 0;
 }
 
 TEST_F(Panel, StatusBarMessageResizesByTheBarsHeightOnce) {
@@ -185,7 +287,7 @@ TEST_F(Panel, DisplayColoursFollowTheAlarm) {
     EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
 
     receive(StatusRegister, 0x8); // alarm
-    EXPECT_TRUE(panelProtocol().state.alarmShown);
+    EXPECT_TRUE(panelProtocol(panel).state.alarmShown);
     brush = colour(IDC_FREQUENCY);
     EXPECT_EQ(brushColour(brush), RGB(255, 0, 0));
     EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0));
@@ -204,6 +306,7 @@ TEST_F(Panel, MinimisedIconShowsTheStateAndMaximiseIsRefused) {
     ShowWindow(panel, SW_MINIMIZE);
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(panel, WM_GETICON, ICON_BIG, 0)),
               resourceIcon(IDI_UNKNOWN_STATE));
+    EXPECT_EQ(panelProtocol(panel).state.mirror[OperatingState], NOT_REPORTED); // only shown
     ShowWindow(panel, SW_RESTORE);
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(panel, WM_GETICON, ICON_BIG, 0)),
               resourceIcon(IDI_APP));
@@ -228,7 +331,7 @@ int WINAPI answerCancel(HWND, LPCSTR text, LPCSTR, UINT type) {
 }
 
 TEST_F(Panel, ClosingAnActiveTransmitterAsksFirst) {
-    setPanelMessageBox(answerCancel);
+    setMessageBoxFunction(answerCancel);
     receive(StatusRegister, 1);
     receive(OperatingState, STATE_P250);
     SendMessageA(panel, WM_CLOSE, 0, 0);
@@ -249,21 +352,20 @@ int WINAPI answerYes(HWND, LPCSTR, LPCSTR, UINT) {
 }
 
 TEST_F(Panel, AnsweringYesAsksForStandbyAndStaysOpenUntilItIsReported) {
-    setPanelMessageBox(answerYes);
-    serialPort.portNumber = 2; // configured but not open: the write stays queued
+    setMessageBoxFunction(answerYes);
+    serial.portNumber = 2;
     receive(StatusRegister, 1);
     receive(OperatingState, STATE_P250);
+    line.sent.clear();
     SendMessageA(panel, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(panel));
-    const ProtocolState& state = panelProtocol().state;
-    EXPECT_TRUE(state.closeOnStandby);
-    ASSERT_EQ(state.count, 1);
-    EXPECT_EQ(state.queue[0], queuedForm(OperatingState, STATE_STANDBY));
+    EXPECT_EQ(line.sent, std::vector<uint8_t>{0x81});
 
-    receive(OperatingState, STATE_STANDBY); // posts the close
+    receive(OperatingState, STATE_STANDBY); // echo and report: posts the close
     pumpMessages();
     EXPECT_FALSE(IsWindow(panel));
-    serialPort.portNumber = 0;
+    ASSERT_FALSE(host.helps.empty());
+    EXPECT_EQ(host.helps.back().first, static_cast<UINT>(HELP_QUIT));
 }
 
 TEST_F(Panel, ClosingSavesOnlyWithTheRegistrySwitchedOn) {
@@ -274,8 +376,7 @@ TEST_F(Panel, ClosingSavesOnlyWithTheRegistrySwitchedOn) {
     EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, KEY, 0, KEY_READ, &key), ERROR_SUCCESS);
 
     settings.useRegistry = true;
-    panel = CreateDialogParamA(instanceHandle, MAKEINTRESOURCEA(IDD_PANEL), nullptr,
-                               panelDialogProc, 0);
+    panel = createPanel();
     ASSERT_NE(panel, nullptr);
     SendMessageA(panel, WM_CLOSE, 0, 0);
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, KEY, 0, KEY_READ, &key), ERROR_SUCCESS);
@@ -283,16 +384,215 @@ TEST_F(Panel, ClosingSavesOnlyWithTheRegistrySwitchedOn) {
     RegDeleteTreeA(HKEY_CURRENT_USER, KEY);
 }
 
-TEST_F(Panel, OkClosesAndRefreshQueuesTheRefreshRequest) {
-    serialPort.portNumber = 2;
-    SendMessageA(panel, WM_COMMAND, IDM_REFRESH, 0);
-    ASSERT_EQ(panelProtocol().state.count, 1);
-    EXPECT_EQ(encodeByte(panelProtocol().state.queue[0]), REFRESH_REQUEST);
-    serialPort.portNumber = 0;
+TEST_F(Panel, EscapeDoesNothingAndOkCloses) {
+    standbyReported();
+    MSG escape{GetDlgItem(panel, IDC_STATE_STANDBY), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+    IsDialogMessageA(panel, &escape); // the dialog manager's IDCANCEL
+    pumpMessages();
+    EXPECT_TRUE(IsWindow(panel));
+    EXPECT_TRUE(line.sent.empty());
 
     PostMessageA(panel, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     pumpMessages();
     EXPECT_FALSE(IsWindow(panel));
+}
+
+TEST_F(Panel, ButtonsKeysAndTheUpDownControlWriteTheirRegisters) {
+    standbyReported();
+    receive(ProgramNumber, 15);
+    const struct {
+        int command;
+        std::vector<uint8_t> bytes;
+    } cases[] = {
+        {IDC_STATE_P250, {lineByteFor(OperatingState, STATE_P250)}},
+        {IDC_STATE_TUNE, {lineByteFor(OperatingState, STATE_TUNE)}},
+        {IDM_STANDBY, {lineByteFor(OperatingState, STATE_STANDBY)}},
+        {IDM_REFRESH, {REFRESH_REQUEST}},
+        {IDC_PRESET2, {0xAD, 0x03, 0x55}},
+        {IDC_PROGRAM, {lineByteFor(ProgramNumber, 15)}},
+        {IDM_PROGRAM_UP, {lineByteFor(ProgramNumber, 0)}}, // Page Up at 15
+        {IDM_PROGRAM_DOWN, {lineByteFor(ProgramNumber, 14)}},
+    };
+    for (const auto& c : cases) {
+        line.sent.clear();
+        command(c.command);
+        echoSent(); // each byte awaits its echo, as on a live line
+        EXPECT_EQ(line.sent, c.bytes) << c.command;
+        receive(OperatingState, STATE_STANDBY);
+        receive(ProgramNumber, 15);
+    }
+    NMUPDOWN change{};
+    change.hdr.hwndFrom = GetDlgItem(panel, IDC_PROGRAM_UPDOWN);
+    change.hdr.idFrom = IDC_PROGRAM_UPDOWN;
+    change.hdr.code = UDN_DELTAPOS;
+    change.iDelta = 1;
+    line.sent.clear();
+    // Result 0: the control may move.
+    EXPECT_EQ(SendMessageA(panel, WM_NOTIFY, IDC_PROGRAM_UPDOWN, reinterpret_cast<LPARAM>(&change)),
+              0);
+    EXPECT_EQ(line.sent, std::vector<uint8_t>{lineByteFor(ProgramNumber, 14)});
+}
+
+TEST_F(Panel, DialogsOpenInTheirStateAndOnlySettingsOkResetsAndRefreshes) {
+    serial.portNumber = 2;
+    receive(StatusRegister, STATUS_READY);
+    receive(OperatingState, STATE_TUNE);
+    pumpMessages();
+    command(IDC_FREQUENCY); // only in standby
+    command(IDM_ABOUT);
+    EXPECT_EQ(host.dialogs, std::vector<int>{IDD_ABOUT});
+    receive(OperatingState, STATE_STANDBY);
+    command(IDC_FREQUENCY);
+    EXPECT_EQ(host.dialogs.back(), IDD_FREQUENCY);
+
+    for (const INT_PTR result : {static_cast<INT_PTR>(IDCANCEL), INT_PTR{-1}, INT_PTR{0}}) {
+        host.dialogResult = result;
+        line.sent.clear();
+        command(IDM_SETTINGS);
+        pumpMessages();
+        EXPECT_EQ(host.dialogs.back(), IDD_SETTINGS);
+        EXPECT_TRUE(line.sent.empty()) << result;
+        EXPECT_TRUE(panelProtocol(panel).state.linkAlive) << result;
+    }
+    host.dialogResult = IDOK;
+    command(IDM_SETTINGS);
+    EXPECT_FALSE(panelProtocol(panel).state.linkAlive); // reset
+    EXPECT_EQ(textOf(panel, IDC_FREQUENCY), "__,_____");
+    pumpMessages();
+    EXPECT_EQ(line.sent, std::vector<uint8_t>{REFRESH_REQUEST});
+}
+
+TEST_F(Panel, HelpKeyAndContents) {
+    SendMessageA(panel, WM_HELP, 0, 0);
+    command(IDM_HELP_CONTENTS);
+    ASSERT_EQ(host.helps.size(), 2u);
+    EXPECT_EQ(host.helps[0], (std::pair<UINT, ULONG_PTR>{HELP_CONTEXT, 1000}));
+    EXPECT_EQ(host.helps[1].first, static_cast<UINT>(HELP_FINDER));
+}
+
+TEST_F(Panel, PresetMenusOfferTheirTypesSubmenusWithTheValuesMarked) {
+    const char* const channelA =
+        "Kanal &A[un&benutzt|&mit Dynamik|&ohne Dynamik|&1000 Hz|&WT*|&GT|&TT]";
+    const char* const channelB = "Kanal &B[un&benutzt|&mit Dynamik*|&ohne Dynamik|&1000 Hz|&WT]";
+    const char* const shift = "&Shift[&22 Hz|&85 Hz|&170 Hz|2&50 Hz*|3&40 Hz|5&00 Hz]";
+    const struct {
+        int type;
+        std::string menu;
+    } cases[] = {{MODE_TYPE_F1, std::string(channelA) + "|" + shift},
+                 {MODE_TYPE_B8, std::string(channelA) + "|" + channelB},
+                 {MODE_TYPE_J3C, channelA}};
+    for (const auto& c : cases) {
+        HMENU menu = preparePresetMenu(ModePreset{c.type, 4, 1, 3});
+        EXPECT_EQ(describeMenu(GetSubMenu(menu, 0)), c.menu) << c.type;
+        DestroyMenu(menu);
+    }
+}
+
+TEST_F(Panel, AntennaMenuNamesTheAntennasAndMarksTheReportedOne) {
+    snprintf(settings.antennaNames[1], ANTENNA_NAME_SIZE, "%s", "Dipol Süd");
+    HMENU menu = prepareAntennaMenu(settings, 1);
+    EXPECT_EQ(describeMenu(GetSubMenu(menu, 0)), "A&0: |A&1: Dipol Süd*|A&2: |A&3: ");
+    DestroyMenu(menu);
+    menu = prepareAntennaMenu(settings, NOT_REPORTED);
+    EXPECT_EQ(describeMenu(GetSubMenu(menu, 0)), "A&0: |A&1: Dipol Süd|A&2: |A&3: *");
+    DestroyMenu(menu);
+}
+
+TEST_F(Panel, MainMenuEnablesArrangingOnlyWithASecondPanel) {
+    serial.portNumber = 2;
+    SendMessageA(panel, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel), MAKELPARAM(30, 40));
+    ASSERT_EQ(host.menus.size(), 1u);
+    EXPECT_EQ(host.menus[0].menu, "&Sender auf Standby|&Daten aktualisieren\tF5|-|"
+                                  "&Einstellungen\tF7|&Hilfe Inhaltsverzeichnis|"
+                                  "&Geräte anordnen~|&Info|-|&Beenden");
+    EXPECT_EQ(host.menus[0].flags, 0u);
+    EXPECT_EQ(host.menus[0].x, 30);
+    EXPECT_EQ(host.menus[0].y, 40);
+
+    serial.portNumber = 0;
+    HWND second = createPanel();
+    ASSERT_NE(second, nullptr);
+    SendMessageA(panel, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel), -1);
+    SendMessageA(second, WM_CLOSE, 0, 0);
+    ASSERT_EQ(host.menus.size(), 2u);
+    EXPECT_EQ(host.menus[1].menu, "&Sender auf Standby~|&Daten aktualisieren\tF5~|-|"
+                                  "&Einstellungen\tF7|&Hilfe Inhaltsverzeichnis|"
+                                  "&Geräte anordnen|&Info|-|&Beenden");
+    RECT r;
+    GetWindowRect(panel, &r);
+    EXPECT_EQ(host.menus[1].x, r.left + 10);
+    EXPECT_EQ(host.menus[1].y, r.top + 25);
+}
+
+TEST_F(Panel, PresetMenuChoiceSendsTheChangedPresetAndADismissalNothing) {
+    serial.portNumber = 2;
+    HWND key = GetDlgItem(panel, IDC_PRESET2);
+    SendMessageA(panel, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(key), -1);
+    pumpMessages();
+    ASSERT_EQ(host.menus.size(), 1u);
+    EXPECT_EQ(host.menus[0].flags, static_cast<UINT>(TPM_RETURNCMD | TPM_NONOTIFY));
+    RECT r;
+    GetWindowRect(key, &r);
+    EXPECT_EQ(host.menus[0].x, r.left + 20);
+    EXPECT_EQ(host.menus[0].y, r.top + 20);
+    EXPECT_TRUE(line.sent.empty());
+
+    host.menuChoice = IDM_SHIFT_FIRST + 3;
+    SendMessageA(panel, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(key), MAKELPARAM(5, 5));
+    pumpMessages();
+    EXPECT_EQ(settings.presets[2].shiftIndex, 3);
+    // Channel A 5, channel B 0, then F1 at 250 Hz: code 8.
+    EXPECT_EQ(line.sent, (std::vector<uint8_t>{0xAD, 0x03, lineByteFor(EmissionMode, 8)}));
+}
+
+TEST_F(Panel, AntennaMenuOnlyInStandbyAndF3OpensItFromTheKeyboard) {
+    serial.portNumber = 2;
+    host.menuChoice = IDM_ANTENNA_FIRST + 3;
+    command(IDM_ANTENNA_MENU);
+    pumpMessages();
+    EXPECT_TRUE(host.menus.empty()); // nothing reported: not standby
+
+    standbyReported();
+    command(IDM_ANTENNA_MENU);
+    pumpMessages();
+    ASSERT_EQ(host.menus.size(), 1u);
+    RECT r;
+    GetWindowRect(GetDlgItem(panel, IDC_ANTENNA), &r);
+    EXPECT_EQ(host.menus[0].x, r.left + 20);
+    EXPECT_EQ(host.menus[0].y, r.top + 20);
+    EXPECT_EQ(line.sent, std::vector<uint8_t>{lineByteFor(Antenna, 3)});
+}
+
+int endSessionAnswer = IDNO;
+int WINAPI answerEndSession(HWND, LPCSTR text, LPCSTR, UINT) {
+    askedText = text;
+    return endSessionAnswer;
+}
+
+TEST_F(Panel, EndOfSessionAsksItsOwnQuestionAndYesPutsStandbyOnTheLineFirst) {
+    setMessageBoxFunction(answerEndSession);
+    serial.portNumber = 2;
+    askedText.clear();
+    EXPECT_TRUE(SendMessageA(panel, WM_QUERYENDSESSION, 0, 0)); // link not up: no question
+    EXPECT_TRUE(askedText.empty());
+
+    receive(StatusRegister, STATUS_READY);
+    receive(OperatingState, STATE_P1000);
+    pumpMessages(); // the refresh goes out and awaits its echo, which never comes
+    line.sent.clear();
+    endSessionAnswer = IDCANCEL;
+    EXPECT_FALSE(SendMessageA(panel, WM_QUERYENDSESSION, 0, 0)); // Windows must not end
+    EXPECT_EQ(askedText, "Sie sind dabei, die Windows-Sitzung zu beenden,\nobwohl der Sender "
+                         "noch nicht heruntergefahren ist.\nWollen Sie, daß der Sender jetzt "
+                         "auf \"Bereit\"\ngestellt wird?");
+    EXPECT_TRUE(line.sent.empty());
+
+    endSessionAnswer = IDYES;
+    EXPECT_TRUE(SendMessageA(panel, WM_QUERYENDSESSION, 0, 0));
+    EXPECT_EQ(line.sent, std::vector<uint8_t>{0x81});
+    EXPECT_EQ(line.flushes, std::vector<int>{END_SESSION_FLUSH_MS});
+    SendMessageA(panel, WM_ENDSESSION, TRUE, 0);
+    EXPECT_TRUE(IsWindow(panel)); // Windows ends the process; the panel does nothing more
 }
 
 } // namespace

@@ -1,0 +1,71 @@
+// Closing the panel, and the end of a Windows session while the transmitter is on air.
+#include "message_box.h"
+#include "panel_state.h"
+#include "registry_settings.h"
+
+namespace trx {
+
+namespace {
+
+constexpr char CLOSE_QUESTION[] =
+    "Sie sind dabei, die Anwendung zu schließen,\nobwohl der Sender noch nicht heruntergefahren "
+    "ist.\nWollen Sie, daß der Sender jetzt auf \"Bereit\"\ngestellt wird?";
+constexpr char END_SESSION_QUESTION[] =
+    "Sie sind dabei, die Windows-Sitzung zu beenden,\nobwohl der Sender noch nicht "
+    "heruntergefahren ist.\nWollen Sie, daß der Sender jetzt auf \"Bereit\"\ngestellt wird?";
+constexpr UINT QUESTION_STYLE = MB_YESNOCANCEL | MB_ICONQUESTION;
+
+// Deletes a font or brush once and marks it deleted.
+template <typename Handle> void deleteObject(Handle& handle) {
+    if (handle) {
+        DeleteObject(handle);
+        handle = nullptr;
+    }
+}
+
+} // namespace
+
+BOOL onPanelClose(PanelState& p, HWND panel) {
+    if (p.protocol.transmitterActive()) {
+        switch (showMessageBox(panel, CLOSE_QUESTION, p.settings.title, QUESTION_STYLE)) {
+        case IDYES:
+            p.protocol.requestStandbyThenClose(); // closes again once standby is reported
+            return FALSE;
+        case IDNO:
+            break;
+        default:
+            return FALSE;
+        }
+    }
+    if (p.settings.useRegistry) {
+        registrySettings(RegistryAction::Save, p.serial.portNumber, p.settings, p.serial.baudRate);
+    }
+    p.serial.close();
+    p.host.help(panel, HELP_QUIT, 0);
+    deleteObject(p.displayFont);
+    deleteObject(p.mediumFont);
+    deleteObject(p.darkGreenBrush);
+    deleteObject(p.redBrush);
+    DestroyWindow(panel); // the state goes with the window
+    return TRUE;
+}
+
+// Answering lets Windows end the process at once: on Yes the standby byte is on its way out
+// of the port before the answer, whatever the queue was waiting for.
+BOOL onPanelQueryEndSession(PanelState& p, HWND panel) {
+    if (!p.protocol.transmitterActive()) {
+        return FALSE;
+    }
+    switch (showMessageBox(panel, END_SESSION_QUESTION, p.settings.title, QUESTION_STYLE)) {
+    case IDCANCEL:
+        SetWindowLongPtrA(panel, DWLP_MSGRESULT, FALSE); // Windows must not end
+        return TRUE;
+    case IDYES:
+        p.protocol.requestStandbyNow();
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace trx

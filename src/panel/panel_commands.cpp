@@ -1,0 +1,107 @@
+// The operator's commands: buttons, display fields, keys and main-menu items, the up-down
+// control and the help key. Each maps to an operation of the protocol engine, a dialog,
+// help, or the arrangement of the running panels.
+#include "arrange_instances.h"
+#include "panel_state.h"
+#include "res/resource.h"
+
+#include <commctrl.h>
+
+namespace trx {
+
+namespace {
+
+constexpr LPARAM ASKED_BY_KEYBOARD = -1; // WM_CONTEXTMENU without a click position
+
+int upDownPosition(HWND panel) {
+    return LOWORD(SendDlgItemMessageA(panel, IDC_PROGRAM_UPDOWN, UDM_GETPOS, 0, 0));
+}
+
+void openSettings(PanelState& p, HWND panel) {
+    if (p.host.runDialog(IDD_SETTINGS, panel, reinterpret_cast<LPARAM>(panel)) == IDOK) {
+        resetPanel(panel);
+        PostMessageA(panel, WM_COMMAND, IDM_REFRESH, 0);
+    }
+}
+
+} // namespace
+
+BOOL onPanelCommand(PanelState& p, HWND panel, int command) {
+    Protocol& protocol = p.protocol;
+    switch (command) {
+    case IDOK:
+    case IDM_EXIT:
+        PostMessageA(panel, WM_CLOSE, 0, 0);
+        return TRUE;
+    case IDC_FREQUENCY:
+        if (protocol.standby()) {
+            p.host.runDialog(IDD_FREQUENCY, panel, 0);
+        }
+        return TRUE;
+    case IDC_STATE_STANDBY:
+    case IDC_STATE_TUNE:
+    case IDC_STATE_NOPOWER:
+    case IDC_STATE_P100:
+    case IDC_STATE_P250:
+    case IDC_STATE_P1000:
+        protocol.requestState(command - IDC_STATE_STANDBY + STATE_STANDBY);
+        return TRUE;
+    case IDC_PRESET0:
+    case IDC_PRESET1:
+    case IDC_PRESET2:
+    case IDC_PRESET3:
+        protocol.sendPreset(command - IDC_PRESET0);
+        return TRUE;
+    case IDC_PROGRAM:
+        protocol.requestProgram();
+        return TRUE;
+    case IDM_STANDBY:
+        protocol.requestStandby();
+        return TRUE;
+    case IDM_REFRESH:
+        protocol.requestRefresh();
+        return TRUE;
+    case IDM_SETTINGS:
+        openSettings(p, panel);
+        return TRUE;
+    case IDM_HELP_CONTENTS:
+        p.host.help(panel, HELP_FINDER, 0);
+        return TRUE;
+    case IDM_ARRANGE:
+        arrangeInstances(panel, p.settings.showStatusBar);
+        return TRUE;
+    case IDM_ABOUT:
+        p.host.runDialog(IDD_ABOUT, panel, 0);
+        return TRUE;
+    case IDM_PROGRAM_UP:
+        protocol.stepProgram(upDownPosition(panel), +1);
+        return TRUE;
+    case IDM_PROGRAM_DOWN:
+        protocol.stepProgram(upDownPosition(panel), -1);
+        return TRUE;
+    case IDM_ANTENNA_MENU:
+        PostMessageA(panel, WM_CONTEXTMENU,
+                     reinterpret_cast<WPARAM>(GetDlgItem(panel, IDC_ANTENNA)), ASKED_BY_KEYBOARD);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+// Every notification is answered with result 0, which also lets the up-down control move.
+BOOL onPanelNotify(PanelState& p, HWND panel, const NMHDR& note) {
+    if (note.idFrom == IDC_PROGRAM_UPDOWN && note.code == static_cast<UINT>(UDN_DELTAPOS)) {
+        const auto& change = reinterpret_cast<const NMUPDOWN&>(note);
+        // The range is never set; in the default one a negative change is a step up.
+        p.protocol.stepProgram(upDownPosition(panel), change.iDelta > 0 ? -1 : +1);
+    }
+    SetWindowLongPtrA(panel, DWLP_MSGRESULT, 0);
+    return TRUE;
+}
+
+BOOL onPanelHelp(PanelState& p, HWND panel) {
+    p.host.help(panel, HELP_CONTEXT, IDH_PANEL);
+    return TRUE;
+}
+
+} // namespace trx

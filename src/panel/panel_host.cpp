@@ -1,0 +1,25 @@
+#include "panel_host.h"
+
+#include "app_globals.h"
+
+namespace trx {
+
+INT_PTR Win32PanelHost::runDialog(int templateId, HWND owner, LPARAM parameter) {
+    for (int i = 0; i < dialogCount_; ++i) {
+        if (dialogs_[i].templateId == templateId) {
+            return DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(templateId), owner,
+                                   dialogs_[i].procedure, parameter);
+        }
+    }
+    return -1;
+}
+
+void Win32PanelHost::help(HWND owner, UINT command, ULONG_PTR data) {
+    WinHelpA(owner, helpPath_, command, data);
+}
+
+int Win32PanelHost::trackMenu(HMENU popup, UINT flags, int x, int y, HWND owner) {
+    return TrackPopupMenu(popup, flags, x, y, 0, owner, nullptr);
+}
+
+} // namespace trx

@@ -1,0 +1,46 @@
+// What the panel asks of the program around it: its modal dialogs, help and popup menus.
+// Handed to the panel when it is made, so that a test can stand in for the operator.
+#ifndef TRXDESK_PANEL_HOST_H
+#define TRXDESK_PANEL_HOST_H
+
+#include <windows.h>
+
+namespace trx {
+
+class PanelHost {
+  public:
+    virtual ~PanelHost() = default;
+    // Shows dialog template `templateId` modally; its result, or -1 when it cannot be shown.
+    virtual INT_PTR runDialog(int templateId, HWND owner, LPARAM parameter) = 0;
+    // WinHelp with the program's help file.
+    virtual void help(HWND owner, UINT command, ULONG_PTR data) = 0;
+    // TrackPopupMenu without a rectangle: with TPM_RETURNCMD the chosen command or 0.
+    virtual int trackMenu(HMENU popup, UINT flags, int x, int y, HWND owner) = 0;
+};
+
+// The modal dialogs the panel can show, by template.
+struct DialogProcedure {
+    int templateId;
+    DLGPROC procedure;
+};
+
+// The real calls.
+class Win32PanelHost final : public PanelHost {
+  public:
+    // `dialogs` (count entries) and `helpPath` must outlive the host.
+    Win32PanelHost(const char* helpPath, const DialogProcedure* dialogs, int count)
+        : helpPath_(helpPath), dialogs_(dialogs), dialogCount_(count) {}
+
+    INT_PTR runDialog(int templateId, HWND owner, LPARAM parameter) override;
+    void help(HWND owner, UINT command, ULONG_PTR data) override;
+    int trackMenu(HMENU popup, UINT flags, int x, int y, HWND owner) override;
+
+  private:
+    const char* helpPath_;
+    const DialogProcedure* dialogs_;
+    int dialogCount_;
+};
+
+} // namespace trx
+
+#endif

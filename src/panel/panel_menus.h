@@ -1,0 +1,24 @@
+// The panel's three context menus, each loaded from its resource and prepared for one
+// showing. The caller shows the first popup and destroys the menu afterwards.
+#ifndef TRXDESK_PANEL_MENUS_H
+#define TRXDESK_PANEL_MENUS_H
+
+#include "mode_presets.h"
+#include "settings.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace trx {
+
+// The channel and shift items of the preset's type, its values marked.
+HMENU preparePresetMenu(const ModePreset& preset);
+// The antenna names, the reported antenna marked.
+HMENU prepareAntennaMenu(const Settings& settings, uint8_t antennaRegister);
+// Standby, refresh and arrange enabled as far as they apply.
+HMENU prepareMainMenu(int portNumber, bool standby, int panelCount);
+
+} // namespace trx
+
+#endif

@@ -1,0 +1,46 @@
+// Everything one panel window owns and is handed, and the handlers of its messages. Each
+// panel keeps its state in its window (DWLP_USER) from WM_INITDIALOG to WM_NCDESTROY.
+#ifndef TRXDESK_PANEL_STATE_H
+#define TRXDESK_PANEL_STATE_H
+
+#include "panel_host.h"
+#include "panel_window.h"
+#include "protocol.h"
+#include "serial_port.h"
+#include "win32_panel_view.h"
+
+#include <windows.h>
+
+namespace trx {
+
+struct PanelState {
+    explicit PanelState(const PanelSetup& setup)
+        : settings(setup.settings), serial(setup.serial), host(setup.host), view(setup.settings),
+          protocol(setup.line, view, setup.settings) {}
+
+    Settings& settings;
+    SerialPort& serial;
+    PanelHost& host;
+    Win32PanelView view;
+    Protocol protocol;
+    HFONT displayFont = nullptr;
+    HFONT mediumFont = nullptr;
+    HBRUSH darkGreenBrush = nullptr;
+    HBRUSH redBrush = nullptr;
+    HWND tooltips = nullptr;
+};
+
+// The state of a panel window; nullptr before WM_INITDIALOG and after WM_NCDESTROY.
+PanelState* panelState(HWND panel);
+
+// Message handlers, one file per job.
+BOOL onPanelCommand(PanelState& p, HWND panel, int command);      // panel_commands.cpp
+BOOL onPanelNotify(PanelState& p, HWND panel, const NMHDR& note); // panel_commands.cpp
+BOOL onPanelHelp(PanelState& p, HWND panel);                      // panel_commands.cpp
+BOOL onPanelContextMenu(PanelState& p, HWND panel, HWND clicked, LPARAM where); // panel_menus.cpp
+BOOL onPanelClose(PanelState& p, HWND panel);                                   // panel_closing.cpp
+BOOL onPanelQueryEndSession(PanelState& p, HWND panel);                         // panel_closing.cpp
+
+} // namespace trx
+
+#endif
