@@ -76,6 +76,34 @@ bool PanelProcess::running() const {
     return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+bool PanelProcess::ended(DWORD timeoutMs) const {
+    return WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+HWND PanelProcess::window(const char* className) const {
+    return trxtest::visibleWindowOf(process_.dwProcessId, className);
+}
+
+std::string PanelProcess::staticTexts(HWND dialog) {
+    std::string texts;
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM out) -> BOOL {
+            char name[16] = {};
+            GetClassNameA(child, name, sizeof name);
+            if (lstrcmpiA(name, "Static") == 0) {
+                char text[TEXT_SIZE] = {};
+                DWORD_PTR result = 0;
+                SendMessageTimeoutA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                                    SMTO_BLOCK, MESSAGE_TIMEOUT_MS, &result);
+                *reinterpret_cast<std::string*>(out) += text;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
 bool PanelProcess::close() {
     PostMessageA(panel_, WM_CLOSE, 0, 0);
     return WaitForSingleObject(process_.hProcess, END_TIMEOUT_MS) == WAIT_OBJECT_0;

@@ -19,6 +19,13 @@ class PanelProcess {
     bool close();
     HWND panel() const { return panel_; }
     bool running() const;
+    // Waits for the process to end by itself.
+    bool ended(DWORD timeoutMs) const;
+    // A window of the program other than its panel: a message box or dialog (#32770), a
+    // popup menu (#32768); null when none is shown.
+    HWND window(const char* className) const;
+    // The texts of a message box's or dialog's static controls, one after the other.
+    static std::string staticTexts(HWND dialog);
 
     std::string controlText(int controlId) const;
     std::string windowTitle() const;

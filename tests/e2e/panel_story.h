@@ -1,0 +1,114 @@
+// The fixture of the operator stories: trxsim's control port, the program's registry key
+// for the simulator's port, and what the simulator holds.
+#ifndef TRXDESK_E2E_PANEL_STORY_H
+#define TRXDESK_E2E_PANEL_STORY_H
+
+#include "panel_process.h"
+#include "register_mirror.h"
+#include "res/resource.h"
+#include "sim_control.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace trx::e2e {
+
+constexpr DWORD SHOW_TIMEOUT_MS = 10000;
+constexpr DWORD SILENCE_TIMEOUT_MS = 8000;
+constexpr char KEY_ROOT[] = "Software\\Quandor\\TRXDESK\\Com";
+constexpr COLORREF ALARM_RED = RGB(255, 0, 0);
+constexpr COLORREF DARK_GREEN = RGB(0, 100, 0);
+
+inline int comNumber() {
+    return trxtest::environmentNumber("TRXSIM_COM");
+}
+
+inline std::string portKey() {
+    char path[64];
+    snprintf(path, sizeof path, "%s%d", KEY_ROOT, comNumber());
+    return path;
+}
+
+inline bool keyExists(const std::string& path) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+inline std::string expectedFrequency(const std::vector<int>& r) {
+    char text[16];
+    snprintf(text, sizeof text, "%d%d,%d%d%d%d%d", r[1], r[2], r[3], r[4], r[5], r[6], r[7]);
+    return text;
+}
+
+// The sixteen register values of the simulator's "dump".
+inline std::vector<int> simulatorRegisters(trxtest::SimControl& sim) {
+    std::istringstream reply(sim.command("dump"));
+    std::string ok;
+    reply >> ok;
+    std::vector<int> values;
+    int v;
+    while (reply >> v) {
+        values.push_back(v);
+    }
+    return values;
+}
+
+class PanelStory : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.connect(trxtest::environmentNumber("TRXSIM_CONTROL_PORT")))
+            << "trxsim's control port is not reachable";
+        ASSERT_NE(comNumber(), 0);
+        RegDeleteTreeA(HKEY_CURRENT_USER, portKey().c_str());
+        // Each story starts with a quiet transmitter in standby, whatever the last one did.
+        for (const char* command :
+             {"silent off", "alarm off", "echo on", "set 8 1", "set 14 0", "set 15 0"}) {
+            ASSERT_EQ(sim.command(command), "OK") << command;
+        }
+    }
+    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, portKey().c_str()); }
+
+    std::string port() const {
+        char token[16];
+        snprintf(token, sizeof token, "C%d", comNumber());
+        return token;
+    }
+
+    bool showsSimulator(const PanelProcess& program) {
+        return waitFor(
+            [&] {
+                return program.controlText(IDC_FREQUENCY) ==
+                       expectedFrequency(simulatorRegisters(sim));
+            },
+            SHOW_TIMEOUT_MS);
+    }
+
+    // True once the simulator has received `bytes` in this order since its last mark.
+    bool received(const std::vector<uint8_t>& bytes) {
+        return waitFor(
+            [&] {
+                std::vector<uint8_t> logged;
+                return sim.loggedBytes(logged) &&
+                       std::search(logged.begin(), logged.end(), bytes.begin(), bytes.end()) !=
+                           logged.end();
+            },
+            SHOW_TIMEOUT_MS);
+    }
+
+    trxtest::SimControl sim;
+};
+
+} // namespace trx::e2e
+
+#endif
