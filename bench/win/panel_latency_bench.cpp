@@ -1,6 +1,6 @@
 // Latency an operator feels, measured from another process against the real TRXDESK.exe:
 // a posted command until its byte is on the simulator's line, and a report put on the line
-// until the panel shows it. Run by bench/win/latency.sh, which starts trxsim on TRXSIM_COM
+// until the panel shows it. Run by bench/win/run.sh latency, which starts trxsim on TRXSIM_COM
 // and names the program in TRXDESK_EXE.
 #include "latency_figures.h"
 #include "panel_process.h"
@@ -152,7 +152,7 @@ int main() {
     const int com = trxtest::environmentNumber("TRXSIM_COM");
     trxtest::SimControl sim;
     if (com <= 0 || !sim.connect(trxtest::environmentNumber("TRXSIM_CONTROL_PORT"))) {
-        std::fprintf(stderr, "no simulator: run bench/win/latency.sh\n");
+        std::fprintf(stderr, "no simulator: run bench/win/run.sh latency\n");
         return 1;
     }
     char arguments[COMMAND_SIZE];

@@ -27,6 +27,20 @@ std::string artifactPath(const std::string& name) {
     return trxtest::wineDrivePath(std::string(folder ? folder : "/tmp") + "/" + name);
 }
 
+// EnumChildWindows callback: adds a static control's text to the string at `texts`.
+BOOL CALLBACK appendStaticText(HWND child, LPARAM texts) {
+    char name[16] = {};
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, "Static") == 0) {
+        char text[TEXT_SIZE] = {};
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                            SMTO_BLOCK, MESSAGE_TIMEOUT_MS, &result);
+        *reinterpret_cast<std::string*>(texts) += text;
+    }
+    return TRUE;
+}
+
 } // namespace
 
 bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
@@ -86,21 +100,7 @@ HWND PanelProcess::window(const char* className) const {
 
 std::string PanelProcess::staticTexts(HWND dialog) {
     std::string texts;
-    EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM out) -> BOOL {
-            char name[16] = {};
-            GetClassNameA(child, name, sizeof name);
-            if (lstrcmpiA(name, "Static") == 0) {
-                char text[TEXT_SIZE] = {};
-                DWORD_PTR result = 0;
-                SendMessageTimeoutA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                                    SMTO_BLOCK, MESSAGE_TIMEOUT_MS, &result);
-                *reinterpret_cast<std::string*>(out) += text;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&texts));
+    EnumChildWindows(dialog, appendStaticText, reinterpret_cast<LPARAM>(&texts));
     return texts;
 }
 
