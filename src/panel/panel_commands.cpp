@@ -17,8 +17,13 @@ int upDownPosition(HWND panel) {
     return LOWORD(SendDlgItemMessageA(panel, IDC_PROGRAM_UPDOWN, UDM_GETPOS, 0, 0));
 }
 
+INT_PTR runDialog(PanelState& p, HWND panel, int templateId) {
+    DialogContext context{p.settings, p.serial, p.protocol, p.host};
+    return p.host.runDialog(templateId, panel, reinterpret_cast<LPARAM>(&context));
+}
+
 void openSettings(PanelState& p, HWND panel) {
-    if (p.host.runDialog(IDD_SETTINGS, panel, reinterpret_cast<LPARAM>(panel)) == IDOK) {
+    if (runDialog(p, panel, IDD_SETTINGS) == IDOK) {
         resetPanel(panel);
         PostMessageA(panel, WM_COMMAND, IDM_REFRESH, 0);
     }
@@ -35,7 +40,7 @@ BOOL onPanelCommand(PanelState& p, HWND panel, int command) {
         return TRUE;
     case IDC_FREQUENCY:
         if (protocol.standby()) {
-            p.host.runDialog(IDD_FREQUENCY, panel, 0);
+            runDialog(p, panel, IDD_FREQUENCY);
         }
         return TRUE;
     case IDC_STATE_STANDBY:
@@ -71,7 +76,7 @@ BOOL onPanelCommand(PanelState& p, HWND panel, int command) {
         arrangeInstances(panel, p.settings.showStatusBar);
         return TRUE;
     case IDM_ABOUT:
-        p.host.runDialog(IDD_ABOUT, panel, 0);
+        runDialog(p, panel, IDD_ABOUT);
         return TRUE;
     case IDM_PROGRAM_UP:
         protocol.stepProgram(upDownPosition(panel), +1);

@@ -7,6 +7,19 @@
 
 namespace trx {
 
+class PanelHost;
+class Protocol;
+class SerialPort;
+struct Settings;
+
+// What the panel's dialogs work on, handed to each as its creation parameter.
+struct DialogContext {
+    Settings& settings;
+    SerialPort& serial;
+    Protocol& protocol;
+    PanelHost& host;
+};
+
 class PanelHost {
   public:
     virtual ~PanelHost() = default;
@@ -18,7 +31,7 @@ class PanelHost {
     virtual int trackMenu(HMENU popup, UINT flags, int x, int y, HWND owner) = 0;
 };
 
-// The modal dialogs the panel can show, by template.
+// The modal dialogs the panel can show, by template; each takes a DialogContext.
 struct DialogProcedure {
     int templateId;
     DLGPROC procedure;

@@ -80,6 +80,24 @@ void Protocol::sendPreset(int index) {
     }
 }
 
+void Protocol::sendFrequency(const std::array<int, FREQUENCY_DIGIT_COUNT>& digits, int tuneTo) {
+    queueWrite(OperatingState, STATE_STANDBY);
+    for (int i = 0; i < FREQUENCY_DIGIT_COUNT; ++i) {
+        queueWrite(FrequencyDigit1 + i, digits[static_cast<size_t>(i)]);
+    }
+    if (tuneTo >= STATE_P100 && tuneTo <= STATE_P1000) {
+        queueWrite(OperatingState, STATE_TUNE);
+        queueWrite(OperatingState, tuneTo);
+    }
+}
+
+void Protocol::clearFrequency() {
+    queueWrite(OperatingState, STATE_STANDBY);
+    for (int reg = FrequencyDigit1; reg <= FrequencyDigit7; ++reg) {
+        queueWrite(reg, NO_DIGIT);
+    }
+}
+
 void Protocol::requestStandbyThenClose() {
     state.closeOnStandby = true;
     queueWrite(OperatingState, STATE_STANDBY);

@@ -31,6 +31,9 @@ constexpr int REPAINT = -1;
 
 extern const char* const ACK_TIMEOUT_TEXT;
 
+// A digit register written with this holds no frequency.
+constexpr int NO_DIGIT = 15;
+
 // The frequency display before any digit is reported.
 constexpr char FREQUENCY_UNKNOWN[] = "__,_____";
 
@@ -91,6 +94,11 @@ class Protocol {
     void selectAntenna(int antenna);
     // The three writes of preset `index` (0..3), in any state.
     void sendPreset(int index);
+    // A frequency entered: standby, then the digits of registers 1..7; with a power stage
+    // (4..6) as `tuneTo` the transmitter then tunes and goes to that stage, 0 leaves it.
+    void sendFrequency(const std::array<int, FREQUENCY_DIGIT_COUNT>& digits, int tuneTo);
+    // No frequency entered: standby, and no digit in any digit register.
+    void clearFrequency();
     // Standby, and a close of the panel as soon as the transmitter reports it.
     void requestStandbyThenClose();
     // Windows is ending: the standby byte goes on the line at once, ahead of any write still

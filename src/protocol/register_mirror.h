@@ -21,6 +21,9 @@ struct RegisterMirror {
     uint8_t& operator[](int address) { return bytes[static_cast<std::size_t>(address)]; }
 };
 
+// Registers 1..7 hold the frequency digits, 10 MHz down to 10 Hz.
+constexpr int FREQUENCY_DIGIT_COUNT = 7;
+
 constexpr int MODE_NAME_COUNT = 17;   // index 16: any code above 15
 constexpr int CHANNEL_NAME_COUNT = 8; // index 7: any code out of range
 constexpr int CHANNEL_A_MAX = 6;

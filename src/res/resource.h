@@ -12,14 +12,20 @@
 #define IDD_FREQUENCY 173
 #define IDD_ABOUT 174
 #define IDD_SETTINGS 175
+#define IDD_SPECIAL_SETTINGS 191
+
+// The About box's picture
+#define IDB_ABOUT 178
 
 // Context menus: the panel's main menu, a preset key's menu, the antenna menu
 #define IDR_MAIN_MENU 176
 #define IDR_PRESET_MENU 180
 #define IDR_ANTENNA_MENU 190
 
-// Help topic of the panel (F1)
+// Help topics: the panel (F1), the settings dialog, the frequency entry
 #define IDH_PANEL 1000
+#define IDH_SETTINGS 1002
+#define IDH_FREQUENCY 1003
 
 // Application icon and the minimised-window icon without a known state
 #define IDI_APP 102
@@ -97,6 +103,40 @@
 #define IDC_ANTENNA 1026
 #define IDC_INDICATOR_LOW 1054
 #define IDC_INDICATOR_HIGH 1055
+// Frequency entry
+#define IDC_FREQUENCY_EDIT 1022
+#define IDC_AUTO_TUNE 1030
+#define IDC_TUNE_P100 1031
+#define IDC_TUNE_P250 1032
+#define IDC_TUNE_P1000 1033
+#define IDC_TUNE_GROUP 1034
+#define IDC_FREQUENCY_UNIT 1035
+
+// Settings
+#define IDC_PORT_LIST 1000
+#define IDC_BAUD_LIST 1001
+#define IDC_MODE_TYPE0 1003
+#define IDC_MODE_TYPE1 1004
+#define IDC_MODE_TYPE2 1005
+#define IDC_MODE_TYPE3 1006
+#define IDC_SETTINGS_ICON 1027
+#define IDC_SHOW_TOOLTIPS 1028
+#define IDC_SHOW_STATUSBAR 1029
+
+// Special settings; the antenna boxes do not follow the antenna order
+#define IDC_TITLE_EDIT 1056
+#define IDC_ANTENNA1_EDIT 1057
+#define IDC_ANTENNA3_EDIT 1058
+#define IDC_ANTENNA0_EDIT 1059
+#define IDC_ANTENNA2_EDIT 1060
+#define IDC_HEX_DISPLAY 1061
+
+// About
+#define IDC_ABOUT_VERSION 1050
+#define IDC_ABOUT_MAIL 1051
+#define IDC_ABOUT_AUTHOR 1052
+#define IDC_ABOUT_INFO 1053
+
 // Controls the code never addresses (the group boxes)
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

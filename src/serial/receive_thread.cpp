@@ -45,10 +45,12 @@ DWORD WINAPI receiveThread(void* parameter) {
         }
         if (result == WAIT_OBJECT_0 + READ_EVENT) {
             if (!finishRead(context)) {
+                context.receptionEnded = true;
                 waitCount = 1;
             }
         } else if (result == WAIT_FAILED) {
             // Only closed handles make the wait fail, and retrying that would spin.
+            context.receptionEnded = true;
             return 0;
         } else if (result == WAIT_OBJECT_0 + WRITE_EVENT) {
             // Reset first: a write that completes after the reset wakes us again, so every

@@ -85,8 +85,9 @@ int SerialPort::open(HWND owner) {
         showError(owner, text);
         return 0;
     }
-    if (portNumber == openPortNumber) {
-        // Same port: new line parameters only; device, thread and events stay.
+    if (portNumber == openPortNumber && !receive.receptionEnded) {
+        // Same port: new line parameters only; device, thread and events stay. A port that
+        // no longer reads (adapter pulled and plugged in again) is opened anew below.
         if (configure(owner)) {
             return 1;
         }
@@ -208,6 +209,7 @@ bool SerialPort::startReception() {
     receive.reading =
         ReadFile(receive.portHandle, &receive.readByte, 1, nullptr, &receive.readOverlapped) ||
         GetLastError() == ERROR_IO_PENDING;
+    receive.receptionEnded = !receive.reading;
     receive.threadHandle = system_.createThread(receiveThread, &receive);
     return receive.threadHandle != nullptr;
 }

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 
 namespace trx {
@@ -59,6 +60,9 @@ struct ReceiveContext {
     DWORD bytesRead = 0;
     // False when the first read could not be started: the thread then waits for stop only.
     bool reading = false;
+    // Set by the thread when it has stopped reading for good (the line failed); a port
+    // whose reception has ended must be opened anew to be heard again.
+    std::atomic<bool> receptionEnded{false};
     HANDLE waitEvents[EVENT_COUNT] = {};
 
     HANDLE stopEvent() const { return waitEvents[STOP_EVENT]; }

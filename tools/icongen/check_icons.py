@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""Checks the drawn icons against resource.h and the resource script.
+"""Checks the drawn icons and bitmaps against resource.h and the resource script.
 
     check_icons.py ICON_DIR resource.h trxdesk.rc
 
 Every IDI_ name in resource.h must have one ICON statement, every ICON file must
 have been drawn, and each must be a valid ICO with a 32x32 and a 16x16 image in
 32-bit BGRA whose AND mask agrees with its alpha. Normal and lit icons of a pair
-must differ, and so must the four pictures of each indicator. Prints every fault
+must differ, and so must the four pictures of each indicator. Likewise every
+IDB_ name must have one BITMAP statement whose file was drawn into ICON_DIR as
+a 24-bit BI_RGB bottom-up BMP of the size its dialog frames. Prints every fault
 and exits 1 when there is one.
 """
 
@@ -77,6 +79,34 @@ def read_images(path):
     return images
 
 
+# The size each picture is shown at; the About box frames 55x92 dialog units.
+BITMAP_SIZES = {'IDB_ABOUT': (80, 147)}
+
+
+def check_bitmap(path, name, size):
+    """Reports a file that is not a whole 24-bit BI_RGB BMP of the given size."""
+    with open(path, 'rb') as f:
+        data = f.read()
+    file = os.path.basename(path)
+    if len(data) < 54 or data[:2] != b'BM':
+        fault('%s: not a BMP file' % file)
+        return
+    file_size, _, offset = struct.unpack_from('<III', data, 2)
+    hdr = struct.unpack_from('<IiiHHI', data, 14)
+    if hdr != (40, size[0], size[1], 1, 24, 0):
+        fault('%s: header %s, expected a %dx%d bottom-up 24-bit BI_RGB bitmap'
+              % (file, hdr, size[0], size[1]))
+        return
+    stride = (3 * size[0] + 3) // 4 * 4
+    if offset != 54 or file_size != len(data) or len(data) != 54 + stride * size[1]:
+        fault('%s: %d bytes, says %d with pixels at %d' % (file, len(data), file_size, offset))
+        return
+    colours = {data[i:i + 3] for y in range(size[1]) for i in range(
+        54 + y * stride, 54 + y * stride + 3 * size[0], 3)}
+    if len(colours) < 16:
+        fault('%s (%s) has only %d colours' % (file, name, len(colours)))
+
+
 def main(icon_dir, header, script):
     with open(header) as f:
         ids = dict(re.findall(r'^#define\s+(IDI_\w+)\s+(\d+)', f.read(), re.M))
@@ -121,9 +151,31 @@ def main(icon_dir, header, script):
     differ([n for n in ids if n.startswith('IDI_IND_HIGH_')])
     differ(['IDI_LINK_UP', 'IDI_LINK_DOWN'])
 
+    with open(header) as f:
+        bitmap_ids = re.findall(r'^#define\s+(IDB_\w+)\s+\d+', f.read(), re.M)
+    with open(script, encoding='utf-8') as f:
+        bitmaps = re.findall(r'^\s*(\w+)\s+BITMAP\s+"([^"]+)"', f.read(), re.M)
+    for name in sorted(set(bitmap_ids) - {name for name, _ in bitmaps}):
+        fault('%s: no BITMAP statement for %s' % (script, name))
+    seen = set()
+    for name, file in bitmaps:
+        path = os.path.join(icon_dir, file)
+        if name not in bitmap_ids:
+            fault('%s: BITMAP %s is not named in resource.h' % (script, name))
+        elif name in seen:
+            fault('%s: two BITMAP statements for %s' % (script, name))
+        elif name not in BITMAP_SIZES:
+            fault('%s has no size in BITMAP_SIZES' % name)
+        elif not os.path.isfile(path):
+            fault('%s (%s) was not drawn' % (file, name))
+        else:
+            check_bitmap(path, name, BITMAP_SIZES[name])
+        seen.add(name)
+
     for message in faults:
         print(message)
-    print('%d icons checked, %d faults' % (len(pictures), len(faults)))
+    print('%d icons and %d bitmaps checked, %d faults'
+          % (len(pictures), len(bitmaps), len(faults)))
     return 1 if faults else 0
 
 

@@ -2,6 +2,7 @@
 // the way the operator sees it.
 #include "app_globals.h"
 #include "message_box.h"
+#include "panel_fakes.h"
 #include "panel_host.h"
 #include "panel_menus.h"
 #include "panel_window.h"
@@ -60,73 +61,6 @@ void pumpMessages() {
 int WINAPI answerNo(HWND, LPCSTR, LPCSTR, UINT) {
     return IDNO;
 }
-
-// The serial line as the panel's queue sees it, with every byte kept instead of sent.
-class RecordingLine : public LinePort {
-  public:
-    explicit RecordingLine(const SerialPort& serial) : serial_(serial) {}
-    int write(uint8_t lineByte) override {
-        sent.push_back(lineByte);
-        return 1;
-    }
-    int portNumber() const override { return serial_.portNumber; }
-    bool flush(int timeoutMs) override {
-        flushes.push_back(timeoutMs);
-        return true;
-    }
-    std::vector<uint8_t> sent;
-    std::vector<int> flushes;
-
-  private:
-    const SerialPort& serial_;
-};
-
-// "text|text*|text~|Sub[...]": item texts, * for the radio mark, ~ for a grey item.
-std::string describeMenu(HMENU menu) {
-    std::string out;
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        char text[64] = {};
-        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-        const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
-        out += i ? "|" : "";
-        if (state & MF_SEPARATOR) {
-            out += "-";
-            continue;
-        }
-        out += text;
-        out += (state & MF_CHECKED) ? "*" : "";
-        out += (state & MF_GRAYED) ? "~" : "";
-        if (HMENU sub = GetSubMenu(menu, i)) {
-            out += "[" + describeMenu(sub) + "]";
-        }
-    }
-    return out;
-}
-
-// The operator at the panel's dialogs, help and menus: records what was shown and answers.
-class FakeHost : public PanelHost {
-  public:
-    INT_PTR runDialog(int templateId, HWND, LPARAM) override {
-        dialogs.push_back(templateId);
-        return dialogResult;
-    }
-    void help(HWND, UINT command, ULONG_PTR data) override { helps.push_back({command, data}); }
-    int trackMenu(HMENU popup, UINT flags, int x, int y, HWND) override {
-        menus.push_back({describeMenu(popup), flags, x, y});
-        return menuChoice;
-    }
-
-    struct Shown {
-        std::string menu;
-        UINT flags;
-        int x, y;
-    };
-    std::vector<int> dialogs;
-    INT_PTR dialogResult = IDCANCEL;
-    std::vector<std::pair<UINT, ULONG_PTR>> helps;
-    std::vector<Shown> menus;
-    int menuChoice = 0;
-};
 
 class Panel : public ::testing::Test {
   protected:

@@ -1,0 +1,192 @@
+#include "frequency_rules.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace trx {
+
+namespace {
+
+constexpr char UNKNOWN_FREQUENCY[] = "??,?????";
+constexpr int DIGITS_BEFORE_COMMA = 2;
+constexpr char DECIMAL_POINT = '.';
+constexpr char DECIMAL_COMMA = ',';
+
+// Exponents are counted up to this and no further, so no text can overflow the count; it
+// still exceeds the length of any text, which keeps the leading digit's power on its side
+// of zero when from_chars finds the number out of range.
+constexpr long long EXPONENT_LIMIT = 1000000000000000;
+
+// Seventeen significant digits tell every double apart; rounding to 10 Hz from them, not
+// from the binary value, is what makes 21.123455 (stored just below) come out as 21.12346.
+constexpr int SIGNIFICANT_DIGITS = 17;
+constexpr size_t SCIENTIFIC_TEXT_SIZE = 32; // "-d.<16 digits>e-308" with room to spare
+constexpr int TOP_POWER = 1;                // register 1 holds the tens of MHz
+constexpr int FIRST_DROPPED_POWER = TOP_POWER - FREQUENCY_DIGIT_COUNT;
+constexpr int ROUND_UP_FROM = 5;
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The C locale's white space, which strtod skips as well.
+bool isSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+size_t skipDigits(std::string_view s, size_t i) {
+    while (i < s.size() && isDigit(s[i])) {
+        ++i;
+    }
+    return i;
+}
+
+// Where a number ends that has an exponent part at i; an 'e' without digits is not part of it.
+size_t scanExponent(std::string_view s, size_t i, long long& exponent) {
+    exponent = 0;
+    if (i >= s.size() || (s[i] != 'e' && s[i] != 'E')) {
+        return i;
+    }
+    size_t j = i + 1;
+    const bool negative = j < s.size() && s[j] == '-';
+    if (j < s.size() && (s[j] == '-' || s[j] == '+')) {
+        ++j;
+    }
+    const size_t digits = j;
+    for (; j < s.size() && isDigit(s[j]); ++j) {
+        if (exponent < EXPONENT_LIMIT) {
+            exponent = exponent * 10 + (s[j] - '0');
+        }
+    }
+    if (j == digits) {
+        exponent = 0;
+        return i;
+    }
+    if (negative) {
+        exponent = -exponent;
+    }
+    return j;
+}
+
+// The power of ten of the leading nonzero digit of a mantissa ("12.5", ".05") that is not zero.
+long long leadingPower(std::string_view mantissa, long long exponent) {
+    const size_t point = std::min(mantissa.find(DECIMAL_POINT), mantissa.size());
+    const size_t first = mantissa.find_first_of("123456789");
+    const long long offset = static_cast<long long>(point) - static_cast<long long>(first);
+    return exponent + (first < point ? offset - 1 : offset);
+}
+
+} // namespace
+
+void formatMirrorFrequency(const RegisterMirror& mirror, char* text, size_t size) {
+    char shown[sizeof UNKNOWN_FREQUENCY];
+    snprintf(shown, sizeof shown, "%s", UNKNOWN_FREQUENCY);
+    for (int digit = 0; digit < FREQUENCY_DIGIT_COUNT; ++digit) {
+        const uint8_t value = mirror[FrequencyDigit1 + digit];
+        if (value < 10) {
+            shown[digit < DIGITS_BEFORE_COMMA ? digit : digit + 1] = static_cast<char>('0' + value);
+        }
+    }
+    snprintf(text, size, "%s", shown);
+}
+
+double readFrequencyText(const char* text) {
+    std::string s(text);
+    const size_t comma = s.find(DECIMAL_COMMA);
+    if (comma != std::string::npos) {
+        s[comma] = DECIMAL_POINT;
+    }
+    size_t i = 0;
+    while (i < s.size() && isSpace(s[i])) {
+        ++i;
+    }
+    const bool negative = i < s.size() && s[i] == '-';
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) {
+        ++i; // from_chars takes no '+', and the sign is put back below
+    }
+    const size_t begin = i;
+    i = skipDigits(s, i);
+    bool hasDigits = i > begin;
+    if (i < s.size() && s[i] == DECIMAL_POINT) {
+        const size_t fraction = i + 1;
+        i = skipDigits(s, fraction);
+        hasDigits = hasDigits || i > fraction;
+    }
+    if (!hasDigits) {
+        return 0.0; // also "inf", "nan" and the like, which strtod would take
+    }
+    const size_t mantissaEnd = i;
+    long long exponent = 0;
+    const size_t end = scanExponent(s, mantissaEnd, exponent);
+
+    double value = 0.0;
+    const std::from_chars_result read = std::from_chars(s.data() + begin, s.data() + end, value);
+    if (read.ec == std::errc::result_out_of_range) {
+        // from_chars leaves the value alone then; the number's size says which way it went.
+        const std::string_view mantissa(s.data() + begin, mantissaEnd - begin);
+        value =
+            leadingPower(mantissa, exponent) >= 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    }
+    return negative ? -value : value;
+}
+
+FrequencyEntry readFrequencyEntry(const char* text) {
+    const double megahertz = readFrequencyText(text);
+    if (megahertz == 0.0) {
+        return {FrequencyEntry::Zero, {}};
+    }
+    if (!(megahertz >= FREQUENCY_MIN_MHZ && megahertz <= FREQUENCY_MAX_MHZ)) {
+        return {FrequencyEntry::OutOfRange, {}};
+    }
+    return {FrequencyEntry::Digits, frequencyDigits(megahertz)};
+}
+
+std::array<int, FREQUENCY_DIGIT_COUNT> frequencyDigits(double megahertz) {
+    std::array<int, FREQUENCY_DIGIT_COUNT> digits{};
+    char text[SCIENTIFIC_TEXT_SIZE];
+    const std::to_chars_result written = std::to_chars(
+        text, text + sizeof text, megahertz, std::chars_format::scientific, SIGNIFICANT_DIGITS - 1);
+    if (written.ec != std::errc()) {
+        return digits;
+    }
+    // "d.<16 digits>e+XX": the significant digits, then the power of the first one.
+    const std::string_view scientific(text, static_cast<size_t>(written.ptr - text));
+    const size_t e = scientific.find('e');
+    std::string significant;
+    for (size_t i = 0; i < e; ++i) {
+        if (isDigit(scientific[i])) {
+            significant += scientific[i];
+        }
+    }
+    size_t exponentAt = e + 1;
+    if (scientific[exponentAt] == '+') {
+        ++exponentAt;
+    }
+    int leading = 0;
+    std::from_chars(scientific.data() + exponentAt, scientific.data() + scientific.size(), leading);
+    const auto digitAt = [&](int power) {
+        const int index = leading - power;
+        return index >= 0 && index < SIGNIFICANT_DIGITS ? significant[index] - '0' : 0;
+    };
+    for (int k = 0; k < FREQUENCY_DIGIT_COUNT; ++k) {
+        digits[k] = digitAt(TOP_POWER - k);
+    }
+    if (digitAt(FIRST_DROPPED_POWER) >= ROUND_UP_FROM) {
+        // Carry through nines; 9.999995 becomes 10.00000. A carry out of the tens of MHz
+        // needs 99.999995 MHz or more, far outside the range.
+        for (int k = FREQUENCY_DIGIT_COUNT - 1; k >= 0; --k) {
+            if (++digits[k] < 10) {
+                break;
+            }
+            digits[k] = 0;
+        }
+    }
+    return digits;
+}
+
+} // namespace trx

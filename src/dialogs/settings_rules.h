@@ -1,0 +1,32 @@
+// The settings dialog's lists and what it reads back from them, apart from the dialog: the
+// ports offered, the baud rates, and the numbers behind an entry's text.
+#ifndef TRXDESK_SETTINGS_RULES_H
+#define TRXDESK_SETTINGS_RULES_H
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace trx {
+
+constexpr int BAUD_RATE_COUNT = 6;
+extern const char* const baudRateTexts[BAUD_RATE_COUNT];
+
+// The port list: "getrennt" (port 0) first, then every present port from 1 up; port 0 is
+// never offered, whatever its flag says.
+std::vector<int> offeredPorts(const std::array<int32_t, 256>& present);
+// "getrennt" for port 0, else "COM" and the number.
+void formatPortEntry(int port, char* text, size_t size);
+// The number behind "COM" (from the fourth character on): 0 for "getrennt" or no digits.
+int portFromEntry(const char* text);
+// A list entry's decimal number: 0 for an empty or unreadable text.
+int32_t numberFromText(const char* text);
+
+// The special settings open on a double click on the icon with exactly the left button,
+// Shift and Ctrl held.
+bool opensSpecialSettings(unsigned keyState);
+
+} // namespace trx
+
+#endif
