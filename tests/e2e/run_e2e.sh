@@ -6,13 +6,15 @@
 set -u
 driver=$1 exe=$2 trxsim=$3 prefix=$4 artifacts=$5 shim=${6:-}
 top=$(cd "$(dirname "$0")/../.." && pwd)
-com=17
+com=17 com2=18 # a second transmitter, for switching ports in the settings
 tmp=$(mktemp -d)
-xvfb_pid="" sim_pid="" watcher_pid=""
+xvfb_pid="" sim_pids=() watcher_pid=""
 
 cleanup() {
   [ -n "$watcher_pid" ] && kill "$watcher_pid" 2>/dev/null
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+  for pid in "${sim_pids[@]}"; do
+    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+  done
   WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   rm -rf "$tmp"
@@ -40,13 +42,18 @@ export WINEPREFIX=$prefix
 . "$top/scripts/wine-env.sh"
 "$top/scripts/wine-prefix.sh" "$prefix" desktop || exit 1
 
-"$trxsim" --link "$prefix/dosdevices/com$com" --control-port 0 >"$tmp/sim.out" 2>&1 &
-sim_pid=$!
-port=$(wait_for_line "$tmp/sim.out" '^CONTROL ') || {
-  echo "run_e2e: trxsim did not start"
-  cat "$tmp/sim.out"
-  exit 1
+start_sim() { # name, COM number: prints the control port
+  "$trxsim" --link "$prefix/dosdevices/com$2" --control-port 0 >"$tmp/$1.out" 2>&1 &
+  sim_pids+=($!)
+  wait_for_line "$tmp/$1.out" '^CONTROL ' || {
+    echo "run_e2e: trxsim on COM$2 did not start" >&2
+    cat "$tmp/$1.out" >&2
+    return 1
+  }
 }
+start_sim sim "$com" >"$tmp/port" || exit 1
+start_sim sim2 "$com2" >"$tmp/port2" || exit 1
+port=$(cat "$tmp/port") port2=$(cat "$tmp/port2")
 
 while :; do
   for request in "$artifacts"/*.request; do
@@ -59,6 +66,7 @@ done &
 watcher_pid=$!
 
 export TRXSIM_CONTROL_PORT=$port TRXSIM_COM=$com TRX_ARTIFACTS=$artifacts
+export TRXSIM_CONTROL_PORT2=$port2 TRXSIM_COM2=$com2
 export TRXDESK_EXE="Z:${exe//\//\\}"
 [ -n "$shim" ] && export LD_PRELOAD=$shim
 "$top/scripts/wine-exec.sh" "$prefix" "$driver"

@@ -586,4 +586,26 @@ TEST_F(SerialLink, HangUpEndsReadingWithoutStaleBytesOrSpinning) {
     expectClosed(port);
 }
 
+TEST_F(SerialLink, AfterTheLineComesBackOpeningTheSamePortHearsItAgain) {
+    SerialPort port(system);
+    configure(port, com);
+    ASSERT_EQ(port.open(receiver.handle()), 1);
+    const HANDLE watch = duplicateOf(port.receive.threadHandle);
+    ASSERT_TRUE(sim.ok("hangup"));
+    receiver.pumpUntil([&] { return port.receive.receptionEnded.load(); }, REPLY_WAIT_MS);
+    ASSERT_TRUE(port.receive.receptionEnded);
+    // The adapter is plugged in again: the operator confirms the same port in the settings.
+    ASSERT_EQ(sim.command("reopen").rfind("OK", 0), 0u);
+    EXPECT_EQ(port.open(receiver.handle()), 1);
+    EXPECT_TRUE(threadEnded(watch)); // a new thread on a new handle
+    CloseHandle(watch);
+    EXPECT_FALSE(port.receive.receptionEnded);
+    ASSERT_TRUE(sim.ok("silent on"));
+    receiver.pumpFor(SETTLE_MS);
+    receiver.bytes.clear();
+    ASSERT_TRUE(sim.ok("report 9 5"));
+    EXPECT_TRUE(receiveReports({trx::lineByteFor(9, 5)}));
+    EXPECT_EQ(port.close(), 0u);
+}
+
 } // namespace

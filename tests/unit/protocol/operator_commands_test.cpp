@@ -105,6 +105,31 @@ TEST(OperatorCommands, ProgramStepsWrapAroundSixteen) {
     }
 }
 
+TEST(OperatorCommands, FrequencyGoesOutAfterStandbyAndTunesOnlyToAPowerStage) {
+    const std::array<int, FREQUENCY_DIGIT_COUNT> digits{0, 3, 6, 0, 0, 0, 0};
+    Bytes frequency{lineByteFor(OperatingState, STATE_STANDBY)};
+    for (int i = 0; i < FREQUENCY_DIGIT_COUNT; ++i) {
+        frequency.push_back(lineByteFor(FrequencyDigit1 + i, digits[static_cast<size_t>(i)]));
+    }
+    Bytes tuned = frequency;
+    tuned.push_back(lineByteFor(OperatingState, STATE_TUNE));
+    tuned.push_back(lineByteFor(OperatingState, STATE_P250));
+    const struct {
+        int tuneTo;
+        Bytes bytes;
+    } cases[] = {{0, frequency}, {STATE_P250, tuned}, {STATE_NO_POWER, frequency}, {7, frequency}};
+    for (const auto& c : cases) {
+        Rig rig;
+        rig.protocol.sendFrequency(digits, c.tuneTo);
+        EXPECT_EQ(rig.port.sent, c.bytes) << c.tuneTo;
+    }
+    Rig cleared;
+    cleared.protocol.clearFrequency();
+    ASSERT_EQ(cleared.port.sent.size(), 8u);
+    EXPECT_EQ(cleared.port.sent[0], lineByteFor(OperatingState, STATE_STANDBY));
+    EXPECT_EQ(cleared.port.sent[7], lineByteFor(FrequencyDigit7, NO_DIGIT));
+}
+
 TEST(OperatorCommands, StandbyTakesTheAlarmColoursOffTheDisplay) {
     Rig rig;
     rig.receive(StatusRegister, STATUS_ALARM);

@@ -240,8 +240,9 @@ TEST_F(Dialogs, FrequencyEntryOpensWithTheReportedDigitsAndTunesTo250W) {
                 }}});
     EXPECT_EQ(opening, "07,?????");
     EXPECT_FALSE(choiceEnabled);
-    EXPECT_EQ(line.sent, writes({{8, 1}, {1, 0}, {2, 3}, {3, 6}, {4, 0}, {5, 0}, {6, 0}, {7, 0},
-                                 {8, 2}, {8, 5}}));
+    EXPECT_EQ(
+        line.sent,
+        writes({{8, 1}, {1, 0}, {2, 3}, {3, 6}, {4, 0}, {5, 0}, {6, 0}, {7, 0}, {8, 2}, {8, 5}}));
     EXPECT_TRUE(settings.autoTune);
     EXPECT_EQ(settings.tuneState, STATE_P250);
 }
@@ -347,17 +348,17 @@ TEST_F(Dialogs, SettingsFailedOpenStaysOpenAndKeepsThePresets) {
         probed.portNumber = k.configuredPort;
         probed.baudRate = k.baudRate;
         const auto before = packPreset(settings.presets[0]);
-        const INT_PTR result = runDialog(
-            IDD_SETTINGS, settingsDialogProc, reinterpret_cast<LPARAM>(&c),
-            {{SETTINGS_CAPTION, [&](HWND d) {
-                  EXPECT_EQ(textOf(d, IDC_PORT_LIST), k.portShown);
-                  choose(d, IDC_MODE_TYPE0, MODE_TYPE_B8);
-                  press(d, IDOK);
-                  if (k.message) {
-                      EXPECT_TRUE(IsWindowVisible(d));
-                      press(d, IDCANCEL);
-                  }
-              }}});
+        const INT_PTR result =
+            runDialog(IDD_SETTINGS, settingsDialogProc, reinterpret_cast<LPARAM>(&c),
+                      {{SETTINGS_CAPTION, [&](HWND d) {
+                            EXPECT_EQ(textOf(d, IDC_PORT_LIST), k.portShown);
+                            choose(d, IDC_MODE_TYPE0, MODE_TYPE_B8);
+                            press(d, IDOK);
+                            if (k.message) {
+                                EXPECT_TRUE(IsWindowVisible(d));
+                                press(d, IDCANCEL);
+                            }
+                        }}});
         if (k.message) {
             EXPECT_EQ(result, IDCANCEL);
             ASSERT_EQ(boxes.size(), 1u);
@@ -410,14 +411,15 @@ TEST_F(Dialogs, SpecialSettingsCutTheTextsAndKeepTheAntennaOrder) {
     runDialog(IDD_SPECIAL_SETTINGS, specialSettingsDialogProc, reinterpret_cast<LPARAM>(&settings),
               {{SPECIAL_CAPTION, [&](HWND d) {
                     shown[2] = textOf(d, IDC_ANTENNA2_EDIT);
-                    SetDlgItemTextA(d, IDC_TITLE_EDIT, "Kurzwellensender Nord, Halle 3, Gestell 12");
+                    SetDlgItemTextA(d, IDC_TITLE_EDIT,
+                                    "Kurzwellensender Nord, Halle 3, Gestell 12");
                     SetDlgItemTextA(d, IDC_ANTENNA1_EDIT, "Rhombus Nordost");
                     click(d, IDC_HEX_DISPLAY);
                     press(d, IDOK);
                 }}});
     EXPECT_EQ(shown[2], "Dipol");
     EXPECT_STREQ(settings.title, "Kurzwellensender Nord, Halle 3"); // 30 characters
-    EXPECT_STREQ(settings.antennaNames[1], "Rhombus Nordos");          // 14 characters
+    EXPECT_STREQ(settings.antennaNames[1], "Rhombus Nordos");       // 14 characters
     EXPECT_STREQ(settings.antennaNames[0], "");
     EXPECT_TRUE(settings.hexDisplay);
 
@@ -452,7 +454,7 @@ TEST_F(Dialogs, AboutShowsTheVersionResource) {
     EXPECT_EQ(version, "Version 1.0");
     EXPECT_EQ(info, "Bedienprogramm für einen Kurzwellensender");
     EXPECT_EQ(author, "Autor: TRXDESK-Team");
-    EXPECT_EQ(mail, "Mail: trxdesk@example.org");
+    EXPECT_EQ(mail, "trxdesk@example.org");
     EXPECT_NE(picture, nullptr);
 }
 
