@@ -10,12 +10,16 @@ const DialogProcedure panelDialogs[PANEL_DIALOG_COUNT] = {
     {IDD_ABOUT, aboutDialogProc},
 };
 
-DialogContext* dialogContext(HWND dialog) {
+DialogContext* dialogContext(HWND dialog, UINT message, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    }
     return reinterpret_cast<DialogContext*>(GetWindowLongPtrA(dialog, DWLP_USER));
 }
 
-void keepDialogContext(HWND dialog, LPARAM context) {
-    SetWindowLongPtrA(dialog, DWLP_USER, context);
+BOOL showDialogHelp(HWND dialog, DialogContext& context, ULONG_PTR topic) {
+    context.host.help(dialog, HELP_CONTEXT, topic);
+    return TRUE;
 }
 
 } // namespace trx

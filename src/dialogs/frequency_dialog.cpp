@@ -99,20 +99,17 @@ BOOL onCommand(HWND dialog, DialogContext& c, int command) {
 } // namespace
 
 INT_PTR CALLBACK frequencyDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        keepDialogContext(dialog, lParam);
-        return onInitDialog(dialog, *dialogContext(dialog));
-    }
-    DialogContext* c = dialogContext(dialog);
+    DialogContext* c = dialogContext(dialog, message, lParam);
     if (c == nullptr) {
         return FALSE;
     }
     switch (message) {
+    case WM_INITDIALOG:
+        return onInitDialog(dialog, *c);
     case WM_COMMAND:
         return onCommand(dialog, *c, LOWORD(wParam));
     case WM_HELP:
-        c->host.help(dialog, HELP_CONTEXT, IDH_FREQUENCY);
-        return TRUE;
+        return showDialogHelp(dialog, *c, IDH_FREQUENCY);
     default:
         return FALSE;
     }

@@ -71,7 +71,8 @@ void fillModeTypeLists(HWND dialog, const Settings& settings) {
 }
 
 BOOL onInitDialog(HWND dialog, DialogContext& c) {
-    CheckDlgButton(dialog, IDC_SHOW_TOOLTIPS, c.settings.showTooltips ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_SHOW_TOOLTIPS,
+                   c.settings.showTooltips ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, IDC_SHOW_STATUSBAR,
                    c.settings.showStatusBar ? BST_CHECKED : BST_UNCHECKED);
     fillPortList(dialog, c.serial);
@@ -139,22 +140,19 @@ BOOL onDoubleClick(HWND dialog, DialogContext& c, WPARAM keyState, LPARAM where)
 } // namespace
 
 INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        keepDialogContext(dialog, lParam);
-        return onInitDialog(dialog, *dialogContext(dialog));
-    }
-    DialogContext* c = dialogContext(dialog);
+    DialogContext* c = dialogContext(dialog, message, lParam);
     if (c == nullptr) {
         return FALSE;
     }
     switch (message) {
+    case WM_INITDIALOG:
+        return onInitDialog(dialog, *c);
     case WM_COMMAND:
         return onCommand(dialog, *c, LOWORD(wParam), HIWORD(wParam));
     case WM_LBUTTONDBLCLK:
         return onDoubleClick(dialog, *c, wParam, lParam);
     case WM_HELP:
-        c->host.help(dialog, HELP_CONTEXT, IDH_SETTINGS);
-        return TRUE;
+        return showDialogHelp(dialog, *c, IDH_SETTINGS);
     default:
         return FALSE;
     }

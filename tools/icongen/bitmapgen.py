@@ -18,7 +18,7 @@ import sys
 from icongen import (BLACK, WHITE, GREY, LIGHT, DARK, DARKER, RED, PINK, NAVY,
                      DISPLAY_BG, DISPLAY_FG, FONT_5X7,
                      LAMP_GREEN_ON, LAMP_GREEN_OFF, LAMP_YELLOW_ON, LAMP_RED_OFF,
-                     draw_text)
+                     Canvas, draw_text)
 
 STEEL = (96, 96, 104)
 FLOOR = (160, 160, 150)
@@ -43,37 +43,11 @@ DISPLAY_FONT = {
 }
 
 
-class Picture:
+class Picture(Canvas):
     """A width x height field of RGB pixels, all painted (no transparency)."""
 
     def __init__(self, width, height, colour):
-        self.width, self.height = width, height
-        self.px = [[colour] * width for _ in range(height)]
-
-    def put(self, x, y, c):
-        if 0 <= x < self.width and 0 <= y < self.height:
-            self.px[y][x] = c
-
-    def rect(self, x0, y0, x1, y1, c):
-        for y in range(y0, y1 + 1):
-            for x in range(x0, x1 + 1):
-                self.put(x, y, c)
-
-    def line(self, x0, y0, x1, y1, c):
-        dx, dy = abs(x1 - x0), -abs(y1 - y0)
-        sx, sy = (1 if x0 < x1 else -1), (1 if y0 < y1 else -1)
-        err = dx + dy
-        while True:
-            self.put(x0, y0, c)
-            if (x0, y0) == (x1, y1):
-                return
-            e2 = 2 * err
-            if e2 >= dy:
-                err += dy
-                x0 += sx
-            if e2 <= dx:
-                err += dx
-                y0 += sy
+        super().__init__(width, height, colour)
 
     def arc(self, cx, cy, r, a0, a1, c):
         """An arc one pixel wide; angles in degrees, 0 = right, 90 = up."""
@@ -82,12 +56,6 @@ class Picture:
             a = math.radians(a0 + (a1 - a0) * i / steps)
             self.put(int(math.floor(cx + r * math.cos(a))),
                      int(math.floor(cy - r * math.sin(a))), c)
-
-    def pattern(self, x, y, rows, colours):
-        for j, row in enumerate(rows):
-            for i, ch in enumerate(row):
-                if ch in colours:
-                    self.put(x + i, y + j, colours[ch])
 
 
 def mix(a, b, t):

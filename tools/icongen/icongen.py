@@ -51,14 +51,15 @@ LAMP_GREY = (DARK, GREY, DARKER)
 
 
 class Canvas:
-    """A square of pixels; None is transparent."""
+    """A field of pixels, square for an icon; None is transparent."""
 
-    def __init__(self, size):
+    def __init__(self, size, height=None, fill=None):
         self.size = size
-        self.px = [[None] * size for _ in range(size)]
+        self.width, self.height = size, size if height is None else height
+        self.px = [[fill] * self.width for _ in range(self.height)]
 
     def put(self, x, y, c):
-        if 0 <= x < self.size and 0 <= y < self.size:
+        if 0 <= x < self.width and 0 <= y < self.height:
             self.px[y][x] = c
 
     def rect(self, x0, y0, x1, y1, c):
@@ -84,8 +85,8 @@ class Canvas:
 
     def disc(self, cx, cy, r, c):
         """Pixels whose centre lies within r of (cx, cy); centres are at .5."""
-        for y in range(self.size):
-            for x in range(self.size):
+        for y in range(self.height):
+            for x in range(self.width):
                 if (x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2 <= r * r:
                     self.put(x, y, c)
 
