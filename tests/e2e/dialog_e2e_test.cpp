@@ -28,6 +28,16 @@ HWND waitForDialog(const char* caption) {
     return dialog;
 }
 
+// Waits for the dialog, lets it paint and photographs it; the dialog, or null.
+HWND photographDialog(const PanelProcess& program, const char* caption, const char* name) {
+    HWND dialog = waitForDialog(caption);
+    if (dialog != nullptr) {
+        Sleep(PAINT_MS);
+        program.screenshot(name);
+    }
+    return dialog;
+}
+
 bool closed(HWND dialog) {
     return waitFor([&] { return !IsWindow(dialog); }, SHOW_TIMEOUT_MS);
 }
@@ -63,8 +73,7 @@ TEST_F(PanelStory, AFrequencyEnteredReachesTheTransmitterAndTheDisplayFollows) {
     HWND dialog = waitForDialog(FREQUENCY_CAPTION);
     ASSERT_NE(dialog, nullptr);
     setText(dialog, IDC_FREQUENCY_EDIT, "3,6");
-    Sleep(PAINT_MS);
-    program.screenshot("dialog-frequency");
+    ASSERT_EQ(photographDialog(program, FREQUENCY_CAPTION, "dialog-frequency"), dialog);
     press(dialog, IDOK);
     ASSERT_TRUE(closed(dialog));
     std::vector<uint8_t> expected{lineByteFor(OperatingState, STATE_STANDBY)};
@@ -87,29 +96,23 @@ TEST_F(PanelStory, SettingsSwitchToTheSecondTransmitterAndShowEveryDialog) {
     ASSERT_TRUE(showsSimulator(program));
 
     PostMessageA(program.panel(), WM_COMMAND, IDM_ABOUT, 0);
-    HWND about = waitForDialog(ABOUT_CAPTION);
+    HWND about = photographDialog(program, ABOUT_CAPTION, "dialog-about");
     ASSERT_NE(about, nullptr);
-    Sleep(PAINT_MS);
-    program.screenshot("dialog-about");
     EXPECT_NE(PanelProcess::staticTexts(about).find("Version 1.0"), std::string::npos);
     press(about, IDCANCEL);
     ASSERT_TRUE(closed(about));
 
     PostMessageA(program.panel(), WM_COMMAND, IDM_SETTINGS, 0);
-    HWND settings = waitForDialog(SETTINGS_CAPTION);
+    HWND settings = photographDialog(program, SETTINGS_CAPTION, "dialog-settings");
     ASSERT_NE(settings, nullptr);
-    Sleep(PAINT_MS);
-    program.screenshot("dialog-settings");
     // The hidden way to the special settings: Ctrl and Shift, a double click on the icon.
     RECT icon;
     GetWindowRect(GetDlgItem(settings, IDC_SETTINGS_ICON), &icon);
     POINT middle{(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2};
     ScreenToClient(settings, &middle);
     PostMessageA(settings, WM_LBUTTONDBLCLK, CTRL_SHIFT_CLICK, MAKELPARAM(middle.x, middle.y));
-    HWND special = waitForDialog(SPECIAL_CAPTION);
+    HWND special = photographDialog(program, SPECIAL_CAPTION, "dialog-special");
     ASSERT_NE(special, nullptr);
-    Sleep(PAINT_MS);
-    program.screenshot("dialog-special");
     press(special, IDCANCEL);
     ASSERT_TRUE(closed(special));
 

@@ -5,6 +5,7 @@
 #include "message_box.h"
 #include "panel_fakes.h"
 #include "protocol.h"
+#include "recording_panel.h"
 #include "res/resource.h"
 #include "settings_codec.h"
 
@@ -191,26 +192,9 @@ class Dialogs : public ::testing::Test {
     SerialPort serial{ports};
     RecordingLine line{serial};
     FakeHost host;
+    test::RecordingPanel view;
     Protocol protocol{line, view, settings};
     DialogContext dialogContext{settings, serial, protocol, host};
-
-  private:
-    class NoView : public PanelView {
-        void setText(int, const char*) override {}
-        int buttonIcon(int) override { return 0; }
-        void setButtonIcon(int, int) override {}
-        void setIndicatorIcon(int, int) override {}
-        void setUpDownPosition(int, int) override {}
-        void enableControl(int, bool) override {}
-        void setProgressPosition(int, int) override {}
-        void setStatusText(int, const char*) override {}
-        void setStatusIcon(int, int) override {}
-        bool isMinimized() override { return false; }
-        void setWindowIcon(int) override {}
-        void postCommand(int) override {}
-        void postClose() override {}
-        void showError(const char*) override {}
-    } view;
 };
 
 std::vector<uint8_t> writes(std::initializer_list<std::pair<int, int>> registers) {
