@@ -1,5 +1,6 @@
 // Byte round trip through Wine and the pty: write of one byte, trxsim's echo, message 1126
-// handled by a window. Also times the constructor's probe of the 256 COM names.
+// handled by a window. Also times the constructor's probe of the 256 COM names and the CPU
+// a hung-up line costs.
 // Run by bench/win/run.sh, which starts the simulator on TRXSIM_COM.
 #include "receiver_window.h"
 #include "serial_port.h"
@@ -24,11 +25,48 @@ constexpr double MICROSECONDS = 1e6;
 constexpr double P50 = 0.50;
 constexpr double P99 = 0.99;
 constexpr int DIGIT_COUNT = 10;
+constexpr DWORD HANGUP_WATCH_MS = 3000;
+constexpr LONGLONG FILETIME_TICKS_PER_MS = 10000;
+constexpr double PERCENT = 100.0;
 
 double percentile(std::vector<double> values, double share) {
     std::sort(values.begin(), values.end());
     const size_t index = static_cast<size_t>(share * static_cast<double>(values.size() - 1));
     return values[index];
+}
+
+LONGLONG processCpuMs() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    ULARGE_INTEGER k, u;
+    k.LowPart = kernel.dwLowDateTime;
+    k.HighPart = kernel.dwHighDateTime;
+    u.LowPart = user.dwLowDateTime;
+    u.HighPart = user.dwHighDateTime;
+    return static_cast<LONGLONG>((k.QuadPart + u.QuadPart) / FILETIME_TICKS_PER_MS);
+}
+
+// The line hangs up (an adapter pulled): the receive thread must sleep, not spin on the
+// dead device. Prints the process's CPU share over a few seconds and the bytes posted.
+void measureHangUp(trx::SerialPort& port, trxtest::ReceiverWindow& receiver,
+                   trxtest::SimControl& sim) {
+    receiver.bytes.clear();
+    if (!sim.ok("silent on") || !sim.ok("hangup")) {
+        std::fprintf(stderr, "the simulator did not hang up\n");
+        return;
+    }
+    const LONGLONG cpuStart = processCpuMs();
+    const ULONGLONG start = GetTickCount64();
+    receiver.pumpFor(HANGUP_WATCH_MS);
+    const LONGLONG cpuMs = processCpuMs() - cpuStart;
+    const ULONGLONG elapsedMs = GetTickCount64() - start;
+    std::printf("after hang-up: %lld ms CPU in %llu ms (%.1f %% of a core), %zu messages 1126\n",
+                cpuMs, elapsedMs,
+                PERCENT * static_cast<double>(cpuMs) / static_cast<double>(elapsedMs),
+                receiver.bytes.size());
+    port.close();
+    sim.command("reopen");
+    sim.ok("silent off");
 }
 
 double microseconds(LONGLONG ticks) {
@@ -84,7 +122,7 @@ int main() {
             tripsUs.push_back(microseconds(receiver.receivedTicks[at] - start));
         }
     }
-    port.close();
+    measureHangUp(port, receiver, sim);
     if (tripsUs.empty()) {
         std::fprintf(stderr, "no echo came back\n");
         return 1;

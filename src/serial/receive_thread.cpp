@@ -6,29 +6,58 @@ namespace trx {
 
 namespace {
 
+// A byte that finds the panel's message queue full is posted again after this long.
+constexpr DWORD POST_RETRY_MS = 1;
+
+enum class ReadOutcome {
+    Reading,   // the next read is on its way
+    LineEnded, // the line failed: reading stops for good
+    StopAsked, // close asked while a byte waited for room in the queue
+};
+
 // True when a read is pending or has completed at once (its event then is signalled).
 bool startRead(ReceiveContext& context) {
     return ReadFile(context.portHandle, &context.readByte, 1, nullptr, &context.readOverlapped) ||
            GetLastError() == ERROR_IO_PENDING;
 }
 
-// Handles a signalled readEvent. False when reading has to stop: the read failed (line
-// hung up, adapter pulled) or the next one could not start. Re-reading a dead device would
+// Hands the byte to the panel. Windows keeps at most 10,000 posted messages in a queue; a
+// byte that finds it full waits for room instead of being lost. False when close is asked
+// meanwhile.
+bool postByte(ReceiveContext& context) {
+    while (!context.system->postMessage(context.window, context.message, 0,
+                                        static_cast<LPARAM>(context.readByte))) {
+        if (GetLastError() != ERROR_NOT_ENOUGH_QUOTA) {
+            return true; // no window takes it: nothing to wait for
+        }
+        ++context.postRetries;
+        if (WaitForSingleObject(context.stopEvent(), POST_RETRY_MS) == WAIT_OBJECT_0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Handles a signalled readEvent. Reading stops for good when the read failed (line hung
+// up, adapter pulled) or the next one could not start: re-reading a dead device would
 // complete at once every time and spin.
-bool finishRead(ReceiveContext& context) {
+ReadOutcome finishRead(ReceiveContext& context) {
     // Reset before looking, so that a completion after the look signals the event again.
     ResetEvent(context.readEvent());
     DWORD count = 0;
     if (!GetOverlappedResult(context.portHandle, &context.readOverlapped, &count, FALSE)) {
-        return GetLastError() == ERROR_IO_INCOMPLETE;
+        return GetLastError() == ERROR_IO_INCOMPLETE ? ReadOutcome::Reading
+                                                     : ReadOutcome::LineEnded;
     }
     context.bytesRead = count;
     // With all time-outs 0 a read ends only with its byte; an empty one means the line is gone.
     if (count != 1) {
-        return false;
+        return ReadOutcome::LineEnded;
     }
-    PostMessageA(context.window, context.message, 0, static_cast<LPARAM>(context.readByte));
-    return startRead(context);
+    if (!postByte(context)) {
+        return ReadOutcome::StopAsked;
+    }
+    return startRead(context) ? ReadOutcome::Reading : ReadOutcome::LineEnded;
 }
 
 } // namespace
@@ -44,7 +73,12 @@ DWORD WINAPI receiveThread(void* parameter) {
             return 0;
         }
         if (result == WAIT_OBJECT_0 + READ_EVENT) {
-            if (!finishRead(context)) {
+            const ReadOutcome outcome = finishRead(context);
+            if (outcome == ReadOutcome::StopAsked) {
+                ResetEvent(context.stopEvent());
+                return 0;
+            }
+            if (outcome == ReadOutcome::LineEnded) {
                 context.receptionEnded = true;
                 waitCount = 1;
             }
@@ -57,7 +91,7 @@ DWORD WINAPI receiveThread(void* parameter) {
             // completion is followed by a notice (several may share one).
             ResetEvent(context.writeEvent());
             if (context.writeDoneMessage != 0) {
-                PostMessageA(context.window, context.writeDoneMessage, 0, 0);
+                context.system->postMessage(context.window, context.writeDoneMessage, 0, 0);
             }
         }
     }

@@ -97,6 +97,7 @@ int SerialPort::open(HWND owner) {
     }
 
     close();
+    receive.system = &system_;
     receive.message = receiveMessage;
     receive.writeDoneMessage = writeDoneMessage;
     receive.window = window;
@@ -189,7 +190,7 @@ int SerialPort::configure(HWND owner) {
     dcb.Parity = parity;
     dcb.StopBits = stopBits;
     dcb.ErrorChar = errorChar;
-    if (!SetCommState(receive.portHandle, &dcb)) {
+    if (!system_.setCommState(receive.portHandle, &dcb)) {
         showError(owner, SET_STATE_TEXT);
         return 0;
     }
@@ -240,7 +241,7 @@ DWORD SerialPort::close() {
     DWORD failed = stopReception();
     if (receive.portHandle != INVALID_HANDLE_VALUE) {
         if (dcbSaved) {
-            SetCommState(receive.portHandle, &savedDcb);
+            system_.setCommState(receive.portHandle, &savedDcb);
         }
         if (timeoutsSaved) {
             SetCommTimeouts(receive.portHandle, &savedTimeouts);
@@ -276,8 +277,8 @@ int SerialPort::write(const uint8_t* bytes, int count) {
     std::memcpy(slot.bytes, bytes, static_cast<size_t>(count));
     slot.overlapped = OVERLAPPED{};
     slot.overlapped.hEvent = receive.writeEvent();
-    const BOOL done = WriteFile(receive.portHandle, slot.bytes, static_cast<DWORD>(count), nullptr,
-                                &slot.overlapped);
+    const BOOL done = system_.writeFile(receive.portHandle, slot.bytes, static_cast<DWORD>(count),
+                                        &slot.overlapped);
     if (!done && GetLastError() != ERROR_IO_PENDING) {
         // Never started: the record may still read as pending, so it is not marked in use.
         slot.inFlight = false;

@@ -50,6 +50,7 @@ constexpr int WRITE_SLOT_SIZE = 16;
 // What the receive thread works on. Written by the user-interface thread before the thread
 // starts and left alone until it has ended.
 struct ReceiveContext {
+    SerialSystem* system = nullptr;
     UINT message = 0;
     UINT writeDoneMessage = 0;
     HWND window = nullptr;
@@ -63,6 +64,8 @@ struct ReceiveContext {
     // Set by the thread when it has stopped reading for good (the line failed); a port
     // whose reception has ended must be opened anew to be heard again.
     std::atomic<bool> receptionEnded{false};
+    // How often a received byte found the panel's message queue full and was posted again.
+    std::atomic<uint32_t> postRetries{0};
     HANDLE waitEvents[EVENT_COUNT] = {};
 
     HANDLE stopEvent() const { return waitEvents[STOP_EVENT]; }

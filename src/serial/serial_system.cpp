@@ -8,6 +8,19 @@ HANDLE SerialSystem::createFile(const char* name, DWORD access, DWORD shareMode,
                        nullptr);
 }
 
+BOOL SerialSystem::setCommState(HANDLE device, DCB* dcb) {
+    return SetCommState(device, dcb);
+}
+
+BOOL SerialSystem::writeFile(HANDLE device, const void* bytes, DWORD count,
+                             OVERLAPPED* overlapped) {
+    return WriteFile(device, bytes, count, nullptr, overlapped);
+}
+
+BOOL SerialSystem::postMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return PostMessageA(window, message, wParam, lParam);
+}
+
 HANDLE SerialSystem::createEvent() {
     return CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }

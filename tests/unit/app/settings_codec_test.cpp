@@ -24,6 +24,8 @@ TEST(SettingsCodec, DefaultsAndKeyNames) {
     EXPECT_STREQ(path, "Software\\Quandor\\TRXDESK\\allgemein");
     ASSERT_TRUE(settingsKeyPath(3, path, sizeof path));
     EXPECT_STREQ(path, "Software\\Quandor\\TRXDESK\\Com3");
+    ASSERT_TRUE(settingsKeyPath(255, path, sizeof path)); // the highest port has its key too
+    EXPECT_STREQ(path, "Software\\Quandor\\TRXDESK\\Com255");
     EXPECT_FALSE(settingsKeyPath(256, path, sizeof path));
     EXPECT_FALSE(settingsKeyPath(-1, path, sizeof path));
     EXPECT_FALSE(settingsKeyPath(255, path, 10)); // does not fit: refused, not cut

@@ -529,5 +529,51 @@ TEST_F(Panel, EndOfSessionAsksItsOwnQuestionAndYesPutsStandbyOnTheLineFirst) {
     EXPECT_TRUE(IsWindow(panel)); // Windows ends the process; the panel does nothing more
 }
 
+BOOL CALLBACK findTooltips(HWND window, LPARAM found) {
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (lstrcmpA(className, TOOLTIPS_CLASSA) == 0) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::vector<WPARAM> activations; // TTM_ACTIVATE as the tooltip control received it
+WNDPROC tooltipProc = nullptr;
+LRESULT CALLBACK recordActivation(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == TTM_ACTIVATE) {
+        activations.push_back(wParam);
+    }
+    return CallWindowProcA(tooltipProc, window, message, wParam, lParam);
+}
+
+TEST_F(Panel, StatusBarPartsEndAtTheirEdgesAndTooltipsSwitchedOffStayOff) {
+    int edges[3] = {};
+    ASSERT_EQ(
+        SendDlgItemMessageA(panel, IDC_STATUSBAR, SB_GETPARTS, 3, reinterpret_cast<LPARAM>(edges)),
+        3);
+    RECT client;
+    GetClientRect(panel, &client);
+    EXPECT_EQ(edges[0], 120);
+    EXPECT_EQ(edges[1], client.right - 50); // the mode line ends before the link lamp
+    EXPECT_EQ(edges[2], client.right);
+
+    HWND tooltips = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), findTooltips, reinterpret_cast<LPARAM>(&tooltips));
+    ASSERT_NE(tooltips, nullptr);
+    tooltipProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(tooltips, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recordActivation)));
+    activations.clear();
+    settings.showTooltips = false; // switched off in the settings
+    resetPanel(panel);
+    resetPanel(panel);
+    EXPECT_EQ(activations, (std::vector<WPARAM>{FALSE, FALSE}));
+    settings.showTooltips = true;
+    resetPanel(panel);
+    EXPECT_EQ(activations.back(), static_cast<WPARAM>(TRUE));
+    SetWindowLongPtrA(tooltips, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(tooltipProc));
+}
+
 } // namespace
 } // namespace trx
