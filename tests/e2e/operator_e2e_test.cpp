@@ -20,25 +20,6 @@ constexpr char TUNE_TIME[] = "tune-time 300";
 constexpr DWORD MENU_PAINT_MS = 1000; // the first menu of a process is drawn slowly
 constexpr int MENU_LEVELS = 2;
 
-void post(const PanelProcess& program, int command) {
-    PostMessageA(program.panel(), WM_COMMAND, command, 0);
-}
-
-LRESULT keyImage(const PanelProcess& program, int key) {
-    return program.send(key, BM_GETIMAGE, IMAGE_ICON);
-}
-
-// Waits for the program's message box and answers it with `button`; its text.
-std::string answerBox(const PanelProcess& program, int button) {
-    HWND box = nullptr;
-    if (!waitFor([&] { return (box = program.window("#32770")) != nullptr; }, SHOW_TIMEOUT_MS)) {
-        return "";
-    }
-    const std::string text = PanelProcess::staticTexts(box);
-    PostMessageA(box, WM_COMMAND, button, 0);
-    return text;
-}
-
 // Opens a context menu with a posted WM_CONTEXTMENU, walks it with `keys`, photographs it
 // and closes it again.
 bool photographMenu(const PanelProcess& program, HWND clicked, const char* name,

@@ -18,6 +18,7 @@ class PanelProcess {
     // Posts WM_CLOSE and waits for the process to end. False when it did not end.
     bool close();
     HWND panel() const { return panel_; }
+    HANDLE process() const { return process_.hProcess; }
     bool running() const;
     // Waits for the process to end by itself.
     bool ended(DWORD timeoutMs) const;

@@ -64,6 +64,27 @@ inline std::vector<int> simulatorRegisters(trxtest::SimControl& sim) {
     return values;
 }
 
+// A command as a click or key gives it.
+inline void post(const PanelProcess& program, int command) {
+    PostMessageA(program.panel(), WM_COMMAND, command, 0);
+}
+
+// The icon a key shows now (compared between calls; handles of another process).
+inline LRESULT keyImage(const PanelProcess& program, int key) {
+    return program.send(key, BM_GETIMAGE, IMAGE_ICON);
+}
+
+// Waits for the program's message box and answers it with `button`; its text.
+inline std::string answerBox(const PanelProcess& program, int button) {
+    HWND box = nullptr;
+    if (!waitFor([&] { return (box = program.window("#32770")) != nullptr; }, SHOW_TIMEOUT_MS)) {
+        return "";
+    }
+    const std::string text = PanelProcess::staticTexts(box);
+    PostMessageA(box, WM_COMMAND, button, 0);
+    return text;
+}
+
 class PanelStory : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -6,7 +6,7 @@
 set -u
 driver=$1 exe=$2 trxsim=$3 prefix=$4 artifacts=$5 shim=${6:-}
 top=$(cd "$(dirname "$0")/../.." && pwd)
-com=17 com2=18 # a second transmitter, for switching ports in the settings
+com=17 com2=18 com3=19 # more transmitters: switching ports, panels side by side
 tmp=$(mktemp -d)
 xvfb_pid="" sim_pids=() watcher_pid=""
 
@@ -53,7 +53,8 @@ start_sim() { # name, COM number: prints the control port
 }
 start_sim sim "$com" >"$tmp/port" || exit 1
 start_sim sim2 "$com2" >"$tmp/port2" || exit 1
-port=$(cat "$tmp/port") port2=$(cat "$tmp/port2")
+start_sim sim3 "$com3" >"$tmp/port3" || exit 1
+port=$(cat "$tmp/port") port2=$(cat "$tmp/port2") port3=$(cat "$tmp/port3")
 
 while :; do
   for request in "$artifacts"/*.request; do
@@ -66,7 +67,7 @@ done &
 watcher_pid=$!
 
 export TRXSIM_CONTROL_PORT=$port TRXSIM_COM=$com TRX_ARTIFACTS=$artifacts
-export TRXSIM_CONTROL_PORT2=$port2 TRXSIM_COM2=$com2
+export TRXSIM_CONTROL_PORT2=$port2 TRXSIM_COM2=$com2 TRXSIM_CONTROL_PORT3=$port3 TRXSIM_COM3=$com3
 export TRXDESK_EXE="Z:${exe//\//\\}"
 [ -n "$shim" ] && export LD_PRELOAD=$shim
 "$top/scripts/wine-exec.sh" "$prefix" "$driver"
