@@ -1,5 +1,5 @@
 // Command lines as start-up hands them to the splitter: a string ending in a NUL, in a
-// buffer of exactly that size so that a read past the end is caught.
+// buffer of exactly that size, so that a read past the end is caught.
 #include "command_line.h"
 
 #include <cstdint>
@@ -70,6 +70,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(line.portGiven == (lastPort != std::string::npos), "port given without a C token");
     if (line.portGiven) {
         check(line.portNumber == expectedPort(s, lastPort + 1), "port is not the last C number");
+    }
+
+    // The same text without its NUL, in libFuzzer's buffer of exactly its size: a read
+    // beyond the text is a read beyond the buffer.
+    if (std::memchr(data, '\0', size) == nullptr) {
+        const CommandLine bare = parseCommandLine({reinterpret_cast<const char*>(data), size});
+        check(bare.portGiven == line.portGiven && bare.portNumber == line.portNumber &&
+                  bare.noRegistry == line.noRegistry,
+              "text read differently without its NUL");
     }
     return 0;
 }

@@ -58,7 +58,8 @@ void loadPreset(uint32_t packed, ModePreset& preset) {
     check(fieldsOf(again) == after, "preset changed by saving and loading it");
 }
 
-// A text value of `size` bytes, no terminator promised, into a field of `fieldSize`.
+// A stored text, no terminator promised, into a field of `fieldSize`. Loading never hands
+// over more than the field holds; longer texts are tried too, as the copy promises to cut.
 void loadText(FuzzedDataProvider& in, size_t fieldSize) {
     const std::vector<char> bytes =
         in.ConsumeBytes<char>(in.ConsumeIntegralInRange<size_t>(0, 2 * fieldSize));

@@ -106,10 +106,12 @@ void Simulator::traffic(const uint8_t* bytes, size_t count, int64_t stepMs) {
         if (silent_) {
             check(out.empty(), "answered while silent");
         } else if (bytes[i] == trx::REFRESH_REQUEST) {
-            check(out.size() == REPORT_SIZE &&
-                      out[0] ==
-                          trx::lineByteFor(trx::StatusRegister, model_.value(trx::StatusRegister)),
-                  "refresh not answered with status, then all registers");
+            check(out.size() == REPORT_SIZE, "refresh not answered with 17 reports");
+            for (size_t k = 0; k < REPORT_SIZE; ++k) {
+                const int expected = k == 0 ? trx::StatusRegister : static_cast<int>(k) - 1;
+                check(trx::decodeByte(out[k]).address == expected,
+                      "refresh not answered with status, then registers 0..15");
+            }
             checkSent(out, 0);
         } else if (echo_) {
             check(!out.empty() && out[0] == bytes[i], "write not echoed first");
