@@ -24,6 +24,13 @@ endfunction()
 set(TRX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-exec.sh ${TRX_WINEPREFIX})
 
+# Wine runs an i686 exe in a 32-bit Linux process, which preloads only a 32-bit library:
+# the i686 tree builds its pty shim with the i686 Linux C compiler.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  find_program(TRX_HOST_CC32 NAMES i686-linux-gnu-gcc REQUIRED)
+  set(TRX_HOST_CC ${TRX_HOST_CC32} CACHE FILEPATH "C compiler of the pty shim" FORCE)
+endif()
+
 # The simulator is a native program: the Windows tree uses the one the native tree built.
 set(TRX_TRXSIM ${CMAKE_BINARY_DIR}/../native/tools/trxsim/trxsim
     CACHE FILEPATH "trxsim built by the native tree")

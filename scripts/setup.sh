@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Installs from Debian's packages whatever the build, the tests and the run need and is
 # missing. Idempotent; fast when everything is there.
+# The i686 tree's tests need Wine's 32-bit half (wine32, from the i386 architecture) and a
+# 32-bit build of the pty shim for its Wine processes (the i686 cross C compiler).
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
-  g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine wine64
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine wine64 wine32:i386
+  gcc-i686-linux-gnu libc6-dev-i386-cross
   xvfb imagemagick python3 util-linux)
 missing=()
 for p in "${packages[@]}"; do
@@ -13,6 +16,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo=sudo
+  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
     "${missing[@]}" >/dev/null

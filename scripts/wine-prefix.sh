@@ -3,17 +3,28 @@
 # display driver, so that windows need no X server; with "desktop", for an X server (Xvfb)
 # with a 1024x768 virtual desktop, which draws title bars and needs no window manager.
 # Safe to call from parallel tests: creation holds a lock.
+# A prefix made before wine32 was installed breaks once it is (64-bit programs then cannot
+# load kernel32.dll), so the ready mark records whether wine32 was there, and a prefix whose
+# mark differs is made anew. An empty mark comes from before wine32 was installed.
 # Usage: wine-prefix.sh PREFIX [null|desktop]
 set -u
 prefix=$1
 display=${2:-null}
-[ -f "$prefix/.trx-ready" ] && exit 0
+wine32=""
+[ -x /usr/lib/wine/wine ] && wine32=wine32
+ready() { [ -f "$prefix/.trx-ready" ] && [ "$(cat "$prefix/.trx-ready")" = "$wine32" ]; }
+ready && exit 0
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
-if [ ! -f "$prefix/.trx-ready" ]; then
+if ! ready; then
   export WINEPREFIX=$prefix
   . "$(dirname "$0")/wine-env.sh"
+  if [ -e "$prefix" ]; then
+    echo "wine-prefix: making $prefix anew (made by another Wine, or not finished)" >&2
+    wineserver -k >/dev/null 2>&1 9>&-
+    rm -rf "$prefix"
+  fi
   {
     wineboot -i 9>&- &&
       if [ "$display" = desktop ]; then
@@ -27,5 +38,5 @@ if [ ! -f "$prefix/.trx-ready" ]; then
     echo "wine-prefix: creating $prefix failed, see $prefix.log" >&2
     exit 1
   }
-  touch "$prefix/.trx-ready"
+  echo "$wine32" >"$prefix/.trx-ready"
 fi

@@ -69,7 +69,7 @@ watcher_pid=$!
 export TRXSIM_CONTROL_PORT=$port TRXSIM_COM=$com TRX_ARTIFACTS=$artifacts
 export TRXSIM_CONTROL_PORT2=$port2 TRXSIM_COM2=$com2 TRXSIM_CONTROL_PORT3=$port3 TRXSIM_COM3=$com3
 export TRXDESK_EXE="Z:${exe//\//\\}"
-[ -n "$shim" ] && export LD_PRELOAD=$shim
+[ -n "$shim" ] && export TRX_WINE_PRELOAD=$shim # for the Wine processes only
 "$top/scripts/wine-exec.sh" "$prefix" "$driver"
 rc=$?
 echo "screenshots in $artifacts"

@@ -10,7 +10,8 @@
 #   TRXSIM_COM2, TRXSIM_CONTROL_PORT2    a second simulator on COM<com2>, if asked for
 #   TRXSIM_MISSING_COM                   a COM number left unmapped
 #   TRXSIM_DANGLING_COM                  a COM number mapped to a path that does not exist
-# The Wine processes get LD_PRELOAD=<shim> (the pty's tcsetattr parity fix).
+# The Wine processes get LD_PRELOAD=<shim> (the pty's tcsetattr parity fix), built for
+# the program's bitness.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../.." && pwd)
@@ -110,6 +111,6 @@ if [ -n "$dangling" ]; then
   export TRXSIM_DANGLING_COM=$dangling
 fi
 
-LD_PRELOAD=$shim "$top/scripts/wine-exec.sh" "$prefix" "$@"
+TRX_WINE_PRELOAD=$shim "$top/scripts/wine-exec.sh" "$prefix" "$@"
 status=$?
 exit $status

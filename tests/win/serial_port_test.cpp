@@ -682,7 +682,7 @@ TEST_F(SerialLink, AFullMessageQueueDelaysBytesButLosesNone) {
     system.fullQueuePosts = REFUSED_POSTS;
     std::vector<uint8_t> expected;
     for (int value = 0; value < 16; ++value) {
-        ASSERT_TRUE(sim.ok("report 9 " + std::to_string(value)));
+        ASSERT_TRUE(sim.ok(std::string("report 9 ").append(std::to_string(value))));
         expected.push_back(trx::lineByteFor(9, value));
     }
     EXPECT_TRUE(receiveReports(expected));

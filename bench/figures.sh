@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Runs every benchmark and prints one table of figures, each with its target. The flood
+# figures come from the last run of the test command (its serial and end-to-end stories).
+# Usage: bench/figures.sh   (uses build/, or $TRX_BUILD_DIR; run scripts/test.sh once first)
+set -uo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${TRX_BUILD_DIR:-$top/build}
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+
+ctest --test-dir "$build/native" -L bench -V >"$out/native" 2>&1
+ctest --test-dir "$build/win64" -L bench -V >"$out/win64" 2>&1
+bash "$top/bench/win/run.sh" >"$out/serial" 2>&1
+logs=("$build/win64/Testing/Temporary/LastTest.log")
+
+# first line of FILE matching PATTERN, with SED applied
+pick() { grep -ahE "$2" "$1" 2>/dev/null | head -n1 | sed -E "$3"; }
+flood() { for log in "${logs[@]}"; do pick "$log" "$1" "$2"; done | head -n1; }
+
+row() { printf '| %s | %s | %s |\n' "$1" "${2:-not measured}" "$3"; }
+
+echo "Figures on $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(date -u +%Y-%m-%d)"
+echo
+echo "| Figure | Measured | Target |"
+echo "|---|---|---|"
+row "receive-path throughput, native (ratio to the 256000 Bd line)" \
+  "$(pick "$out/native" 'bytes per second' 's/.*: ([0-9]+)/\1 bytes\/s/') ($(pick "$out/native" '^.*ratio to the fastest' 's/.*: //'))" \
+  ">= 10 M bytes/s"
+row "byte round trip through Wine and the pty, p50 / p99" \
+  "$(pick "$out/serial" 'round trips:' 's/.*p50 ([0-9]+) us, p99 ([0-9]+) us.*/\1 \/ \2 us/')" "p99 < 0.5 ms"
+row "command to byte on the line, whole program, p50 / p99" \
+  "$(pick "$out/win64" 'panel latency under Wine' 's/.*command -> line p50 ([0-9]+) us, p99 ([0-9]+) us.*/\1 \/ \2 us/')" \
+  "p99 < 1 ms"
+row "report on the line to changed panel text, p50 / p99" \
+  "$(pick "$out/win64" 'panel latency under Wine' 's/.*report -> display p50 ([0-9]+) us, p99 ([0-9]+) us.*/\1 \/ \2 us/')" \
+  "p99 < 2 ms"
+row "start-up to visible panel, ratio to a minimal dialog" \
+  "$(pick "$out/win64" 'start-up ratio' 's/.*: //') ($(pick "$out/win64" 'start-up to visible' 's/.*: //'))" "<= 1.15"
+row "idle CPU of the connected panel, % of a core" \
+  "$(pick "$out/win64" 'idle CPU over' 's/.*core: //')" \
+  "alone < 0.15; with Wine within 0.1 of the minimal dialog"
+row "CPU of a hung-up line, % of a core" \
+  "$(pick "$out/serial" 'after hang-up' 's/.*\(([0-9.]+) % of a core\).*/\1/')" "next to nothing"
+row "flood of 100,000 reports: posts that waited for room in the queue" \
+  "$(flood 'reports: [0-9]+ posts had to wait' 's/.*reports: ([0-9]+) posts.*/\1/')" "nothing lost"
+row "flood of 100,000 reports: applied until (link lost 4.2 s after its end)" \
+  "$(flood 'link lost .* after it began' 's/.*link lost ([0-9.]+) s.*/\1 s/')" "nothing lost"
+row "command latency during the flood (polled every 10 ms)" \
+  "$(flood 'during a flood' 's/.*in ([0-9]+) ms/\1 ms/')" "< 100 ms"
