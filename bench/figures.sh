@@ -8,10 +8,12 @@ build=${TRX_BUILD_DIR:-$top/build}
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
+# The benchmark runs below replace the test command's log: keep its stories' lines first.
+cp "$build/win64/Testing/Temporary/LastTest.log" "$out/tests" 2>/dev/null
 ctest --test-dir "$build/native" -L bench -V >"$out/native" 2>&1
 ctest --test-dir "$build/win64" -L bench -V >"$out/win64" 2>&1
 bash "$top/bench/win/run.sh" >"$out/serial" 2>&1
-logs=("$build/win64/Testing/Temporary/LastTest.log")
+logs=("$out/tests")
 
 # first line of FILE matching PATTERN, with SED applied
 pick() { grep -ahE "$2" "$1" 2>/dev/null | head -n1 | sed -E "$3"; }

@@ -52,7 +52,7 @@ done
 # Benchmarks pass unless they break; their figures are what they are for.
 echo "== figures"
 for dir in native win64; do
-  grep -hE '^(receive path|bytes per second|ratio to|start-up|idle CPU|display cleared|panel latency)' \
+  grep -hE '^(receive path|bytes per second|ratio to|start-up|idle CPU|display cleared|panel latency|missing echo|flood of|during a flood|soak of)' \
     "$build/$dir/Testing/Temporary/LastTest.log" 2>/dev/null || true
 done
 # One closing line over all three trees.
