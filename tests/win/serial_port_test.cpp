@@ -267,6 +267,16 @@ class SerialLink : public ::testing::Test {
         port.parity = EVENPARITY;
     }
 
+    // The simulator says nothing of its own any more, and what it said is forgotten.
+    bool silence() {
+        if (!sim.ok("silent on")) {
+            return false;
+        }
+        receiver.pumpFor(SETTLE_MS);
+        receiver.bytes.clear();
+        return true;
+    }
+
     // Waits for the bytes of these reports, in this order, among what arrives.
     bool receiveReports(const std::vector<uint8_t>& expected) {
         receiver.pumpUntil([&] { return receiver.bytes.size() >= expected.size(); }, REPLY_WAIT_MS);
@@ -344,9 +354,7 @@ TEST_F(SerialLink, ReopeningTheSamePortOnlyReconfiguresIt) {
     EXPECT_EQ(baudRateOf(port.receive.portHandle), 4800u);
 
     // The same thread still receives.
-    ASSERT_TRUE(sim.ok("silent on"));
-    receiver.pumpFor(SETTLE_MS);
-    receiver.bytes.clear();
+    ASSERT_TRUE(silence());
     ASSERT_TRUE(sim.ok("report 9 5"));
     EXPECT_TRUE(receiveReports({trx::lineByteFor(9, 5)}));
 
@@ -612,9 +620,7 @@ TEST_F(SerialLink, AfterTheLineComesBackOpeningTheSamePortHearsItAgain) {
     EXPECT_TRUE(threadEnded(watch)); // a new thread on a new handle
     CloseHandle(watch);
     EXPECT_FALSE(port.receive.receptionEnded);
-    ASSERT_TRUE(sim.ok("silent on"));
-    receiver.pumpFor(SETTLE_MS);
-    receiver.bytes.clear();
+    ASSERT_TRUE(silence());
     ASSERT_TRUE(sim.ok("report 9 5"));
     EXPECT_TRUE(receiveReports({trx::lineByteFor(9, 5)}));
     EXPECT_EQ(port.close(), 0u);
@@ -675,9 +681,7 @@ TEST_F(SerialLink, AFullMessageQueueDelaysBytesButLosesNone) {
     SerialPort port(system);
     configure(port, com);
     ASSERT_EQ(port.open(receiver.handle()), 1);
-    ASSERT_TRUE(sim.ok("silent on"));
-    receiver.pumpFor(SETTLE_MS);
-    receiver.bytes.clear();
+    ASSERT_TRUE(silence());
     constexpr int REFUSED_POSTS = 25;
     system.fullQueuePosts = REFUSED_POSTS;
     std::vector<uint8_t> expected;
@@ -713,9 +717,7 @@ TEST_F(SerialLink, AFloodOfReportsArrivesWholeAndInOrder) {
     SerialPort port(system);
     configure(port, com);
     ASSERT_EQ(port.open(receiver.handle()), 1);
-    ASSERT_TRUE(sim.ok("silent on"));
-    receiver.pumpFor(SETTLE_MS);
-    receiver.bytes.clear();
+    ASSERT_TRUE(silence());
     const std::vector<int> before = dumpedRegisters(sim);
     ASSERT_TRUE(sim.ok("flood " + std::to_string(FLOOD)));
     Sleep(FLOOD_UNREAD_MS); // nobody takes the messages meanwhile: the queue fills up
