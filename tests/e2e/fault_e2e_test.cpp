@@ -133,12 +133,14 @@ TEST_F(PanelStory, AFloodOfReportsIsAppliedWholeAndTheCommandsGoOnMeanwhile) {
     std::string lastProgram;
     EXPECT_TRUE(waitFor(
         [&] {
+            // The program first: a reset between the two reads then shows in the frequency.
+            const std::string programText = program.controlText(IDC_PROGRAM);
             const std::string frequency = program.controlText(IDC_FREQUENCY);
             if (frequency == FREQUENCY_UNKNOWN) {
                 return true;
             }
             lastFrequency = frequency;
-            lastProgram = program.controlText(IDC_PROGRAM);
+            lastProgram = programText;
             return false;
         },
         FLOOD_TIMEOUT_MS));
