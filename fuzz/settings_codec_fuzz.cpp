@@ -108,10 +108,11 @@ void checkHelpPath(FuzzedDataProvider& in) {
     const std::string module = in.ConsumeRandomLengthString(MODULE_PATH_LENGTH).c_str();
     const size_t size = in.ConsumeIntegralInRange<size_t>(1, HELP_PATH_SIZE);
     std::unique_ptr<char[]> help(new char[size]);
-    buildHelpPath(module.c_str(), help.get(), size);
+    const char* file = in.ConsumeBool() ? HELP_FILE_NAME : HTML_HELP_FILE_NAME;
+    buildHelpPath(module.c_str(), file, help.get(), size);
     const size_t length = strnlen(help.get(), size);
     check(length < size, "help path does not end inside its buffer");
-    const std::string name = HELP_FILE_NAME;
+    const std::string name = file;
     const std::string result(help.get(), length);
     const size_t slash = module.rfind('\\');
     const std::string beside =

@@ -6,6 +6,8 @@
 # A prefix made before wine32 was installed breaks once it is (64-bit programs then cannot
 # load kernel32.dll), so the ready mark records whether wine32 was there, and a prefix whose
 # mark differs is made anew. An empty mark comes from before wine32 was installed.
+# A desktop prefix gets Marlett from fonts-wine: without it the title-bar buttons show as
+# "0 1 r", and Wine did not find the font until it was in the prefix's own Fonts folder.
 # Usage: wine-prefix.sh PREFIX [null|desktop]
 set -u
 prefix=$1
@@ -13,7 +15,12 @@ display=${2:-null}
 wine32=""
 [ -x /usr/lib/wine/wine ] && wine32=wine32
 ready() { [ -f "$prefix/.trx-ready" ] && [ "$(cat "$prefix/.trx-ready")" = "$wine32" ]; }
-ready && exit 0
+marlett=/usr/share/wine/fonts/marlett.ttf
+fonts() {
+  [ "$display" = desktop ] && [ -f "$marlett" ] || return 0
+  [ -f "$prefix/drive_c/windows/Fonts/marlett.ttf" ] || cp "$marlett" "$prefix/drive_c/windows/Fonts/"
+}
+ready && { fonts; exit 0; }
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
@@ -40,3 +47,4 @@ if ! ready; then
   }
   echo "$wine32" >"$prefix/.trx-ready"
 fi
+fonts

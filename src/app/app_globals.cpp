@@ -8,6 +8,7 @@ namespace trx {
 
 HINSTANCE instanceHandle = nullptr;
 char helpPath[HELP_PATH_SIZE] = {};
+char htmlHelpPath[HELP_PATH_SIZE] = {};
 Settings settings;
 
 namespace {
@@ -19,7 +20,8 @@ void initSettings(char* commandLine) {
     char modulePath[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
     modulePath[length < sizeof modulePath ? length : sizeof modulePath - 1] = '\0';
-    buildHelpPath(modulePath, helpPath, sizeof helpPath);
+    buildHelpPath(modulePath, HELP_FILE_NAME, helpPath, sizeof helpPath);
+    buildHelpPath(modulePath, HTML_HELP_FILE_NAME, htmlHelpPath, sizeof htmlHelpPath);
 
     applyDefaultSettings(settings);
     serialPort.portNumber = 0;

@@ -1,5 +1,5 @@
 // The program's process-wide objects besides the serial port: one settings record, the
-// module handle for resources and the help file's path. Only the user-interface thread uses them.
+// module handle for resources and the help files' paths. Only the user-interface thread uses them.
 #ifndef TRXDESK_APP_GLOBALS_H
 #define TRXDESK_APP_GLOBALS_H
 
@@ -13,6 +13,7 @@ namespace trx {
 
 extern HINSTANCE instanceHandle;
 extern char helpPath[HELP_PATH_SIZE];
+extern char htmlHelpPath[HELP_PATH_SIZE];
 extern Settings settings;
 
 // Defaults, the command line (upper-cased in place) and the port's stored settings.

@@ -1,6 +1,7 @@
 // Entry point: settings, the panel's window class, the panel, and the message loop.
 #include "app_globals.h"
 #include "dialogs.h"
+#include "help_viewer.h"
 #include "panel_host.h"
 #include "panel_window.h"
 #include "res/resource.h"
@@ -36,7 +37,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     if (!registerPanelClass(instance)) {
         return 0;
     }
-    Win32PanelHost host(helpPath, panelDialogs, PANEL_DIALOG_COUNT);
+    HelpViewerCalls help(helpPath, htmlHelpPath, detectHelpViewer(htmlHelpPath));
+    Win32PanelHost host(help, panelDialogs, PANEL_DIALOG_COUNT);
     PanelSetup setup{serialLine, settings, serialPort, host};
     HWND panel = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PANEL), nullptr, panelDialogProc,
                                     reinterpret_cast<LPARAM>(&setup));

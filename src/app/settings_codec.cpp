@@ -57,13 +57,13 @@ void copyTextField(const char* data, size_t size, char* field, size_t fieldSize)
     field[strnlen(field, n)] = '\0';
 }
 
-void buildHelpPath(const char* modulePath, char* helpPath, size_t size) {
+void buildHelpPath(const char* modulePath, const char* fileName, char* helpPath, size_t size) {
     const char* slash = std::strrchr(modulePath, '\\');
     const size_t dirLength = slash ? static_cast<size_t>(slash - modulePath) + 1 : 0;
     const int n =
-        snprintf(helpPath, size, "%.*s%s", static_cast<int>(dirLength), modulePath, HELP_FILE_NAME);
+        snprintf(helpPath, size, "%.*s%s", static_cast<int>(dirLength), modulePath, fileName);
     if (n < 0 || static_cast<size_t>(n) >= size) {
-        snprintf(helpPath, size, "%s", HELP_FILE_NAME);
+        snprintf(helpPath, size, "%s", fileName);
     }
 }
 

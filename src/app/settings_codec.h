@@ -12,6 +12,8 @@ namespace trx {
 
 constexpr char DEFAULT_TITLE[] = "TRXDESK";
 constexpr char HELP_FILE_NAME[] = "TRXDESK.HLP";
+// The same help for HTML Help, where Windows no longer has WinHelp.
+constexpr char HTML_HELP_FILE_NAME[] = "TRXDESK.CHM";
 constexpr int HELP_PATH_SIZE = 260;
 
 // Bits of the "diverse" value.
@@ -33,8 +35,9 @@ void unpackFlags(uint32_t flags, Settings& settings);
 // when the data has no terminator or fills the field exactly.
 void copyTextField(const char* data, size_t size, char* field, size_t fieldSize);
 
-// The executable's directory with the help file's name; when that cannot fit, the bare name.
-void buildHelpPath(const char* modulePath, char* helpPath, size_t size);
+// The executable's directory with the help file's name `fileName`; when that cannot fit, the
+// bare name.
+void buildHelpPath(const char* modulePath, const char* fileName, char* helpPath, size_t size);
 
 } // namespace trx
 

@@ -15,7 +15,7 @@ INT_PTR Win32PanelHost::runDialog(int templateId, HWND owner, LPARAM parameter) 
 }
 
 void Win32PanelHost::help(HWND owner, UINT command, ULONG_PTR data) {
-    WinHelpA(owner, helpPath_, command, data);
+    help_.call(owner, command, data);
 }
 
 int Win32PanelHost::trackMenu(HMENU popup, UINT flags, int x, int y, HWND owner) {

@@ -3,6 +3,8 @@
 #ifndef TRXDESK_PANEL_HOST_H
 #define TRXDESK_PANEL_HOST_H
 
+#include "help_viewer.h"
+
 #include <windows.h>
 
 namespace trx {
@@ -25,7 +27,7 @@ class PanelHost {
     virtual ~PanelHost() = default;
     // Shows dialog template `templateId` modally; its result, or -1 when it cannot be shown.
     virtual INT_PTR runDialog(int templateId, HWND owner, LPARAM parameter) = 0;
-    // WinHelp with the program's help file.
+    // A WinHelp command for the program's help (HELP_CONTEXT, HELP_FINDER, HELP_QUIT).
     virtual void help(HWND owner, UINT command, ULONG_PTR data) = 0;
     // TrackPopupMenu without a rectangle: with TPM_RETURNCMD the chosen command or 0.
     virtual int trackMenu(HMENU popup, UINT flags, int x, int y, HWND owner) = 0;
@@ -40,16 +42,16 @@ struct DialogProcedure {
 // The real calls.
 class Win32PanelHost final : public PanelHost {
   public:
-    // `dialogs` (count entries) and `helpPath` must outlive the host.
-    Win32PanelHost(const char* helpPath, const DialogProcedure* dialogs, int count)
-        : helpPath_(helpPath), dialogs_(dialogs), dialogCount_(count) {}
+    // `help` and `dialogs` (count entries) must outlive the host.
+    Win32PanelHost(HelpViewerCalls& help, const DialogProcedure* dialogs, int count)
+        : help_(help), dialogs_(dialogs), dialogCount_(count) {}
 
     INT_PTR runDialog(int templateId, HWND owner, LPARAM parameter) override;
     void help(HWND owner, UINT command, ULONG_PTR data) override;
     int trackMenu(HMENU popup, UINT flags, int x, int y, HWND owner) override;
 
   private:
-    const char* helpPath_;
+    HelpViewerCalls& help_;
     const DialogProcedure* dialogs_;
     int dialogCount_;
 };

@@ -61,18 +61,20 @@ TEST(SettingsCodec, TextFromOutsideAlwaysEndsInsideItsField) {
 
 TEST(SettingsCodec, HelpPathBesideTheProgramAndCutSafely) {
     char help[HELP_PATH_SIZE];
-    buildHelpPath("C:\\Programme\\TRXDESK\\TRXDESK.EXE", help, sizeof help);
+    buildHelpPath("C:\\Programme\\TRXDESK\\TRXDESK.EXE", HELP_FILE_NAME, help, sizeof help);
     EXPECT_STREQ(help, "C:\\Programme\\TRXDESK\\TRXDESK.HLP");
-    buildHelpPath("TRXDESK.EXE", help, sizeof help);
+    buildHelpPath("TRXDESK.EXE", HELP_FILE_NAME, help, sizeof help);
     EXPECT_STREQ(help, "TRXDESK.HLP");
+    buildHelpPath("D:\\TRX\\TRXDESK.EXE", HTML_HELP_FILE_NAME, help, sizeof help);
+    EXPECT_STREQ(help, "D:\\TRX\\TRXDESK.CHM");
 
     std::string longDir = "C:\\" + std::string(250, 'd') + "\\TRXDESK.EXE";
     std::memset(help, 'x', sizeof help);
-    buildHelpPath(longDir.c_str(), help, sizeof help);
+    buildHelpPath(longDir.c_str(), HELP_FILE_NAME, help, sizeof help);
     EXPECT_STREQ(help, "TRXDESK.HLP"); // never a cut path to another file
 
     char small[8];
-    buildHelpPath("C:\\TRXDESK.EXE", small, sizeof small);
+    buildHelpPath("C:\\TRXDESK.EXE", HTML_HELP_FILE_NAME, small, sizeof small);
     EXPECT_LT(std::strlen(small), sizeof small);
 }
 
