@@ -75,6 +75,8 @@ shot() { import -window root "$shots/$1.png" && echo "  screenshot $shots/$1.png
 
 echo "Scripted session without a display:"
 sleep 4
+# The pointer would rest on the frequency display, and its tooltip cover the labels.
+xdotool mousemove 1020 760
 shot 1-connected
 # The simulator keeps what is set and reports it at once as well.
 state() { sim set "$1" "$2" && sim report "$1" "$2"; }
@@ -87,6 +89,8 @@ state 15 1
 sim report 14 6
 sleep 1
 shot 3-power-1000w
+# The panel alone, cut from the desktop around it: the picture of the README (docs/panel.png).
+convert "$shots/3-power-1000w.png" -trim +repage "$shots/panel.png" && echo "  panel alone $shots/panel.png"
 sim alarm on
 sleep 1
 shot 4-alarm
