@@ -12,6 +12,7 @@ constexpr char FREQUENCY_CAPTION[] = "Frequenzeingabe";
 constexpr char SETTINGS_CAPTION[] = "Einstellungen";
 constexpr char SPECIAL_CAPTION[] = "spezielle Einstellungen";
 constexpr char ABOUT_CAPTION[] = "Info über TRXDESK";
+constexpr char WARNING_CAPTION[] = "TRXDESK"; // the panel's title
 constexpr DWORD PAINT_MS = 500;
 constexpr DWORD LINK_LOST_MS = 8000;
 constexpr WPARAM CTRL_SHIFT_CLICK = MK_LBUTTON | MK_SHIFT | MK_CONTROL;
@@ -72,6 +73,15 @@ TEST_F(PanelStory, AFrequencyEnteredReachesTheTransmitterAndTheDisplayFollows) {
     PostMessageA(program.panel(), WM_COMMAND, IDC_FREQUENCY, 0);
     HWND dialog = waitForDialog(FREQUENCY_CAPTION);
     ASSERT_NE(dialog, nullptr);
+    // Out of range first: the warning, and the entry stays open for a correction.
+    setText(dialog, IDC_FREQUENCY_EDIT, "45");
+    press(dialog, IDOK);
+    HWND warning = photographDialog(program, WARNING_CAPTION, "message-frequency-range");
+    ASSERT_NE(warning, nullptr);
+    EXPECT_NE(PanelProcess::staticTexts(warning).find("1,5 ... 29,99999"), std::string::npos);
+    press(warning, IDOK);
+    ASSERT_TRUE(closed(warning));
+    EXPECT_TRUE(IsWindowVisible(dialog));
     setText(dialog, IDC_FREQUENCY_EDIT, "3,6");
     ASSERT_EQ(photographDialog(program, FREQUENCY_CAPTION, "dialog-frequency"), dialog);
     press(dialog, IDOK);

@@ -67,7 +67,7 @@ TEST_F(PanelStory, AMissingEchoIsReportedOnceAndDropsTheQueueAndTheNextCommandWo
     const ULONGLONG sent = GetTickCount64();
     post(program, IDC_STATE_TUNE); // awaits its echo
     post(program, IDC_PRESET2);    // queued behind it
-    std::string text = answerBox(program, IDOK);
+    std::string text = answerBox(program, IDOK, "message-missing-echo");
     const double delay = secondsSince(sent);
     std::printf("missing echo reported after %.2f s\n", delay);
     EXPECT_NE(text.find(ACK_TEXT), std::string::npos) << text;

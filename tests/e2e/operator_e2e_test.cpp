@@ -82,7 +82,7 @@ TEST_F(PanelStory, KeysAndPresetsDriveTheTransmitterAndClosingPutsItIntoStandby)
     // On air: closing asks, Yes asks for standby, and the panel closes once it is reported.
     ASSERT_EQ(sim.command("mark"), "OK");
     PostMessageA(program.panel(), WM_CLOSE, 0, 0);
-    const std::string question = answerBox(program, IDYES);
+    const std::string question = answerBox(program, IDYES, "message-close-question");
     EXPECT_NE(question.find("die Anwendung zu schlie"), std::string::npos) << question;
     EXPECT_TRUE(received({lineByteFor(OperatingState, STATE_STANDBY)}));
     EXPECT_TRUE(program.ended(CLOSE_TIMEOUT_MS));
@@ -113,7 +113,7 @@ TEST_F(PanelStory, LogOffYesPutsStandbyOnTheLineBeforeAnsweringEvenBehindAMissin
                             ANSWER_TIMEOUT_MS, &answer);
         answered = true;
     });
-    const std::string question = answerBox(program, IDYES);
+    const std::string question = answerBox(program, IDYES, "message-logoff-question");
     windows.join();
     EXPECT_NE(question.find("die Windows-Sitzung zu beenden"), std::string::npos) << question;
     EXPECT_TRUE(answered);

@@ -74,13 +74,19 @@ inline LRESULT keyImage(const PanelProcess& program, int key) {
     return program.send(key, BM_GETIMAGE, IMAGE_ICON);
 }
 
-// Waits for the program's message box and answers it with `button`; its text.
-inline std::string answerBox(const PanelProcess& program, int button) {
+// Waits for the program's message box, photographs it as `photo` when one is named, and
+// answers it with `button`; its text.
+inline std::string answerBox(const PanelProcess& program, int button, const char* photo = nullptr) {
+    constexpr DWORD PAINT_MS = 500;
     HWND box = nullptr;
     if (!waitFor([&] { return (box = program.window("#32770")) != nullptr; }, SHOW_TIMEOUT_MS)) {
         return "";
     }
     const std::string text = PanelProcess::staticTexts(box);
+    if (photo) {
+        Sleep(PAINT_MS);
+        program.screenshot(photo);
+    }
     PostMessageA(box, WM_COMMAND, button, 0);
     return text;
 }
