@@ -38,6 +38,9 @@ row "report on the line to changed panel text, p50 / p99" \
   "p99 < 2 ms"
 row "start-up to visible panel, ratio to a minimal dialog" \
   "$(pick "$out/win64" 'start-up ratio' 's/.*: //') ($(pick "$out/win64" 'start-up to visible' 's/.*: //'))" "<= 1.15"
+row "start-up to the full report at 1200 Bd: link-up report to the full display, p50 (line time)" \
+  "$(pick "$out/win64" 'full display p50' 's/.*full display p50 ([0-9]+) ms, max [0-9]+ ms, against ([0-9]+) ms.*/\1 ms (\2 ms)/')" \
+  "within 50 ms of the line time"
 row "idle CPU of the connected panel, % of a core" \
   "$(pick "$out/win64" 'idle CPU over' 's/.*core: //')" \
   "alone < 0.15; with Wine within 0.1 of the minimal dialog"

@@ -3,7 +3,8 @@
 # test prefix, and always stops the simulators and removes the mappings afterwards.
 #
 # Usage: run-with-trxsim.sh --prefix DIR --trxsim PATH --shim LIB --com N
-#          [--com2 N] [--missing N] [--dangling N] [--report-interval-ms MS] -- PROGRAM.exe [ARGS]
+#          [--com2 N] [--missing N] [--dangling N] [--report-interval-ms MS] [--baud N]
+#          -- PROGRAM.exe [ARGS]
 #
 # The program sees (Unix environment variables reach Windows processes under Wine):
 #   TRXSIM_COM, TRXSIM_CONTROL_PORT      the simulator on COM<com>
@@ -19,6 +20,7 @@ top=$(cd "$here/../.." && pwd)
 prefix="" trxsim="" shim="" com="" com2="" missing="" dangling=""
 # No own report rounds: they would mix with the bytes under test; tests inject theirs.
 interval=0
+baud=0 # unpaced
 while [ $# -gt 0 ]; do
   case $1 in
   --prefix) prefix=$2; shift 2 ;;
@@ -29,6 +31,7 @@ while [ $# -gt 0 ]; do
   --missing) missing=$2; shift 2 ;;
   --dangling) dangling=$2; shift 2 ;;
   --report-interval-ms) interval=$2; shift 2 ;;
+  --baud) baud=$2; shift 2 ;;
   --) shift; break ;;
   *) echo "run-with-trxsim: unknown argument $1" >&2; exit 2 ;;
   esac
@@ -77,7 +80,7 @@ start_sim() {
   local link=$devices/com$number
   links+=("$link")
   "$trxsim" --link "$link" --control-port 0 --pidfile "$work/$name.pid" \
-    --report-interval-ms "$interval" >"$out" 2>&1 </dev/null &
+    --report-interval-ms "$interval" --baud "$baud" >"$out" 2>&1 </dev/null &
   pid=$!
   pids+=("$pid")
   control_port=""
