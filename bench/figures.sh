@@ -36,14 +36,14 @@ row "command to byte on the line, whole program, p50 / p99" \
 row "report on the line to changed panel text, p50 / p99" \
   "$(pick "$out/win64" 'panel latency under Wine' 's/.*report -> display p50 ([0-9]+) us, p99 ([0-9]+) us.*/\1 \/ \2 us/')" \
   "p99 < 2 ms"
-row "start-up to visible panel, ratio to a minimal dialog" \
+row "start-up to visible panel, ratio to the same template alone" \
   "$(pick "$out/win64" 'start-up ratio' 's/.*: //') ($(pick "$out/win64" 'start-up to visible' 's/.*: //'))" "<= 1.15"
 row "start-up to the full report at 1200 Bd: link-up report to the full display, p50 (line time)" \
   "$(pick "$out/win64" 'full display p50' 's/.*full display p50 ([0-9]+) ms, max [0-9]+ ms, against ([0-9]+) ms.*/\1 ms (\2 ms)/')" \
   "within 50 ms of the line time"
 row "idle CPU of the connected panel, % of a core" \
   "$(pick "$out/win64" 'idle CPU over' 's/.*core: //')" \
-  "alone < 0.15; with Wine within 0.1 of the minimal dialog"
+  "alone < 0.15; with Wine within 0.1 of the template alone"
 row "CPU of a hung-up line, % of a core" \
   "$(pick "$out/serial" 'after hang-up' 's/.*\(([0-9.]+) % of a core\).*/\1/')" "next to nothing"
 row "flood of 100,000 reports: posts that waited for room in the queue" \

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Idle CPU of a connected panel: TRXDESK.exe on trxsim's port, the simulator reporting once a
 # second, measured over 30 s across every process of the Wine prefix (wineserver included),
-# then the same for a minimal dialog program, which is what Wine costs for any window.
+# then the same for a minimal program showing the panel's template with its 100 ms timer,
+# which is what Wine costs for that window.
 # Usage: idle_cpu.sh TRXDESK.exe TRXSIM PREFIX MINIMAL_DIALOG.exe [PTY_SHIM.so]
 set -u
 exe=$1 trxsim=$2 prefix=$3 minimal=$4 shim=${5:-}
@@ -77,5 +78,5 @@ sleep $window
 base_after=$(prefix_ticks "")
 base=$(percent $((base_after - base_before)))
 
-echo "idle CPU over $window s, % of one core: TRXDESK.exe itself $own, with Wine's processes $all; a minimal dialog with Wine's processes $base"
+echo "idle CPU over $window s, % of one core: TRXDESK.exe itself $own, with Wine's processes $all; the same template alone with Wine's processes $base"
 echo "idle CPU of the connected panel, Wine processes included: $all % of one core (target below 0.5)"
