@@ -17,18 +17,6 @@ constexpr DWORD PAINT_MS = 500;
 constexpr DWORD LINK_LOST_MS = 8000;
 constexpr WPARAM CTRL_SHIFT_CLICK = MK_LBUTTON | MK_SHIFT | MK_CONTROL;
 
-// The program's dialog with this caption, once it shows.
-HWND waitForDialog(const char* caption) {
-    HWND dialog = nullptr;
-    waitFor(
-        [&] {
-            dialog = FindWindowA("#32770", caption);
-            return dialog != nullptr && IsWindowVisible(dialog);
-        },
-        SHOW_TIMEOUT_MS);
-    return dialog;
-}
-
 // Waits for the dialog, lets it paint and photographs it; the dialog, or null.
 HWND photographDialog(const PanelProcess& program, const char* caption, const char* name) {
     HWND dialog = waitForDialog(caption);

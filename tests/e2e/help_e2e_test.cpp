@@ -17,24 +17,25 @@ constexpr int TOPIC_TEXT_SIZE = 256;
 // panel would show a tooltip in the photographs.
 constexpr POINT POINTER_PARKED = {1020, 760};
 
+struct ChildSearch {
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK matchChild(HWND child, LPARAM lParam) {
+    auto* search = reinterpret_cast<ChildSearch*>(lParam);
+    char name[64] = "";
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, search->className) == 0) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND findChild(HWND parent, const char* className) {
-    struct Search {
-        const char* className;
-        HWND found;
-    } search{className, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM lParam) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lParam);
-            char name[64] = "";
-            GetClassNameA(child, name, sizeof name);
-            if (lstrcmpiA(name, s->className) == 0) {
-                s->found = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ChildSearch search{className, nullptr};
+    EnumChildWindows(parent, matchChild, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -81,14 +82,7 @@ bool pressF1(HWND window) {
 
 HWND openDialog(const PanelProcess& program, int command, const char* caption) {
     PostMessageA(program.panel(), WM_COMMAND, command, 0);
-    HWND dialog = nullptr;
-    waitFor(
-        [&] {
-            dialog = FindWindowA("#32770", caption);
-            return dialog != nullptr && IsWindowVisible(dialog);
-        },
-        SHOW_TIMEOUT_MS);
-    return dialog;
+    return waitForDialog(caption);
 }
 
 void closeDialog(HWND dialog) {

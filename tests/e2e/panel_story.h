@@ -74,6 +74,18 @@ inline LRESULT keyImage(const PanelProcess& program, int key) {
     return program.send(key, BM_GETIMAGE, IMAGE_ICON);
 }
 
+// The program's dialog with this caption, once it shows.
+inline HWND waitForDialog(const char* caption) {
+    HWND dialog = nullptr;
+    waitFor(
+        [&] {
+            dialog = FindWindowA("#32770", caption);
+            return dialog != nullptr && IsWindowVisible(dialog);
+        },
+        SHOW_TIMEOUT_MS);
+    return dialog;
+}
+
 // Waits for the program's message box, photographs it as `photo` when one is named, and
 // answers it with `button`; its text.
 inline std::string answerBox(const PanelProcess& program, int button, const char* photo = nullptr) {
