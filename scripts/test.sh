@@ -49,6 +49,15 @@ for dir in native win64 win32; do
   fi
 done
 
+# The package as it ships, from the trees just built: one check of the closing line.
+echo "== release package"
+if "$top/scripts/release.sh" --quick && "$top/packaging/check_package.sh"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  status=1
+fi
+
 # Benchmarks pass unless they break; their figures are what they are for.
 echo "== figures"
 for dir in native win64; do
