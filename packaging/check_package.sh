@@ -57,6 +57,11 @@ check_exe() { # file in the package, objdump's format name, what it must be
   grep -q "file format $2\$" <<<"$headers" ||
     bad "$1 is not $3: $(grep -o 'file format.*' <<<"$headers")"
   if grep -qE 'HAS_SYMS|HAS_DEBUG| \.debug_' <<<"$headers"; then bad "$1 is not stripped"; fi
+  # Stripping must keep what ASLR and DEP need: the flags and the relocations.
+  headers=$(x86_64-w64-mingw32-objdump -ph "$exe" 2>&1) || true
+  for flag in DYNAMIC_BASE NX_COMPAT ' \.reloc'; do
+    grep -q "$flag" <<<"$headers" || bad "$1 lacks${flag# } (ASLR and DEP)"
+  done
   if manifest=$(python3 "$here/pe_resources.py" manifest "$exe"); then
     grep -qE '^requestedExecutionLevel( .*)? level="asInvoker"' <<<"$manifest" ||
       bad "$1: the manifest does not request the level asInvoker"
@@ -94,7 +99,6 @@ echo "check_package: zip, exes and simulator checked"
 # Start-menu entry into a .desktop file and icons in the user's real home.
 export XDG_DATA_HOME=$work/xdg-data XDG_CONFIG_HOME=$work/xdg-config
 . "$top/scripts/wine-env.sh"
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 WINEARCH=win64 "$top/scripts/wine-prefix.sh" "$work/win64" & made64=$!
 WINEARCH=win32 "$top/scripts/wine-prefix.sh" "$work/win32" & made32=$!
 made=0
