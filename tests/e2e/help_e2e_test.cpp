@@ -105,19 +105,23 @@ TEST_F(PanelStory, F1OpensTheHelpAtTheTopicOfWhereTheOperatorIsAndClosingTheProg
     EXPECT_TRUE(helpShows("Das Bedienfeld")) << shownTopic();
     photograph(program, "help-panel");
 
-    HWND settings = openDialog(program, IDM_SETTINGS, SETTINGS_CAPTION);
-    ASSERT_NE(settings, nullptr);
-    ASSERT_TRUE(pressF1(settings));
-    EXPECT_TRUE(helpShows("Einstellungen und Voreinstellungen")) << shownTopic();
-    photograph(program, "help-settings");
-    closeDialog(settings);
-
-    HWND frequency = openDialog(program, IDC_FREQUENCY, FREQUENCY_CAPTION);
-    ASSERT_NE(frequency, nullptr);
-    ASSERT_TRUE(pressF1(frequency));
-    EXPECT_TRUE(helpShows("Frequenz eingeben")) << shownTopic();
-    photograph(program, "help-frequency");
-    closeDialog(frequency);
+    const struct {
+        int command;
+        const char* caption;
+        const char* topic;
+        const char* photo;
+    } dialogs[] = {
+        {IDM_SETTINGS, SETTINGS_CAPTION, "Einstellungen und Voreinstellungen", "help-settings"},
+        {IDC_FREQUENCY, FREQUENCY_CAPTION, "Frequenz eingeben", "help-frequency"},
+    };
+    for (const auto& d : dialogs) {
+        HWND dialog = openDialog(program, d.command, d.caption);
+        ASSERT_NE(dialog, nullptr) << d.caption;
+        ASSERT_TRUE(pressF1(dialog));
+        EXPECT_TRUE(helpShows(d.topic)) << shownTopic();
+        photograph(program, d.photo);
+        closeDialog(dialog);
+    }
 
     post(program, IDM_HELP_CONTENTS);
     EXPECT_TRUE(helpShows("TRXDESK Hilfe")) << shownTopic();
