@@ -37,7 +37,10 @@ trap cleanup EXIT
 headless=0
 if [ -z "${DISPLAY:-}" ]; then
   headless=1
-  Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$tmp/display" >/dev/null 2>&1 &
+  # Twice as tall as Wine's 1024x768 desktop at its top: Xvfb's pointer rests in the middle
+  # of its screen and cannot be moved, and there it is below the desktop, not on the
+  # panel's frequency display, whose tooltip would cover the labels.
+  Xvfb -displayfd 5 -screen 0 1024x1536x24 -nolisten tcp 5>"$tmp/display" >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 200); do [ -s "$tmp/display" ] && break; sleep 0.05; done
   export DISPLAY=":$(head -n1 "$tmp/display")"
@@ -71,12 +74,13 @@ exec 7<>"/dev/tcp/127.0.0.1/$control"
 sim() { echo "$*" >&7 && read -r reply <&7 && echo "  trxsim> $* : $reply"; }
 shots=$run/screenshots
 mkdir -p "$shots"
-shot() { import -window root "$shots/$1.png" && echo "  screenshot $shots/$1.png"; }
+# The desktop's part of the screen.
+shot() {
+  import -window root -crop 1024x768+0+0 +repage "$shots/$1.png" && echo "  screenshot $shots/$1.png"
+}
 
 echo "Scripted session without a display:"
 sleep 4
-# The pointer would rest on the frequency display, and its tooltip cover the labels.
-xdotool mousemove 1020 760
 shot 1-connected
 # The simulator keeps what is set and reports it at once as well.
 state() { sim set "$1" "$2" && sim report "$1" "$2"; }
