@@ -7,9 +7,9 @@ the number map and the topic titles, in TRXDESK.CHM as the page the program open
 
 import sys
 
-from chmfile import chm_names
+from chmfile import ChmError, chm_names
 from helpmap import help_contexts
-from hlpfile import HelpFile
+from hlpfile import HelpFile, HelpFileError
 
 # What each context number must open: the topic's title and its HTML Help page.
 EXPECTED = {
@@ -23,11 +23,14 @@ def main(argv):
     if len(argv) != 4:
         sys.exit(__doc__)
     hlp, chm, header = argv[1:]
-    with open(hlp, "rb") as f:
-        help_file = HelpFile(f.read())
-    numbers, titles = help_file.number_map(), help_file.titles()
-    with open(chm, "rb") as f:
-        pages = set(chm_names(f.read()))
+    try:
+        with open(hlp, "rb") as f:
+            help_file = HelpFile(f.read())
+        numbers, titles = help_file.number_map(), help_file.titles()
+        with open(chm, "rb") as f:
+            pages = set(chm_names(f.read()))
+    except (HelpFileError, ChmError, OSError) as e:
+        sys.exit(f"{hlp} or {chm}: {e}")
     faults = []
     contexts = help_contexts(header)
     for name in sorted(set(contexts) - set(EXPECTED)):
