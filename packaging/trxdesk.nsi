@@ -2,7 +2,8 @@
 ; Start-menu entry "TRXDESK" for the exe that fits the system (x64\TRXDESK.exe on 64-bit
 ; Windows, the i686 TRXDESK.exe elsewhere), and an uninstaller that Add/Remove Programs lists.
 ; Built by scripts/release.sh:
-;   makensis -DVERSION=x.y.z -DSRCDIR=<release folder> -DOUTFILE=<setup.exe> trxdesk.nsi
+;   makensis -DVERSION=x.y.z -DSRCDIR=<release folder> -DOUTFILE=<setup.exe>
+;            -DICON=<the program's app.ico> trxdesk.nsi
 ; Silent use: setup.exe /S [/D=C:\Folder]   Uninstall.exe /S [_?=C:\Folder]
 Unicode true
 
@@ -14,6 +15,9 @@ Unicode true
 !endif
 !ifndef OUTFILE
   !error "OUTFILE (the installer to write) is not defined"
+!endif
+!ifndef ICON
+  !error "ICON (the program's icon, drawn by the build) is not defined"
 !endif
 
 !include LogicLib.nsh
@@ -31,6 +35,9 @@ SetCompressor /SOLID lzma
 ; No InstallDir: .onInit picks the default, so that /D= is what remains when given.
 
 !define MUI_ABORTWARNING
+; Installer and uninstaller carry the program's own icon.
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
 !insertmacro MUI_PAGE_LICENSE "${SRCDIR}/LICENSE"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES

@@ -95,6 +95,7 @@ find "$pkg" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 (cd "$out" && find "$name" -type f | LC_ALL=C sort | TZ=UTC zip -X -q "$name.zip" -@)
 
 makensis -V2 -WX -DVERSION="$version" -DSRCDIR="$pkg" -DOUTFILE="$out/$name-setup.exe" \
+  -DICON="$build/win32/src/res/icons/app.ico" \
   "$top/packaging/trxdesk.nsi"
 
 echo "release: $pkg"
