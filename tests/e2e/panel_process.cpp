@@ -14,6 +14,9 @@ namespace trx::e2e {
 namespace {
 
 constexpr DWORD START_TIMEOUT_MS = 15000;
+// Once, under parallel tests, Wine refused to start the program at the first try.
+constexpr int START_TRIES = 2;
+constexpr DWORD START_RETRY_MS = 500;
 constexpr DWORD END_TIMEOUT_MS = 10000;
 constexpr DWORD POLL_MS = 20;
 constexpr DWORD MESSAGE_TIMEOUT_MS = 2000;
@@ -74,8 +77,19 @@ bool PanelProcess::start(const std::string& arguments) {
     buffer.push_back('\0');
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process_)) {
+    bool started = false;
+    for (int i = 0; i < START_TRIES && !started; ++i) {
+        if (i > 0) {
+            Sleep(START_RETRY_MS);
+        }
+        started = CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &startup, &process_) != FALSE;
+        if (!started) {
+            std::fprintf(stderr, "CreateProcess of %s failed with error %lu\n", exe,
+                         static_cast<unsigned long>(GetLastError()));
+        }
+    }
+    if (!started) {
         return false;
     }
     return waitFor(
