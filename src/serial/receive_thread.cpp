@@ -65,7 +65,7 @@ ReadOutcome finishRead(ReceiveContext& context) {
 DWORD WINAPI receiveThread(void* parameter) {
     ReceiveContext& context = *static_cast<ReceiveContext*>(parameter);
     // The wait list is in priority order: without a read, only stop (the first) is waited for.
-    DWORD waitCount = context.reading ? EVENT_COUNT : 1;
+    DWORD waitCount = context.receptionEnded ? 1 : EVENT_COUNT;
     for (;;) {
         const DWORD result = WaitForMultipleObjects(waitCount, context.waitEvents, FALSE, INFINITE);
         if (result == WAIT_OBJECT_0 + STOP_EVENT) {

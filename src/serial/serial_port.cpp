@@ -207,10 +207,9 @@ bool SerialPort::startReception() {
     receive.readOverlapped = OVERLAPPED{};
     receive.readOverlapped.hEvent = receive.readEvent();
     // The first read is ours; a read that cannot start leaves the thread waiting for stop.
-    receive.reading =
-        ReadFile(receive.portHandle, &receive.readByte, 1, nullptr, &receive.readOverlapped) ||
-        GetLastError() == ERROR_IO_PENDING;
-    receive.receptionEnded = !receive.reading;
+    receive.receptionEnded =
+        !ReadFile(receive.portHandle, &receive.readByte, 1, nullptr, &receive.readOverlapped) &&
+        GetLastError() != ERROR_IO_PENDING;
     receive.threadHandle = system_.createThread(receiveThread, &receive);
     return receive.threadHandle != nullptr;
 }
@@ -259,7 +258,7 @@ DWORD SerialPort::close() {
     if (writeEvent != nullptr && !closeAndClear(writeEvent)) {
         failed |= CLOSE_WRITE_EVENT_FAILED;
     }
-    receive.reading = false;
+    receive.receptionEnded = true;
     return failed;
 }
 

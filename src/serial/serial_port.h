@@ -59,11 +59,10 @@ struct ReceiveContext {
     uint8_t readByte = 0;
     OVERLAPPED readOverlapped{};
     DWORD bytesRead = 0;
-    // False when the first read could not be started: the thread then waits for stop only.
-    bool reading = false;
-    // Set by the thread when it has stopped reading for good (the line failed); a port
-    // whose reception has ended must be opened anew to be heard again.
-    std::atomic<bool> receptionEnded{false};
+    // True while nothing reads: before the first read, when it could not start (the thread
+    // then waits for stop only), and once the thread has stopped reading for good (the line
+    // failed). A port whose reception has ended must be opened anew to be heard again.
+    std::atomic<bool> receptionEnded{true};
     // How often a received byte found the panel's message queue full and was posted again.
     std::atomic<uint32_t> postRetries{0};
     HANDLE waitEvents[EVENT_COUNT] = {};
