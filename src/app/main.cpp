@@ -37,7 +37,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     if (!registerPanelClass(instance)) {
         return 0;
     }
-    HelpViewerCalls help(helpPath, htmlHelpPath, detectHelpViewer(htmlHelpPath));
+    HelpViewerCalls help(helpPath, htmlHelpPath);
     Win32PanelHost host(help, panelDialogs, PANEL_DIALOG_COUNT);
     PanelSetup setup{serialLine, settings, serialPort, host};
     HWND panel = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PANEL), nullptr, panelDialogProc,

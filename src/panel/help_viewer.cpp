@@ -16,6 +16,24 @@ constexpr char WINE_VERSION_ENTRY[] = "wine_get_version";
 constexpr char NT_VERSION_ENTRY[] = "RtlGetVersion";
 using NtVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
 
+// The viewer for this system: asks whether Wine runs the program, the Windows version
+// and whether the HTML Help file is there.
+HelpViewer detectHelpViewer(const char* htmlHelpPath) {
+    HelpPlatform platform{};
+    HMODULE nt = GetModuleHandleA(NT_LIBRARY);
+    platform.wine = nt && GetProcAddress(nt, WINE_VERSION_ENTRY) != nullptr;
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    auto ntVersion = nt ? reinterpret_cast<NtVersionFunction>(
+                              reinterpret_cast<void*>(GetProcAddress(nt, NT_VERSION_ENTRY)))
+                        : nullptr;
+    if (ntVersion && ntVersion(&version) == 0) {
+        platform.windowsMajor = version.dwMajorVersion;
+    }
+    platform.htmlHelpFilePresent = GetFileAttributesA(htmlHelpPath) != INVALID_FILE_ATTRIBUTES;
+    return chooseHelpViewer(platform);
+}
+
 } // namespace
 
 HelpViewerCalls::~HelpViewerCalls() {
@@ -25,7 +43,10 @@ HelpViewerCalls::~HelpViewerCalls() {
 }
 
 void HelpViewerCalls::call(HWND owner, UINT command, ULONG_PTR data) {
-    if (viewer_ == HelpViewer::Hlp) {
+    if (!viewer_) {
+        viewer_ = detectHelpViewer(htmlHelpPath_);
+    }
+    if (*viewer_ == HelpViewer::Hlp) {
         WinHelpA(owner, winHelpPath_, command, data);
     } else {
         callHtmlHelp(owner, command, data);
@@ -64,22 +85,6 @@ bool HelpViewerCalls::loadHtmlHelp() {
         }
     }
     return htmlHelp_ != nullptr;
-}
-
-HelpViewer detectHelpViewer(const char* htmlHelpPath) {
-    HelpPlatform platform{};
-    HMODULE nt = GetModuleHandleA(NT_LIBRARY);
-    platform.wine = nt && GetProcAddress(nt, WINE_VERSION_ENTRY) != nullptr;
-    OSVERSIONINFOW version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-    auto ntVersion = nt ? reinterpret_cast<NtVersionFunction>(
-                              reinterpret_cast<void*>(GetProcAddress(nt, NT_VERSION_ENTRY)))
-                        : nullptr;
-    if (ntVersion && ntVersion(&version) == 0) {
-        platform.windowsMajor = version.dwMajorVersion;
-    }
-    platform.htmlHelpFilePresent = GetFileAttributesA(htmlHelpPath) != INVALID_FILE_ATTRIBUTES;
-    return chooseHelpViewer(platform);
 }
 
 } // namespace trx

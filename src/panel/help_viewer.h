@@ -7,11 +7,16 @@
 
 #include <windows.h>
 
+#include <optional>
+
 namespace trx {
 
 class HelpViewerCalls {
   public:
-    // Both paths must outlive the object.
+    // Both paths must outlive the object. Without a viewer, the system's is found at the
+    // first call, not at start-up.
+    HelpViewerCalls(const char* winHelpPath, const char* htmlHelpPath)
+        : winHelpPath_(winHelpPath), htmlHelpPath_(htmlHelpPath) {}
     HelpViewerCalls(const char* winHelpPath, const char* htmlHelpPath, HelpViewer viewer)
         : winHelpPath_(winHelpPath), htmlHelpPath_(htmlHelpPath), viewer_(viewer) {}
     ~HelpViewerCalls();
@@ -28,14 +33,10 @@ class HelpViewerCalls {
 
     const char* winHelpPath_;
     const char* htmlHelpPath_;
-    HelpViewer viewer_;
+    std::optional<HelpViewer> viewer_;
     HMODULE htmlHelpLibrary_ = nullptr;
     HtmlHelpFunction htmlHelp_ = nullptr;
 };
-
-// The viewer for this system: asks whether Wine runs the program, the Windows version
-// and whether the HTML Help file is there.
-HelpViewer detectHelpViewer(const char* htmlHelpPath);
 
 } // namespace trx
 
