@@ -1,0 +1,65 @@
+// What happens on the line, as the engine announces it to whoever listens beside the panel
+// (the operating journal, the control port). Listeners only hear: they never read or write
+// the engine's state, and they must not call back into the engine from inside a call.
+#ifndef TRXDESK_LINE_LISTENER_H
+#define TRXDESK_LINE_LISTENER_H
+
+#include <cstdint>
+
+namespace trx {
+
+// Who asked for a write.
+enum class SourceKind : uint8_t {
+    Panel,   // the operator at this panel
+    Program, // the program itself (the refresh request at link-up, the log-off standby)
+    Control, // a control-port client
+};
+
+// "<address>:<port>" of a control-port client and its terminator: "255.255.255.255:65535".
+constexpr int CLIENT_NAME_SIZE = 24;
+
+struct CommandSource {
+    SourceKind kind = SourceKind::Panel;
+    char client[CLIENT_NAME_SIZE] = {}; // empty unless kind is Control
+};
+
+// One write as the engine put it in its queue. `previous` is the mirror's value of the
+// register when the write was queued (NOT_REPORTED when none); `sequence` counts the
+// writes queued in this run from 1, so a caller can tell its own write among the echoes.
+struct LineWrite {
+    int address = 0;
+    int value = 0;
+    int previous = 0;
+    uint32_t sequence = 0;
+    CommandSource source;
+};
+
+class LineListener {
+  public:
+    virtual ~LineListener() = default;
+
+    // The first status report after silence or start brought the link up.
+    virtual void linkUp() {}
+    // The watchdog found the line silent: every value is unreported again, the queue is
+    // dropped, and no write still waiting for its echo will be confirmed.
+    virtual void linkLost() {}
+    // Every report of a register, changed or not; `previous` and `value` are the mirror's
+    // contents before and after (NOT_REPORTED before the first report since link-up).
+    virtual void reported(int address, int previous, int value) {
+        (void)address, (void)previous, (void)value;
+    }
+    // A byte left for the line.
+    virtual void writeSent(const LineWrite& write) { (void)write; }
+    // The transmitter echoed it.
+    virtual void writeEchoed(const LineWrite& write) { (void)write; }
+    // The echo of `write` did not come in time: it and every write queued behind it are
+    // dropped and will never be echoed.
+    virtual void echoMissing(const LineWrite& write) { (void)write; }
+    // The alarm bit of the status register went on or off in a report.
+    virtual void alarmRaised() {}
+    virtual void alarmCleared() {}
+};
+
+} // namespace trx
+
+#endif
