@@ -18,7 +18,7 @@ int upDownPosition(HWND panel) {
 }
 
 INT_PTR runDialog(PanelState& p, HWND panel, int templateId) {
-    DialogContext context{p.settings, p.serial, p.protocol, p.host};
+    DialogContext context{p.settings, p.serial, p.protocol, p.host, p.instance};
     return p.host.runDialog(templateId, panel, reinterpret_cast<LPARAM>(&context));
 }
 

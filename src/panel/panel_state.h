@@ -15,12 +15,14 @@ namespace trx {
 
 struct PanelState {
     explicit PanelState(const PanelSetup& setup)
-        : settings(setup.settings), serial(setup.serial), host(setup.host), view(setup.settings),
+        : settings(setup.settings), serial(setup.serial), host(setup.host),
+          instance(setup.instance), view(setup.settings, setup.host, setup.instance),
           protocol(setup.line, view, setup.settings) {}
 
     Settings& settings;
     SerialPort& serial;
     PanelHost& host;
+    HINSTANCE instance;
     Win32PanelView view;
     Protocol protocol;
     HFONT displayFont = nullptr;
@@ -32,6 +34,11 @@ struct PanelState {
 
 // The state of a panel window; nullptr before WM_INITDIALOG and after WM_NCDESTROY.
 PanelState* panelState(HWND panel);
+
+// Shows the port's connection text in the status bar.
+void showConnection(PanelState& p);
+// Shows a port's open failure, if any, in a message box owned by `owner`.
+void showSerialError(PanelState& p, HWND owner, const SerialError& error);
 
 // Message handlers, one file per job.
 BOOL onPanelCommand(PanelState& p, HWND panel, int command);      // panel_commands.cpp
