@@ -61,7 +61,11 @@ BOOL onPanelQueryEndSession(PanelState& p, HWND panel) {
         SetWindowLongPtrA(panel, DWLP_MSGRESULT, FALSE); // Windows must not end
         return TRUE;
     case IDYES:
-        p.protocol.requestStandbyNow();
+        // A write the port refuses now is queued: should the session go on after all, the
+        // standby still goes out.
+        if (!p.protocol.requestStandbyNow()) {
+            p.protocol.requestStandby();
+        }
         return FALSE;
     default:
         return FALSE;

@@ -26,6 +26,8 @@ void openSettings(PanelState& p, HWND panel) {
     if (runDialog(p, panel, IDD_SETTINGS) == IDOK) {
         resetPanel(panel);
         PostMessageA(panel, WM_COMMAND, IDM_REFRESH, 0);
+    } else {
+        showConnection(p); // an OK that failed to open has closed the port meanwhile
     }
 }
 

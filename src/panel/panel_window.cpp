@@ -56,8 +56,12 @@ void setupStatusBar(HWND window) {
                         reinterpret_cast<LPARAM>(rightEdges));
 }
 
-BOOL onSupervisionTimer(PanelState& p) {
+BOOL onSupervisionTimer(PanelState& p, HWND window) {
+    const bool linkWasAlive = p.protocol.state.linkAlive;
     p.protocol.onTimerTick();
+    if (linkWasAlive && !p.protocol.state.linkAlive) {
+        onLinkLost(window); // the watchdog reset the engine
+    }
     return TRUE;
 }
 
@@ -189,6 +193,10 @@ int resetPanel(HWND window) {
     return 1;
 }
 
+void onLinkLost(HWND window) {
+    resetPanel(window);
+}
+
 INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         return onInitDialog(window, *reinterpret_cast<const PanelSetup*>(lParam));
@@ -206,7 +214,7 @@ INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
         p->protocol.onByteReceived(static_cast<uint8_t>(lParam & 0xFF));
         return TRUE;
     case WM_TIMER:
-        return wParam == IDT_SUPERVISION && onSupervisionTimer(*p);
+        return wParam == IDT_SUPERVISION && onSupervisionTimer(*p, window);
     case WM_SIZE:
         return onSize(*p, window, wParam);
     case WM_SYSCOMMAND:

@@ -30,6 +30,9 @@ INT_PTR CALLBACK panelDialogProc(HWND panel, UINT message, WPARAM wParam, LPARAM
 // Returns the panel to the look of a panel that has received nothing. Always 1.
 int resetPanel(HWND panel);
 
+// The link was lost (the engine has reset itself): the whole panel is reset as well.
+void onLinkLost(HWND panel);
+
 // The panel's protocol engine.
 Protocol& panelProtocol(HWND panel);
 

@@ -176,6 +176,36 @@ TEST_F(Panel, ConnectionTextNamesPortAndBaudRate) {
     serial.setPortNumber(0);
 }
 
+TEST_F(Panel, ALostLinkResetsTheWholePanel) {
+    serial.setPortNumber(2);
+    resetPanel(panel);
+    receive(StatusRegister, STATUS_READY);
+    receive(FrequencyDigit1, 1);
+    // Behind the panel meanwhile: a new title from the special settings, a port that failed.
+    snprintf(settings.title, sizeof settings.title, "Sender Süd");
+    serial.setPortNumber(0);
+    for (int tick = 0; tick <= WATCHDOG_LIMIT + 1; ++tick) {
+        SendMessageA(panel, WM_TIMER, IDT_SUPERVISION, 0);
+    }
+    EXPECT_EQ(textOf(panel, IDC_FREQUENCY), "__,_____");
+    EXPECT_EQ(statusText(panel, 0), "getrennt");
+    char caption[64];
+    GetWindowTextA(panel, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Sender Süd");
+}
+
+TEST_F(Panel, SettingsCancelledAfterAFailedOpenShowsTheClosedPortAtOnce) {
+    serial.setPortNumber(2);
+    resetPanel(panel);
+    receive(StatusRegister, STATUS_READY);
+    receive(FrequencyDigit1, 1);
+    host.dialogResult = IDCANCEL;
+    host.duringDialog = [&] { serial.setPortNumber(0); }; // OK failed to open, then Cancel
+    command(IDM_SETTINGS);
+    EXPECT_EQ(statusText(panel, 0), "getrennt");
+    EXPECT_EQ(textOf(panel, IDC_FREQUENCY), "1_,_____"); // the rest waits for the watchdog
+}
+
 TEST_F(Panel, StatusBarMessageResizesByTheBarsHeightOnce) {
     HWND bar = GetDlgItem(panel, IDC_STATUSBAR);
     RECT barRect;
@@ -502,6 +532,23 @@ TEST_F(Panel, EndOfSessionAsksItsOwnQuestionAndYesPutsStandbyOnTheLineFirst) {
     EXPECT_EQ(line.flushes, std::vector<int>{END_SESSION_FLUSH_MS});
     SendMessageA(panel, WM_ENDSESSION, TRUE, 0);
     EXPECT_TRUE(IsWindow(panel)); // Windows ends the process; the panel does nothing more
+}
+
+TEST_F(Panel, EndOfSessionYesQueuesTheStandbyThatThePortRefused) {
+    serial.setPortNumber(2);
+    receive(StatusRegister, STATUS_READY);
+    receive(OperatingState, STATE_P1000);
+    pumpMessages(); // the refresh goes out and awaits its echo
+    line.sent.clear();
+    host.boxAnswer = IDYES;
+    line.refuseWrites = true; // every slot of the port still busy
+    EXPECT_TRUE(SendMessageA(panel, WM_QUERYENDSESSION, 0, 0));
+    EXPECT_TRUE(line.sent.empty());
+
+    line.refuseWrites = false;
+    SendMessageA(panel, WM_ENDSESSION, FALSE, 0); // another program kept the session going
+    receive(StatusRegister, STATUS_READY);        // the refresh is answered: the queue moves
+    EXPECT_EQ(line.sent, std::vector<uint8_t>{0x81});
 }
 
 BOOL CALLBACK findTooltips(HWND window, LPARAM found) {
