@@ -32,6 +32,7 @@ constexpr DWORD SETTLE_MS = 200;
 constexpr DWORD HANGUP_WATCH_MS = 3000;
 constexpr DWORD FLOOD_UNREAD_MS = 2000;
 constexpr DWORD FLOOD_WAIT_MS = 60000;
+constexpr DWORD FULL_QUEUE_WAIT_MS = 30000; // a thousand retries of 1 ms on a busy machine
 
 // Replaces the device open, event and thread creation, and records what the port asked
 // for. Everything not told to fail is passed to the real calls.
@@ -666,6 +667,26 @@ TEST_F(SerialLink, AFullMessageQueueDelaysBytesButLosesNone) {
     receiver.pumpUntil([&] { return port.reception().postRetries > REFUSED_POSTS; }, REPLY_WAIT_MS);
     EXPECT_EQ(port.close(), 0u);
     expectClosed(port);
+}
+
+TEST_F(SerialLink, AQueueFullForThousandsOfPostsStillDeliversEveryByteInOrder) {
+    SerialPort port(system);
+    configure(port, com);
+    ASSERT_EQ(open(port, system.errors), 1);
+    ASSERT_TRUE(silence());
+    // More refusals in a row than any retry limit would allow for one byte.
+    constexpr int REFUSED_POSTS = 1000;
+    system.fullQueuePosts = REFUSED_POSTS;
+    std::vector<uint8_t> expected;
+    for (int value = 0; value < 16; ++value) {
+        ASSERT_TRUE(sim.ok(std::string("report 9 ").append(std::to_string(value))));
+        expected.push_back(trx::lineByteFor(9, value));
+    }
+    receiver.pumpUntil([&] { return receiver.bytes.size() >= expected.size(); },
+                       FULL_QUEUE_WAIT_MS);
+    EXPECT_EQ(receiver.bytes, expected);
+    EXPECT_EQ(port.reception().postRetries, static_cast<uint32_t>(REFUSED_POSTS));
+    EXPECT_EQ(port.close(), 0u);
 }
 
 // The simulator's sixteen register values ("dump").
