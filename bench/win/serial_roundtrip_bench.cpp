@@ -140,6 +140,7 @@ int main() {
         Sleep(PROBE_PAUSE_MS);
         const LONGLONG start = trxtest::performanceCounter();
         trx::SerialPort probe(system);
+        probe.probePorts();
         probeUs.push_back(microseconds(trxtest::performanceCounter() - start));
         present = static_cast<int>(
             std::count(probe.presentPorts().begin(), probe.presentPorts().end(), 1));

@@ -20,7 +20,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     using namespace trx;
     Settings settings;
     SerialSystem system;
-    SerialPort serial(system); // probes the COM ports
+    SerialPort serial(system);
     SerialLine line(serial);
     HelpPaths helpPaths;
     initSettings(commandLine, settings, serial, helpPaths);

@@ -95,8 +95,15 @@ BOOL onInitDialog(HWND window, const PanelSetup& setup) {
     showSerialError(*p, window, error);
 
     resetPanel(window);
-    p->tooltips = createTooltips(window, p->instance, p->settings.showTooltips);
     SetTimer(window, IDT_SUPERVISION, SUPERVISION_PERIOD_MS, nullptr);
+    // What the first frame does not show waits until the panel is on the screen.
+    PostMessageA(window, WM_TRX_SHOWN, 0, 0);
+    return TRUE;
+}
+
+BOOL onShown(PanelState& p, HWND window) {
+    p.tooltips = createTooltips(window, p.instance, p.settings.showTooltips);
+    p.serial.probePorts(); // for the settings dialog's port list
     return TRUE;
 }
 
@@ -213,6 +220,8 @@ INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_TRX_RECEIVED:
         p->protocol.onByteReceived(static_cast<uint8_t>(lParam & 0xFF));
         return TRUE;
+    case WM_TRX_SHOWN:
+        return onShown(*p, window);
     case WM_TIMER:
         return wParam == IDT_SUPERVISION && onSupervisionTimer(*p, window);
     case WM_SIZE:

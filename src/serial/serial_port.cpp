@@ -37,15 +37,11 @@ bool closeAndClear(HANDLE& handle) {
 
 } // namespace
 
-SerialPort::SerialPort(SerialSystem& system) : system_(system) {
-    enumeratePorts();
-}
-
 SerialPort::~SerialPort() {
     close();
 }
 
-void SerialPort::enumeratePorts() {
+void SerialPort::probePorts() {
     char name[DEVICE_NAME_SIZE];
     for (int n = 0; n < PORT_COUNT; ++n) {
         snprintf(name, sizeof name, DEVICE_NAME_FORMAT, n);

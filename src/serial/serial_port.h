@@ -96,8 +96,8 @@ struct WriteSlot {
 
 class SerialPort {
   public:
-    // Probes the COM ports through `system`, which must outlive the port.
-    explicit SerialPort(SerialSystem& system);
+    // Works through `system`, which must outlive the port.
+    explicit SerialPort(SerialSystem& system) : system_(system) {}
     ~SerialPort();
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
@@ -111,7 +111,9 @@ class SerialPort {
     int write(const uint8_t* bytes, int count);
     // Waits at most timeoutMs for the writes in flight to complete. True when none is left.
     bool waitForWrites(DWORD timeoutMs);
-    // A flag for each of COM0 .. COM255: non-zero where the port is present.
+    // Looks for COM0 .. COM255. Until then no port reads as present.
+    void probePorts();
+    // A flag for each of COM0 .. COM255: non-zero where the last probe found the port.
     const std::array<int32_t, PORT_COUNT>& presentPorts() const { return portPresent_; }
 
     // What the next open uses; the port number also says which port the settings belong to.
@@ -131,7 +133,6 @@ class SerialPort {
     const ReceiveContext& reception() const { return receive_; }
 
   private:
-    void enumeratePorts();
     bool openDevice(SerialError& error);
     bool configure(SerialError& error);
     bool startReception();

@@ -186,12 +186,13 @@ TEST(SerialProbe, SeesMappedPortsAndNotUnmappedOnes) {
 
     trx::SerialSystem real;
     SerialPort port(real);
+    port.probePorts();
     const auto& present = port.presentPorts();
     EXPECT_EQ(present[com], 1);
     EXPECT_EQ(present[com2], 1);
     EXPECT_EQ(present[missing], 0);
     EXPECT_EQ(present[dangling], 0);
-    // The constructor leaves the port closed, with the documented defaults.
+    // The probe leaves the port closed, with the documented defaults.
     expectClosed(port);
     EXPECT_EQ(port.portNumber(), 0);
     EXPECT_EQ(port.baudRate(), 1200);
@@ -205,6 +206,7 @@ TEST(SerialProbe, ProbesEveryNameAndCountsHeldPortsAsPresent) {
     held.failName = deviceName(missing);
     held.failError = ERROR_ACCESS_DENIED;
     SerialPort heldPort(held);
+    heldPort.probePorts();
     EXPECT_EQ(heldPort.presentPorts()[missing], 1);
     ASSERT_EQ(held.names.size(), 256u);
     EXPECT_EQ(held.names.front(), "\\\\.\\COM0");
@@ -215,6 +217,7 @@ TEST(SerialProbe, ProbesEveryNameAndCountsHeldPortsAsPresent) {
     broken.failName = deviceName(missing);
     broken.failError = ERROR_GEN_FAILURE;
     SerialPort brokenPort(broken);
+    brokenPort.probePorts();
     EXPECT_EQ(brokenPort.presentPorts()[missing], 1);
 }
 

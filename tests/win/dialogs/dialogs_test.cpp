@@ -262,7 +262,8 @@ TEST_F(Dialogs, FrequencyZeroPathAndNoTuningWhenSwitchedOff) {
 
 TEST_F(Dialogs, SettingsListPresentPortsAndTakeTheTypesOverAfterOk) {
     ports.present = {3, 12};
-    SerialPort probed(ports); // the ports are found when the port is made
+    SerialPort probed(ports);
+    probed.probePorts(); // as the panel does once it is shown
     DialogContext c{settings, probed, protocol, host, GetModuleHandleA(nullptr)};
     probed.setPortNumber(0);
     probed.setBaudRate(600);
@@ -301,6 +302,7 @@ TEST_F(Dialogs, SettingsFailedOpenStaysOpenAndKeepsThePresets) {
     ports.present = {12, 13};
     ports.openable = {13};
     SerialPort probed(ports);
+    probed.probePorts();
     DialogContext c{settings, probed, protocol, host, GetModuleHandleA(nullptr)};
     const struct {
         int configuredPort;

@@ -571,6 +571,7 @@ LRESULT CALLBACK recordActivation(HWND window, UINT message, WPARAM wParam, LPAR
 }
 
 TEST_F(Panel, StatusBarPartsEndAtTheirEdgesAndTooltipsSwitchedOffStayOff) {
+    pumpMessages(); // the tooltips come once the panel is shown
     int edges[3] = {};
     ASSERT_EQ(
         SendDlgItemMessageA(panel, IDC_STATUSBAR, SB_GETPARTS, 3, reinterpret_cast<LPARAM>(edges)),
