@@ -100,7 +100,7 @@ INT_PTR onCtlColorStatic(const PanelState& p, HDC dc, HWND control) {
     switch (GetDlgCtrlID(control)) {
     case IDC_FREQUENCY:
         SetBkMode(dc, TRANSPARENT);
-        if (p.protocol.state.alarmShown) {
+        if (p.protocol.alarmShown()) {
             SetTextColor(dc, BLACK);
             return reinterpret_cast<INT_PTR>(p.redBrush);
         }
