@@ -105,16 +105,15 @@ CommandResult Protocol::sendPreset(int index, const CommandSource& source) {
 
 CommandResult Protocol::sendFrequency(const std::array<int, FREQUENCY_DIGIT_COUNT>& digits,
                                       int tuneTo, const CommandSource& source) {
-    CommandResult result =
-        queueAll({{OperatingState, STATE_STANDBY},
-                  {FrequencyDigit1, digits[0]},
-                  {FrequencyDigit2, digits[1]},
-                  {FrequencyDigit3, digits[2]},
-                  {FrequencyDigit4, digits[3]},
-                  {FrequencyDigit5, digits[4]},
-                  {FrequencyDigit6, digits[5]},
-                  {FrequencyDigit7, digits[6]}},
-                 source);
+    CommandResult result = queueAll({{OperatingState, STATE_STANDBY},
+                                     {FrequencyDigit1, digits[0]},
+                                     {FrequencyDigit2, digits[1]},
+                                     {FrequencyDigit3, digits[2]},
+                                     {FrequencyDigit4, digits[3]},
+                                     {FrequencyDigit5, digits[4]},
+                                     {FrequencyDigit6, digits[5]},
+                                     {FrequencyDigit7, digits[6]}},
+                                    source);
     if (result.accepted() && tuneTo >= STATE_P100 && tuneTo <= STATE_P1000) {
         result = queueAll({{OperatingState, STATE_TUNE}, {OperatingState, tuneTo}}, source);
     }

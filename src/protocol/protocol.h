@@ -156,7 +156,8 @@ class Protocol {
 
     void sendNext();
     void dropQueue();
-    CommandResult queueAll(std::initializer_list<RegisterWrite> writes, const CommandSource& source);
+    CommandResult queueAll(std::initializer_list<RegisterWrite> writes,
+                           const CommandSource& source);
     // Repaints the frequency display from the mirror, in the colours alarmShown asks for.
     void repaintFrequency();
     void bringLinkUp();

@@ -74,8 +74,7 @@ TEST(LineListener, ASessionIsAnnouncedAsItHappens) {
     EXPECT_EQ(program.lastWrite, 2u);
     rig.receive(ProgramNumber, 3);
     EXPECT_EQ(heard.take(), (Lines{"sent #2 9=3 was - by control 127.0.0.1:4711",
-                                   "echo #2 9=3 was - by control 127.0.0.1:4711",
-                                   "report 9 ->3"}));
+                                   "echo #2 9=3 was - by control 127.0.0.1:4711", "report 9 ->3"}));
 
     // The operator's two writes: the first echo never comes, the second is dropped with it.
     rig.protocol.requestState(STATE_TUNE);
@@ -84,8 +83,7 @@ TEST(LineListener, ASessionIsAnnouncedAsItHappens) {
         rig.receive(Register13, 0);
         rig.protocol.onTimerTick();
     }
-    EXPECT_EQ(heard.take(),
-              (Lines{"sent #3 8=2 was 1 by panel", "missing #3 8=2 was 1 by panel"}));
+    EXPECT_EQ(heard.take(), (Lines{"sent #3 8=2 was 1 by panel", "missing #3 8=2 was 1 by panel"}));
 
     rig.receive(StatusRegister, STATUS_READY | STATUS_ALARM);
     rig.receive(StatusRegister, STATUS_READY | STATUS_ALARM); // still on: said once
@@ -128,10 +126,15 @@ TEST(LineListener, OperationsSayWhyTheyPutNothingOnTheLine) {
         {"antenna 4", STATE_STANDBY, 0, [](Protocol& p) { return p.selectAntenna(4); },
          Refusal::OutOfRange},
         {"frequency outside standby", STATE_TUNE, 0,
-         [](Protocol& p) { return p.enterFrequency({0, 3, 6, 0, 0, 0, 0}, 0); },
+         [](Protocol& p) {
+             return p.enterFrequency({0, 3, 6, 0, 0, 0, 0}, 0);
+         },
          Refusal::NotStandby},
         {"frequency in standby", STATE_STANDBY, 0,
-         [](Protocol& p) { return p.enterFrequency({0, 3, 6, 0, 0, 0, 0}, 0); }, Refusal::None},
+         [](Protocol& p) {
+             return p.enterFrequency({0, 3, 6, 0, 0, 0, 0}, 0);
+         },
+         Refusal::None},
         {"preset in any state", STATE_P1000, 0, [](Protocol& p) { return p.sendPreset(2); },
          Refusal::None},
         {"preset 4", STATE_P1000, 0, [](Protocol& p) { return p.sendPreset(4); },
