@@ -50,14 +50,44 @@ void check(bool ok, const char* what) {
     }
 }
 
-void checkInvariants(const ProtocolState& s) {
+void checkInvariants(const Protocol& protocol) {
+    const RegisterMirror& mirror = protocol.mirror();
     for (int a = 0; a < REGISTER_COUNT; ++a) {
-        check(s.mirror[a] == NOT_REPORTED || s.mirror[a] <= REGISTER_MAX[a],
+        check(mirror[a] == NOT_REPORTED || mirror[a] <= REGISTER_MAX[a],
               "mirror byte outside its register's width");
     }
-    check(s.count >= 0 && s.count <= QUEUE_CAPACITY, "queue holds more than 32");
-    check(!s.awaitingEcho || s.linkAlive, "waiting for an echo while the link is down");
 }
+
+// What the engine announces must add up: writes leave in the order they were queued, and
+// only the write last sent, while the link is up, is echoed or given up on, once.
+class FuzzListener : public LineListener {
+  public:
+    void linkUp() override {
+        check(!up, "link up twice");
+        up = true;
+    }
+    void linkLost() override {
+        check(up, "link lost while down");
+        up = false;
+        awaited = false;
+    }
+    void writeSent(const LineWrite& write) override {
+        check(write.sequence > lastSequence, "writes out of order");
+        lastSequence = write.sequence;
+        awaited = up;
+    }
+    void writeEchoed(const LineWrite& write) override { settle(write, "echo"); }
+    void echoMissing(const LineWrite& write) override { settle(write, "missing echo"); }
+
+  private:
+    void settle(const LineWrite& write, const char* what) {
+        check(awaited && write.sequence == lastSequence, what);
+        awaited = false;
+    }
+    bool up = false;
+    bool awaited = false;
+    uint32_t lastSequence = 0;
+};
 
 // The operator's commands, with arguments the panel could never pass among them.
 void operatorCommand(Protocol& protocol, int command, uint8_t arg) {
@@ -84,6 +114,12 @@ void operatorCommand(Protocol& protocol, int command, uint8_t arg) {
     case 6:
         protocol.requestStandbyNow();
         break;
+    case 7:
+        protocol.selectProgram(signedArg % 20);
+        break;
+    case 8:
+        protocol.enterFrequency({arg & 15, arg >> 4, 1, 2, 3, 4, 5}, signedArg % 8);
+        break;
     default:
         protocol.sendPreset(signedArg % 6);
         break;
@@ -97,6 +133,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzPanel panel;
     FuzzPort port;
     Protocol protocol(port, panel, settings);
+    FuzzListener listener;
+    protocol.addListener(listener);
 
     for (size_t i = 0; i < size; ++i) {
         const uint8_t op = data[i];
@@ -111,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 3:
             for (int t = 0; t <= (op & 0x1F); ++t) {
                 protocol.onTimerTick();
-                checkInvariants(protocol.state);
+                checkInvariants(protocol);
             }
             break;
         case 4:
@@ -135,16 +173,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         default:
             if ((op & 3) == 3) {
-                operatorCommand(protocol, op >> 2 & 7, arg);
+                operatorCommand(protocol, (op >> 2 & 7) + (arg & 1), arg);
             } else if (op & 1) {
                 protocol.resetProtocol();
             } else {
-                protocol.applyReport(static_cast<int8_t>(arg) % 20, (op & 2) ? REPAINT : arg & 15);
+                protocol.applyReport(static_cast<int8_t>(arg) % 20, arg & 15);
             }
             ++i;
             break;
         }
-        checkInvariants(protocol.state);
+        checkInvariants(protocol);
     }
     return 0;
 }

@@ -2,8 +2,8 @@
 # Checks the release package in build/release as it ships (run after scripts/release.sh):
 # the zip holds exactly the expected files; the exes are i686 and x86_64, stripped, with a
 # manifest for the process that asks for no elevation, no DPI awareness and no version 6
-# common controls, and with the package's version; the simulator is a stripped x86-64
-# program without sanitizers. Then, in throwaway Wine prefixes of 64-bit and of 32-bit
+# common controls, and with the package's version, publisher and description; the simulator
+# is a stripped x86-64 program without sanitizers, and the pty shim comes for both Wine halves. Then, in throwaway Wine prefixes of 64-bit and of 32-bit
 # Windows, the silent installer must put exactly the zip's Windows files in place, byte for
 # byte, with the uninstaller, a Start-menu entry for the exe that fits that Windows and the
 # Add/Remove Programs entry, and its uninstaller must take them away again.
@@ -24,6 +24,8 @@ differences() { diff <(echo "$1") <(echo "$2") | grep '^[<>]'; }
 version=$(tr '\n' ' ' <"$top/CMakeLists.txt" |
   sed -nE 's/.*project\( *TRXDESK[^)]* VERSION +([0-9]+\.[0-9]+\.[0-9]+)[ )].*/\1/p')
 [ -n "$version" ] || die "no project(TRXDESK VERSION x.y.z ...) in $top/CMakeLists.txt"
+publisher=$(sed -nE 's/^set\(TRX_PUBLISHER "([^"]+)"\)/\1/p' "$top/CMakeLists.txt")
+[ -n "$publisher" ] || die "no set(TRX_PUBLISHER \"...\") in $top/CMakeLists.txt"
 name=TRXDESK-$version
 zip=$out/$name.zip
 setup=$out/$name-setup.exe
@@ -42,7 +44,8 @@ trap cleanup EXIT
 windows_files=(TRXDESK.exe TRXDESK.HLP TRXDESK.CNT TRXDESK.CHM README.md LICENSE
   x64/TRXDESK.exe x64/TRXDESK.HLP x64/TRXDESK.CNT x64/TRXDESK.CHM)
 unzip -tqq "$zip" >/dev/null || die "$zip is damaged"
-expected=$(printf "$name/%s\n" "${windows_files[@]}" linux/trxsim | LC_ALL=C sort)
+linux_files=(linux/trxsim linux/libptyshim-x86_64.so linux/libptyshim-i686.so)
+expected=$(printf "$name/%s\n" "${windows_files[@]}" "${linux_files[@]}" | LC_ALL=C sort)
 listed=$(unzip -Z1 "$zip" | LC_ALL=C sort)
 [ "$listed" = "$expected" ] ||
   bad "the zip holds other files than expected (< expected, > in the zip):$nl$(
@@ -51,7 +54,7 @@ unzip -qq "$zip" -d "$work/zip"
 pkg=$work/zip/$name
 
 check_exe() { # file in the package, objdump's format name, what it must be
-  local exe=$pkg/$1 headers manifest versions line v=${version//./\\.}
+  local exe=$pkg/$1 headers manifest versions strings line v=${version//./\\.}
   [ -f "$exe" ] || return 0 # named with the zip's list
   headers=$(x86_64-w64-mingw32-objdump -fh "$exe" 2>&1) || true
   grep -q "file format $2\$" <<<"$headers" ||
@@ -78,6 +81,13 @@ check_exe() { # file in the package, objdump's format name, what it must be
     [[ $line =~ ^FileVersion=$v(\.[0-9]+)*\ fixed=$v\.[0-9]+$ ]] ||
       bad "$1: the version resource does not carry $version: $line"
   done <<<"$versions"
+  # What Explorer shows of the exe: the publisher is the installer's.
+  strings=$(python3 "$here/pe_resources.py" strings "$exe") || return 0
+  for line in "CompanyName=$publisher" "ProductName=TRXDESK"; do
+    grep -qxF "$line" <<<"$strings" || bad "$1: the version resource lacks $line"
+  done
+  grep -qE '^FileDescription=TRXDESK .+' <<<"$strings" ||
+    bad "$1: the version resource has no FileDescription that names TRXDESK"
 }
 check_exe TRXDESK.exe pei-i386 "PE32 for i686"
 check_exe x64/TRXDESK.exe pei-x86-64 "PE32+ for x86_64"
@@ -91,6 +101,15 @@ if [ -f "$sim" ]; then
   if grep -qE 'lib(a|ub|t)san' <<<"$elf"; then bad "linux/trxsim is built with sanitizers"; fi
   "$sim" --help >/dev/null || bad "linux/trxsim --help fails"
 fi
+for shim in "x86_64 X86-64" "i686 Intel 80386"; do
+  lib=$pkg/linux/libptyshim-${shim%% *}.so
+  [ -f "$lib" ] || continue # named with the zip's list
+  elf=$(readelf -hsD "$lib" 2>&1) || true
+  grep -qE "Type: +DYN" <<<"$elf" && grep -qE "Machine: .*${shim#* }" <<<"$elf" ||
+    bad "linux/${lib##*/} is not a ${shim#* } shared library"
+  grep -qE ' FUNC +GLOBAL +DEFAULT +[0-9]+ tcsetattr$' <<<"$elf" ||
+    bad "linux/${lib##*/} does not define tcsetattr"
+done
 echo "check_package: zip, exes and simulator checked"
 
 # Fresh prefixes of both kinds of Windows, made side by side. Wine's own processes write to
@@ -140,7 +159,7 @@ install_story() { # prefix (win64, win32), the exe the Start-menu entry must sta
   fi
   entry=$(uninstall_entry)
   [ -n "$entry" ] || bad "$arch: no Add/Remove Programs entry in the native registry"
-  for value in "DisplayName TRXDESK" "DisplayVersion $version" "Publisher TRXDESK-Team" \
+  for value in "DisplayName TRXDESK" "DisplayVersion $version" "Publisher $publisher" \
     "UninstallString \"$dir\\Uninstall.exe\""; do
     [ -z "$entry" ] ||
       [ "$(sed -nE "s/^ +${value%% *} +REG_SZ +//p" <<<"$entry")" = "${value#* }" ] ||

@@ -6,6 +6,8 @@
                                  text, comments left out; it must be well-formed XML
   pe_resources.py version EXE    the version resource: "FileVersion=<text> fixed=<a.b.c.d>",
                                  one line per string table
+  pe_resources.py strings EXE    every string of the version resource's first string table,
+                                 "<name>=<text>" one a line (what Explorer shows)
 Exits 1 with a message when the resource is missing or malformed.
 """
 import struct
@@ -87,7 +89,7 @@ def main(what, path):
             words += [n.data.strip() for n in element.childNodes
                       if n.nodeType == n.TEXT_NODE and n.data.strip()]
             print(' '.join(words))
-    elif what == 'version':
+    elif what in ('version', 'strings'):
         if (RT_VERSION, 1) not in found:
             sys.exit('%s: no version resource' % path)
         key, fixed, _, children = version_blocks(found[(RT_VERSION, 1)])
@@ -96,12 +98,16 @@ def main(what, path):
             sys.exit('%s: malformed version resource' % path)
         numbers = '%d.%d.%d.%d' % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
         tables = [t for k, _, _, ts in children if k == 'StringFileInfo' for t in ts]
-        for _, _, _, strings in tables:
-            text = [v.decode('utf-16-le').rstrip('\0')
-                    for k, v, _, _ in strings if k == 'FileVersion']
-            print('FileVersion=%s fixed=%s' % ((text or ['(none)'])[0], numbers))
         if not tables:
             sys.exit('%s: version resource without strings' % path)
+        texts = [[(k, v.decode('utf-16-le').rstrip('\0')) for k, v, _, _ in strings]
+                 for _, _, _, strings in tables]
+        if what == 'strings':
+            for name, text in texts[0]:
+                print('%s=%s' % (name, text))
+        for table in texts if what == 'version' else []:
+            text = [t for name, t in table if name == 'FileVersion']
+            print('FileVersion=%s fixed=%s' % ((text or ['(none)'])[0], numbers))
     else:
         sys.exit(__doc__)
 

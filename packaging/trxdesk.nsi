@@ -2,7 +2,7 @@
 ; Start-menu entry "TRXDESK" for the exe that fits the system (x64\TRXDESK.exe on 64-bit
 ; Windows, the i686 TRXDESK.exe elsewhere), and an uninstaller that Add/Remove Programs lists.
 ; Built by scripts/release.sh:
-;   makensis -DVERSION=x.y.z -DSRCDIR=<release folder> -DOUTFILE=<setup.exe>
+;   makensis -DVERSION=x.y.z -DPUBLISHER=<name> -DSRCDIR=<release folder> -DOUTFILE=<setup.exe>
 ;            -DICON=<the program's app.ico> trxdesk.nsi
 ; Silent use: setup.exe /S [/D=C:\Folder]   Uninstall.exe /S [_?=C:\Folder]
 Unicode true
@@ -16,6 +16,9 @@ Unicode true
 !ifndef OUTFILE
   !error "OUTFILE (the installer to write) is not defined"
 !endif
+!ifndef PUBLISHER
+  !error "PUBLISHER (the project's TRX_PUBLISHER) is not defined"
+!endif
 !ifndef ICON
   !error "ICON (the program's icon, drawn by the build) is not defined"
 !endif
@@ -25,7 +28,6 @@ Unicode true
 !include MUI2.nsh
 
 !define PRODUCT "TRXDESK"
-!define PUBLISHER "TRXDESK-Team"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 
 Name "${PRODUCT} ${VERSION}"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the release package into build/release: the folder TRXDESK-<version> (the i686 exe
 # with its help beside it, x64/ with the x86_64 exe and its own help, README.md, LICENSE,
-# linux/trxsim), its zip, and TRXDESK-<version>-setup.exe, the installer of its Windows
-# files. The version is project()'s in the top CMakeLists.txt. The exes are stripped copies;
-# the trees' own exes stay as the tests use them.
+# linux/ with trxsim and the pty shim for both Wine halves), its zip, and
+# TRXDESK-<version>-setup.exe, the installer of its Windows files. The version is project()'s
+# in the top CMakeLists.txt, the installer's publisher its TRX_PUBLISHER. The exes are
+# stripped copies; the trees' own exes stay as the tests use them.
 # Usage: release.sh [--quick]
 #   without --quick: installs what is missing and configures the trees it needs, as the test
 #                    command does, so that it runs from a fresh clone
@@ -28,6 +29,8 @@ die() { echo "release: $*" >&2; exit 1; }
 version=$(tr '\n' ' ' <"$top/CMakeLists.txt" |
   sed -nE 's/.*project\( *TRXDESK[^)]* VERSION +([0-9]+\.[0-9]+\.[0-9]+)[ )].*/\1/p')
 [ -n "$version" ] || die "no project(TRXDESK VERSION x.y.z ...) in $top/CMakeLists.txt"
+publisher=$(sed -nE 's/^set\(TRX_PUBLISHER "([^"]+)"\)/\1/p' "$top/CMakeLists.txt")
+[ -n "$publisher" ] || die "no set(TRX_PUBLISHER \"...\") in $top/CMakeLists.txt"
 name=TRXDESK-$version
 pkg=$out/$name
 
@@ -65,7 +68,7 @@ cmake --build "$out/trxsim-build" -j "$jobs" --target trxsim
 
 help=(TRXDESK.HLP TRXDESK.CNT TRXDESK.CHM)
 for tree in win32 win64; do
-  for f in TRXDESK.exe "${help[@]}"; do
+  for f in TRXDESK.exe "${help[@]}" tools/ptyshim/libptyshim.so; do
     [ -f "$build/$tree/$f" ] || die "$build/$tree/$f is missing after the build"
   done
 done
@@ -81,6 +84,9 @@ mkdir -p "$pkg/x64" "$pkg/linux"
 i686-w64-mingw32-strip -o "$pkg/TRXDESK.exe" "$build/win32/TRXDESK.exe"
 x86_64-w64-mingw32-strip -o "$pkg/x64/TRXDESK.exe" "$build/win64/TRXDESK.exe"
 strip -o "$pkg/linux/trxsim" "$out/trxsim-build/tools/trxsim/trxsim"
+# The pty shim for training on trxsim, one build per Wine half (each tree builds its own).
+strip -o "$pkg/linux/libptyshim-x86_64.so" "$build/win64/tools/ptyshim/libptyshim.so"
+strip -o "$pkg/linux/libptyshim-i686.so" "$build/win32/tools/ptyshim/libptyshim.so"
 for f in "${help[@]}"; do
   cp "$build/win32/$f" "$pkg/$f"
   cp "$build/win64/$f" "$pkg/x64/$f"
@@ -94,7 +100,7 @@ find "$pkg" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 
 (cd "$out" && find "$name" -type f | LC_ALL=C sort | TZ=UTC zip -X -q "$name.zip" -@)
 
-makensis -V2 -WX -DVERSION="$version" -DSRCDIR="$pkg" -DOUTFILE="$out/$name-setup.exe" \
+makensis -V2 -WX -DVERSION="$version" -DPUBLISHER="$publisher" -DSRCDIR="$pkg" -DOUTFILE="$out/$name-setup.exe" \
   -DICON="$build/win32/src/res/icons/app.ico" \
   "$top/packaging/trxdesk.nsi"
 

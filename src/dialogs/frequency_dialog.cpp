@@ -35,7 +35,7 @@ void enableTuneChoice(HWND dialog, bool enabled) {
 
 BOOL onInitDialog(HWND dialog, DialogContext& c) {
     char text[OPENING_TEXT_SIZE];
-    formatMirrorFrequency(c.protocol.state.mirror, text, sizeof text);
+    formatMirrorFrequency(c.protocol.mirror(), text, sizeof text);
     SetDlgItemTextA(dialog, IDC_FREQUENCY_EDIT, text);
     CheckDlgButton(dialog, IDC_AUTO_TUNE, c.settings.autoTune ? BST_CHECKED : BST_UNCHECKED);
     enableTuneChoice(dialog, c.settings.autoTune);

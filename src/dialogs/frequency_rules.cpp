@@ -12,8 +12,7 @@ namespace trx {
 
 namespace {
 
-constexpr char UNKNOWN_FREQUENCY[] = "??,?????";
-constexpr int DIGITS_BEFORE_COMMA = 2;
+constexpr char UNKNOWN_DIGIT = '?';
 constexpr char DECIMAL_POINT = '.';
 constexpr char DECIMAL_COMMA = ',';
 
@@ -84,15 +83,7 @@ long long leadingPower(std::string_view mantissa, long long exponent) {
 } // namespace
 
 void formatMirrorFrequency(const RegisterMirror& mirror, char* text, size_t size) {
-    char shown[sizeof UNKNOWN_FREQUENCY];
-    snprintf(shown, sizeof shown, "%s", UNKNOWN_FREQUENCY);
-    for (int digit = 0; digit < FREQUENCY_DIGIT_COUNT; ++digit) {
-        const uint8_t value = mirror[FrequencyDigit1 + digit];
-        if (value < 10) {
-            shown[digit < DIGITS_BEFORE_COMMA ? digit : digit + 1] = static_cast<char>('0' + value);
-        }
-    }
-    snprintf(text, size, "%s", shown);
+    formatFrequency(mirror, UNKNOWN_DIGIT, text, size);
 }
 
 double readFrequencyText(const char* text) {

@@ -55,7 +55,7 @@ void showAntennaMenu(PanelState& p, HWND panel, MenuPoint at) {
     if (!p.protocol.standby()) {
         return;
     }
-    HMENU menu = prepareAntennaMenu(p.instance, p.settings, p.protocol.state.mirror[Antenna]);
+    HMENU menu = prepareAntennaMenu(p.instance, p.settings, p.protocol.mirror()[Antenna]);
     const int choice = showAndDestroy(p, panel, menu, CHOICE_FLAGS, at);
     if (choice >= IDM_ANTENNA_FIRST && choice <= IDM_ANTENNA_LAST) {
         p.protocol.selectAntenna(choice - IDM_ANTENNA_FIRST);

@@ -56,12 +56,8 @@ void setupStatusBar(HWND window) {
                         reinterpret_cast<LPARAM>(rightEdges));
 }
 
-BOOL onSupervisionTimer(PanelState& p, HWND window) {
-    const bool linkWasAlive = p.protocol.state.linkAlive;
-    p.protocol.onTimerTick();
-    if (linkWasAlive && !p.protocol.state.linkAlive) {
-        onLinkLost(window); // the watchdog reset the engine
-    }
+BOOL onSupervisionTimer(PanelState& p) {
+    p.protocol.onTimerTick(); // a lost link reaches onLinkLost through the panel's listener
     return TRUE;
 }
 
@@ -111,7 +107,7 @@ INT_PTR onCtlColorStatic(const PanelState& p, HDC dc, HWND control) {
     switch (GetDlgCtrlID(control)) {
     case IDC_FREQUENCY:
         SetBkMode(dc, TRANSPARENT);
-        if (p.protocol.state.alarmShown) {
+        if (p.protocol.alarmShown()) {
             SetTextColor(dc, BLACK);
             return reinterpret_cast<INT_PTR>(p.redBrush);
         }
@@ -188,20 +184,29 @@ void showSerialError(PanelState& p, HWND owner, const SerialError& error) {
     }
 }
 
-int resetPanel(HWND window) {
-    PanelState& p = *panelState(window);
-    p.protocol.resetProtocol(); // the engine's own look: display, keys, lamps, data line
+namespace {
+
+// The panel's own part of a reset: title, connection text, tooltips and status bar.
+void resetShell(PanelState& p, HWND window) {
     SetWindowTextA(window, p.settings.title);
     showConnection(p);
     if (p.tooltips) {
         SendMessageA(p.tooltips, TTM_ACTIVATE, p.settings.showTooltips, 0);
     }
     SendMessageA(window, WM_TRX_STATUSBAR, 0, p.settings.showStatusBar);
+}
+
+} // namespace
+
+int resetPanel(HWND window) {
+    PanelState& p = *panelState(window);
+    p.protocol.resetProtocol(); // the engine's own look: display, keys, lamps, data line
+    resetShell(p, window);
     return 1;
 }
 
 void onLinkLost(HWND window) {
-    resetPanel(window);
+    resetShell(*panelState(window), window); // the engine has reset its own part
 }
 
 INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -223,7 +228,7 @@ INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_TRX_SHOWN:
         return onShown(*p, window);
     case WM_TIMER:
-        return wParam == IDT_SUPERVISION && onSupervisionTimer(*p, window);
+        return wParam == IDT_SUPERVISION && onSupervisionTimer(*p);
     case WM_SIZE:
         return onSize(*p, window, wParam);
     case WM_SYSCOMMAND:

@@ -30,7 +30,7 @@ INT_PTR CALLBACK panelDialogProc(HWND panel, UINT message, WPARAM wParam, LPARAM
 // Returns the panel to the look of a panel that has received nothing. Always 1.
 int resetPanel(HWND panel);
 
-// The link was lost (the engine has reset itself): the whole panel is reset as well.
+// The link was lost and the engine has reset its own part: the rest of the panel follows.
 void onLinkLost(HWND panel);
 
 // The panel's protocol engine.

@@ -4,28 +4,66 @@
 
 namespace trx {
 
-bool Protocol::queueWrite(int address, int value) {
-    if (state.count >= QUEUE_CAPACITY || port_.portNumber() == 0) {
+bool Protocol::addListener(LineListener& listener) {
+    if (listenerCount_ >= LISTENER_CAPACITY) {
         return false;
     }
-    state.queue[static_cast<size_t>(state.count++)] = queuedForm(address, value);
+    listeners_[static_cast<size_t>(listenerCount_++)] = &listener;
+    return true;
+}
+
+bool Protocol::queueWrite(int address, int value, const CommandSource& source) {
+    if (state_.count >= QUEUE_CAPACITY || port_.portNumber() == NO_PORT) {
+        return false;
+    }
+    LineWrite& write = state_.queue[static_cast<size_t>(state_.count++)];
+    write.address = address & 0x0F;
+    write.value = value & 0x0F;
+    write.previous = state_.mirror[write.address];
+    write.sequence = ++state_.sequence;
+    write.source = source;
     sendNext();
     return true;
 }
 
+CommandResult Protocol::queueAll(std::initializer_list<RegisterWrite> writes,
+                                 const CommandSource& source) {
+    CommandResult result;
+    if (port_.portNumber() == NO_PORT) {
+        result.refusal = Refusal::NoPort;
+        return result;
+    }
+    for (const RegisterWrite& w : writes) {
+        if (!queueWrite(w.address, w.value, source)) {
+            result.refusal = Refusal::QueueFull;
+            return result; // what went in still goes out, as it always did
+        }
+        result.lastWrite = state_.sequence;
+    }
+    return result;
+}
+
 void Protocol::sendNext() {
-    if (state.count == 0 || state.awaitingEcho) {
+    if (state_.count == 0 || state_.awaitingEcho) {
         return;
     }
-    const uint8_t lineByte = encodeByte(state.queue[0]);
+    const LineWrite& next = state_.queue[0];
+    const uint8_t lineByte = lineByteFor(next.address, next.value);
     if (!port_.write(lineByte)) {
         return; // stays at the head, tried again at the next write or echo
     }
-    state.lastSent = lineByte;
-    std::copy(state.queue.begin() + 1, state.queue.begin() + state.count, state.queue.begin());
-    --state.count;
+    state_.lastSent = lineByte;
+    state_.inFlight = next;
+    std::copy(state_.queue.begin() + 1, state_.queue.begin() + state_.count, state_.queue.begin());
+    --state_.count;
     // Only a live link echoes; while it is down bytes go out back to back.
-    state.awaitingEcho = state.linkAlive;
+    state_.awaitingEcho = state_.linkAlive;
+    const LineWrite sent = state_.inFlight;
+    announce([&](LineListener& l) { l.writeSent(sent); });
+}
+
+void Protocol::dropQueue() {
+    state_.count = 0;
 }
 
 } // namespace trx

@@ -20,52 +20,63 @@ void Protocol::onByteReceived(uint8_t lineByte) {
     if (lineByte == ERROR_CHAR) {
         return; // parity error: not even a sign of life
     }
-    if (isEcho(lineByte, state.lastSent)) {
-        state.awaitingEcho = false;
-        state.ackTicks = 0;
+    if (isEcho(lineByte, state_.lastSent)) {
+        const bool awaited = state_.awaitingEcho;
+        state_.awaitingEcho = false;
+        state_.ackTicks = 0;
+        if (awaited) {
+            const LineWrite echoed = state_.inFlight;
+            announce([&](LineListener& l) { l.writeEchoed(echoed); });
+        }
         sendNext();
     }
     const RegisterWrite report = decodeByte(lineByte);
-    if (applyReport(report.address, report.value) == REPORT_ALARM && !state.alarmShown) {
-        state.alarmShown = true;
-        applyReport(FrequencyDigit1, REPAINT); // repaint the display in alarm colours
+    if (applyReport(report.address, report.value) == REPORT_ALARM && !state_.alarmShown) {
+        state_.alarmShown = true;
+        repaintFrequency(); // in alarm colours
     }
 }
 
 void Protocol::onTimerTick() {
-    if (!state.linkAlive) {
+    if (!state_.linkAlive) {
         return;
     }
-    if (state.watchdogTicks > WATCHDOG_LIMIT) {
+    if (state_.watchdogTicks > WATCHDOG_LIMIT) {
         resetProtocol(); // link down, nothing awaited, the unconnected look
         return;
     }
-    ++state.watchdogTicks;
-    if (!state.awaitingEcho) {
+    ++state_.watchdogTicks;
+    if (!state_.awaitingEcho) {
         return;
     }
-    if (state.ackTicks > ACK_LIMIT) {
-        state.awaitingEcho = false;
-        state.closeOnStandby = false;
-        state.count = 0;
-        state.ackTicks = 0;
+    if (state_.ackTicks > ACK_LIMIT) {
+        state_.awaitingEcho = false;
+        state_.closeOnStandby = false;
+        dropQueue();
+        state_.ackTicks = 0;
+        const LineWrite missing = state_.inFlight;
+        announce([&](LineListener& l) { l.echoMissing(missing); });
         // Modal: bytes and ticks keep arriving meanwhile, and nothing is awaited any more.
         view_.showError(ACK_TIMEOUT_TEXT);
     } else {
-        ++state.ackTicks;
+        ++state_.ackTicks;
     }
 }
 
 void Protocol::resetProtocol() {
-    state.linkAlive = false;
-    state.watchdogTicks = 0;
-    state.alarmShown = false;
-    state.closeOnStandby = false;
-    state.awaitingEcho = false;
-    state.ackTicks = 0;
-    state.count = 0;
-    state.mirror.reset();
+    const bool wasAlive = state_.linkAlive;
+    state_.linkAlive = false;
+    state_.watchdogTicks = 0;
+    state_.alarmShown = false;
+    state_.closeOnStandby = false;
+    state_.awaitingEcho = false;
+    state_.ackTicks = 0;
+    dropQueue();
+    state_.mirror.reset();
     paintUnconnected();
+    if (wasAlive) {
+        announce([](LineListener& l) { l.linkLost(); });
+    }
 }
 
 void Protocol::paintUnconnected() {

@@ -3,119 +3,169 @@
 namespace trx {
 
 namespace {
+
 constexpr int PROGRAM_COUNT = 16;
+
+CommandResult refused(Refusal why) {
+    CommandResult result;
+    result.refusal = why;
+    return result;
+}
+
 } // namespace
 
 bool Protocol::standby() const {
-    return state.mirror[OperatingState] == STATE_STANDBY;
+    return state_.mirror[OperatingState] == STATE_STANDBY;
 }
 
 bool Protocol::powerStagesUnlocked() const {
-    return (state.mirror[StatusRegister] & STATUS_READY) != 0;
+    return (state_.mirror[StatusRegister] & STATUS_READY) != 0;
 }
 
 bool Protocol::transmitterActive() const {
-    return state.linkAlive && !standby();
+    return state_.linkAlive && !standby();
 }
 
-void Protocol::requestStandby() {
-    queueWrite(OperatingState, STATE_STANDBY);
-    if (state.alarmShown) {
-        state.alarmShown = false;
-        applyReport(FrequencyDigit1, REPAINT); // back to the normal colours
+CommandResult Protocol::requestStandby(const CommandSource& source) {
+    const CommandResult result = queueAll({{OperatingState, STATE_STANDBY}}, source);
+    if (state_.alarmShown) {
+        state_.alarmShown = false;
+        repaintFrequency(); // back to the normal colours
     }
+    return result;
 }
 
-void Protocol::requestState(int operatingState) {
+CommandResult Protocol::requestState(int operatingState, const CommandSource& source) {
     switch (operatingState) {
     case STATE_STANDBY:
-        requestStandby();
-        break;
+        return requestStandby(source);
     case STATE_TUNE:
-        queueWrite(OperatingState, STATE_TUNE);
-        break;
+        return queueAll({{OperatingState, STATE_TUNE}}, source);
     case STATE_NO_POWER:
     case STATE_P100:
     case STATE_P250:
     case STATE_P1000:
-        if (powerStagesUnlocked()) {
-            queueWrite(OperatingState, operatingState);
+        if (!powerStagesUnlocked()) {
+            return refused(Refusal::NotTuned);
         }
-        break;
+        return queueAll({{OperatingState, operatingState}}, source);
     default:
-        break;
+        return refused(Refusal::OutOfRange);
     }
 }
 
-void Protocol::requestRefresh() {
-    queueWrite(StatusRegister, 0);
+CommandResult Protocol::requestRefresh(const CommandSource& source) {
+    return queueAll({{StatusRegister, 0}}, source);
 }
 
-void Protocol::requestProgram() {
+CommandResult Protocol::requestProgram(const CommandSource& source) {
     // Nothing is shown before the program is reported, so there is nothing to send again.
-    if (standby() && state.mirror[ProgramNumber] != NOT_REPORTED) {
-        queueWrite(ProgramNumber, state.mirror[ProgramNumber]);
+    if (!standby() || state_.mirror[ProgramNumber] == NOT_REPORTED) {
+        return refused(Refusal::NotStandby);
     }
+    return queueAll({{ProgramNumber, state_.mirror[ProgramNumber]}}, source);
 }
 
-void Protocol::stepProgram(int position, int step) {
-    if (standby()) {
-        queueWrite(ProgramNumber,
-                   ((position + step) % PROGRAM_COUNT + PROGRAM_COUNT) % PROGRAM_COUNT);
+CommandResult Protocol::selectProgram(int program, const CommandSource& source) {
+    if (program < 0 || program >= PROGRAM_COUNT) {
+        return refused(Refusal::OutOfRange);
     }
+    if (!standby()) {
+        return refused(Refusal::NotStandby);
+    }
+    return queueAll({{ProgramNumber, program}}, source);
 }
 
-void Protocol::selectAntenna(int antenna) {
-    if (standby() && antenna >= 0 && antenna < ANTENNA_COUNT) {
-        queueWrite(Antenna, antenna);
+CommandResult Protocol::stepProgram(int position, int step, const CommandSource& source) {
+    if (!standby()) {
+        return refused(Refusal::NotStandby);
     }
+    return queueAll(
+        {{ProgramNumber, ((position + step) % PROGRAM_COUNT + PROGRAM_COUNT) % PROGRAM_COUNT}},
+        source);
 }
 
-void Protocol::sendPreset(int index) {
+CommandResult Protocol::selectAntenna(int antenna, const CommandSource& source) {
+    if (antenna < 0 || antenna >= ANTENNA_COUNT) {
+        return refused(Refusal::OutOfRange);
+    }
+    if (!standby()) {
+        return refused(Refusal::NotStandby);
+    }
+    return queueAll({{Antenna, antenna}}, source);
+}
+
+CommandResult Protocol::sendPreset(int index, const CommandSource& source) {
     if (index < 0 || index >= PRESET_COUNT) {
-        return;
+        return refused(Refusal::OutOfRange);
     }
-    for (const RegisterWrite& w : presetWrites(settings_.presets[static_cast<size_t>(index)])) {
-        queueWrite(w.address, w.value);
-    }
+    const auto writes = presetWrites(settings_.presets[static_cast<size_t>(index)]);
+    return queueAll({writes[0], writes[1], writes[2]}, source);
 }
 
-void Protocol::sendFrequency(const std::array<int, FREQUENCY_DIGIT_COUNT>& digits, int tuneTo) {
-    queueWrite(OperatingState, STATE_STANDBY);
-    for (int i = 0; i < FREQUENCY_DIGIT_COUNT; ++i) {
-        queueWrite(FrequencyDigit1 + i, digits[static_cast<size_t>(i)]);
+CommandResult Protocol::sendFrequency(const std::array<int, FREQUENCY_DIGIT_COUNT>& digits,
+                                      int tuneTo, const CommandSource& source) {
+    CommandResult result = queueAll({{OperatingState, STATE_STANDBY},
+                                     {FrequencyDigit1, digits[0]},
+                                     {FrequencyDigit2, digits[1]},
+                                     {FrequencyDigit3, digits[2]},
+                                     {FrequencyDigit4, digits[3]},
+                                     {FrequencyDigit5, digits[4]},
+                                     {FrequencyDigit6, digits[5]},
+                                     {FrequencyDigit7, digits[6]}},
+                                    source);
+    if (result.accepted() && tuneTo >= STATE_P100 && tuneTo <= STATE_P1000) {
+        result = queueAll({{OperatingState, STATE_TUNE}, {OperatingState, tuneTo}}, source);
     }
-    if (tuneTo >= STATE_P100 && tuneTo <= STATE_P1000) {
-        queueWrite(OperatingState, STATE_TUNE);
-        queueWrite(OperatingState, tuneTo);
-    }
+    return result;
 }
 
-void Protocol::clearFrequency() {
-    queueWrite(OperatingState, STATE_STANDBY);
-    for (int reg = FrequencyDigit1; reg <= FrequencyDigit7; ++reg) {
-        queueWrite(reg, NO_DIGIT);
+CommandResult Protocol::enterFrequency(const std::array<int, FREQUENCY_DIGIT_COUNT>& digits,
+                                       int tuneTo, const CommandSource& source) {
+    if (!standby()) {
+        return refused(Refusal::NotStandby);
     }
+    return sendFrequency(digits, tuneTo, source);
 }
 
-void Protocol::requestStandbyThenClose() {
-    state.closeOnStandby = true;
-    queueWrite(OperatingState, STATE_STANDBY);
+CommandResult Protocol::clearFrequency(const CommandSource& source) {
+    return queueAll({{OperatingState, STATE_STANDBY},
+                     {FrequencyDigit1, NO_DIGIT},
+                     {FrequencyDigit2, NO_DIGIT},
+                     {FrequencyDigit3, NO_DIGIT},
+                     {FrequencyDigit4, NO_DIGIT},
+                     {FrequencyDigit5, NO_DIGIT},
+                     {FrequencyDigit6, NO_DIGIT},
+                     {FrequencyDigit7, NO_DIGIT}},
+                    source);
 }
 
-bool Protocol::requestStandbyNow() {
+CommandResult Protocol::requestStandbyThenClose(const CommandSource& source) {
+    state_.closeOnStandby = true;
+    return queueAll({{OperatingState, STATE_STANDBY}}, source);
+}
+
+bool Protocol::requestStandbyNow(const CommandSource& source) {
     if (port_.portNumber() == NO_PORT) {
         return false;
     }
     // Whatever was queued before must not follow the standby onto the line.
-    state.count = 0;
-    const uint8_t lineByte = lineByteFor(OperatingState, STATE_STANDBY);
+    dropQueue();
+    LineWrite write;
+    write.address = OperatingState;
+    write.value = STATE_STANDBY;
+    write.previous = state_.mirror[OperatingState];
+    write.source = source;
+    const uint8_t lineByte = lineByteFor(write.address, write.value);
     if (!port_.write(lineByte)) {
         return false;
     }
-    state.lastSent = lineByte;
-    state.awaitingEcho = state.linkAlive;
-    state.ackTicks = 0;
+    write.sequence = ++state_.sequence;
+    state_.inFlight = write;
+    state_.lastSent = lineByte;
+    state_.awaitingEcho = state_.linkAlive;
+    state_.ackTicks = 0;
+    announce([&](LineListener& l) { l.writeSent(write); });
     port_.flush(END_SESSION_FLUSH_MS);
     return true;
 }

@@ -32,6 +32,17 @@ constexpr int CHANNEL_B_MAX = 4;
 extern const char* const modeNames[MODE_NAME_COUNT];
 extern const char* const channelNames[CHANNEL_NAME_COUNT];
 
+// The frequency display before any digit is reported: two digits, a comma, five digits.
+constexpr char FREQUENCY_UNKNOWN[] = "__,_____";
+constexpr int FREQUENCY_TEXT_SIZE = sizeof FREQUENCY_UNKNOWN;
+
+// The frequency as the display shows it ("07,12345"), each digit register that holds no
+// digit (10 and above, unreported included) shown as `unknown`. Cut to `size`.
+void formatFrequency(const RegisterMirror& mirror, char unknown, char* text, std::size_t size);
+
+// The status bar's mode line: "J3, KA: mit Dyn., KB: unbenutzt".
+void formatModeText(const RegisterMirror& mirror, char* text, std::size_t size);
+
 // Display names with the out-of-range rules applied.
 const char* modeName(int code);
 const char* channelAName(int code);

@@ -19,11 +19,17 @@ constexpr int LOW_FIELD_ICONS[4] = {IDI_IND_LOW_0, IDI_IND_LOW_1, IDI_IND_LOW_2,
 constexpr int HIGH_FIELD_ICONS[4] = {IDI_IND_HIGH_0, IDI_IND_HIGH_4, IDI_IND_HIGH_8,
                                      IDI_IND_HIGH_12};
 
-// Text position of digit registers 1..7; position 2 holds the comma.
-constexpr int DIGIT_PLACE[8] = {-1, 0, 1, 3, 4, 5, 6, 7};
+// Each register's width: a report is cut to it before it is stored.
+constexpr int ANTENNA_MASK = 3;
+constexpr int POWER_MASK = 7;
+constexpr int NIBBLE_MASK = 0x0F;
 
 bool differs(int value, uint8_t stored) {
     return value != static_cast<int>(stored);
+}
+
+bool alarmBit(int stored) {
+    return stored != NOT_REPORTED && (stored & STATUS_ALARM) != 0;
 }
 
 } // namespace
@@ -35,75 +41,86 @@ int Protocol::applyReport(int address, int value) {
     if (address < 0 || address >= REGISTER_COUNT) {
         return REPORT_BAD_ADDRESS;
     }
-    if (!state.linkAlive && address == StatusRegister) {
-        state.linkAlive = true;
-        view_.setStatusIcon(STATUS_PART_LINK, IDI_LINK_UP);
-        view_.postCommand(IDM_REFRESH);
+    if (!state_.linkAlive && address == StatusRegister) {
+        bringLinkUp();
     }
-    state.watchdogTicks = 0;
+    state_.watchdogTicks = 0;
 
-    RegisterMirror& mirror = state.mirror;
+    const int previous = state_.mirror[address];
+    int result = REPORT_OK;
+    if (address == StatusRegister) {
+        result = storeStatus(value);
+    } else {
+        storeAndShow(address, value);
+    }
+    const int stored = state_.mirror[address];
+    announce([&](LineListener& l) { l.reported(address, previous, stored); });
+    if (address == StatusRegister && alarmBit(stored) != alarmBit(previous)) {
+        if (alarmBit(stored)) {
+            announce([](LineListener& l) { l.alarmRaised(); });
+        } else {
+            announce([](LineListener& l) { l.alarmCleared(); });
+        }
+    }
+    return result;
+}
+
+void Protocol::bringLinkUp() {
+    state_.linkAlive = true;
+    view_.setStatusIcon(STATUS_PART_LINK, IDI_LINK_UP);
+    view_.postCommand(IDM_REFRESH);
+    announce([](LineListener& l) { l.linkUp(); });
+}
+
+// Every register but the status register: stored cut to its width and shown when it
+// differs from the mirror (register 8 always relights its buttons; 13 means nothing).
+void Protocol::storeAndShow(int address, int value) {
+    RegisterMirror& mirror = state_.mirror;
     char text[8];
     switch (address) {
-    case Antenna:
-        if (differs(value, mirror[address])) {
-            mirror[address] = static_cast<uint8_t>(value & 3);
-            snprintf(text, sizeof text, "%d", mirror[address]);
-            view_.setText(IDC_ANTENNA, text);
-        }
-        break;
-    case FrequencyDigit1:
-    case FrequencyDigit2:
-    case FrequencyDigit3:
-    case FrequencyDigit4:
-    case FrequencyDigit5:
-    case FrequencyDigit6:
-    case FrequencyDigit7:
-        if (differs(value, mirror[address])) {
-            if (value != REPAINT) {
-                mirror[address] = static_cast<uint8_t>(value & 0x0F);
-            }
-            showFrequency();
-        }
-        break;
     case OperatingState:
         showOperatingState(value);
+        return;
+    case Register13:
+        return;
+    default:
+        break;
+    }
+    if (!differs(value, mirror[address])) {
+        return;
+    }
+    switch (address) {
+    case Antenna:
+        mirror[address] = static_cast<uint8_t>(value & ANTENNA_MASK);
+        snprintf(text, sizeof text, "%d", mirror[address]);
+        view_.setText(IDC_ANTENNA, text);
         break;
     case ProgramNumber:
-        if (differs(value, mirror[address])) {
-            mirror[address] = static_cast<uint8_t>(value & 0x0F);
-            snprintf(text, sizeof text, "%d", mirror[address]);
-            view_.setText(IDC_PROGRAM, text);
-            view_.setUpDownPosition(IDC_PROGRAM_UPDOWN, mirror[address]);
-        }
+        mirror[address] = static_cast<uint8_t>(value & NIBBLE_MASK);
+        snprintf(text, sizeof text, "%d", mirror[address]);
+        view_.setText(IDC_PROGRAM, text);
+        view_.setUpDownPosition(IDC_PROGRAM_UPDOWN, mirror[address]);
         break;
     case EmissionMode:
     case ChannelA:
     case ChannelB:
-        if (differs(value, mirror[address])) {
-            if (value != REPAINT) {
-                mirror[address] = static_cast<uint8_t>(value & 0x0F);
-            }
-            showPresetsAndMode();
-        }
+        mirror[address] = static_cast<uint8_t>(value & NIBBLE_MASK);
+        showPresetsAndMode();
         break;
-    case Register13:
-        break; // reported, but means nothing
     case PowerLevel:
-        if (differs(value, mirror[address])) {
-            mirror[address] = static_cast<uint8_t>(value & 7);
-            view_.setProgressPosition(IDC_POWER, mirror[address]);
-        }
+        mirror[address] = static_cast<uint8_t>(value & POWER_MASK);
+        view_.setProgressPosition(IDC_POWER, mirror[address]);
         break;
-    case StatusRegister:
-        return showStatus(value);
+    default: // the frequency digits, registers 1..7
+        mirror[address] = static_cast<uint8_t>(value & NIBBLE_MASK);
+        repaintFrequency();
+        break;
     }
-    return REPORT_OK;
 }
 
 // The register dump, taken before the report is applied.
 void Protocol::writeDebugLine() {
-    const RegisterMirror& m = state.mirror;
+    const RegisterMirror& m = state_.mirror;
     char line[96];
     snprintf(line, sizeof line, "a%X freq%X%X%X%X%X%X%X bz%X pr%X sab%X%X%X bg%X hf%X st%X", m[0],
              m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8], m[9], m[10], m[11], m[12], m[13],
@@ -111,34 +128,27 @@ void Protocol::writeDebugLine() {
     view_.setStatusText(STATUS_PART_DATA, line);
 }
 
-void Protocol::showFrequency() {
-    char text[sizeof FREQUENCY_UNKNOWN];
-    snprintf(text, sizeof text, "%s", FREQUENCY_UNKNOWN);
-    for (int reg = FrequencyDigit1; reg <= FrequencyDigit7; ++reg) {
-        const uint8_t digit = state.mirror[reg];
-        if (digit < 10) {
-            text[DIGIT_PLACE[reg]] = static_cast<char>('0' + digit);
-        }
-    }
+void Protocol::repaintFrequency() {
+    char text[FREQUENCY_TEXT_SIZE];
+    formatFrequency(state_.mirror, FREQUENCY_UNKNOWN[0], text, sizeof text);
     view_.setText(IDC_FREQUENCY, text);
 }
 
 void Protocol::showOperatingState(int value) {
-    RegisterMirror& mirror = state.mirror;
-    mirror[OperatingState] = static_cast<uint8_t>(value & 0x0F);
+    state_.mirror[OperatingState] = static_cast<uint8_t>(value & NIBBLE_MASK);
     for (int k = 1; k <= STATE_COUNT; ++k) {
-        const StateButton& state = stateButtons[k - 1];
-        const bool showsLit = view_.buttonIcon(state.button) == state.litIcon;
+        const StateButton& button = stateButtons[k - 1];
+        const bool showsLit = view_.buttonIcon(button.button) == button.litIcon;
         if (value == k && !showsLit) {
-            view_.setButtonIcon(state.button, state.litIcon);
+            view_.setButtonIcon(button.button, button.litIcon);
         } else if (value != k && showsLit) {
-            view_.setButtonIcon(state.button, state.normalIcon);
+            view_.setButtonIcon(button.button, button.normalIcon);
         }
     }
     showWindowIcon();
     if (value == STATE_STANDBY) {
         view_.enableControl(IDC_PROGRAM_UPDOWN, true);
-        if (state.closeOnStandby) {
+        if (state_.closeOnStandby) {
             view_.postClose();
         }
     } else {
@@ -150,14 +160,14 @@ void Protocol::showWindowIcon() {
     if (!view_.isMinimized()) {
         return;
     }
-    const int stored = state.mirror[OperatingState];
+    const int stored = state_.mirror[OperatingState];
     view_.setWindowIcon(stored >= STATE_STANDBY && stored <= STATE_COUNT
                             ? stateButtons[stored - 1].litIcon
                             : IDI_UNKNOWN_STATE);
 }
 
 void Protocol::showPresetsAndMode() {
-    const RegisterMirror& mirror = state.mirror;
+    const RegisterMirror& mirror = state_.mirror;
     for (int i = 0; i < PRESET_COUNT; ++i) {
         const ModePreset& preset = settings_.presets[static_cast<size_t>(i)];
         const ModeTypeInfo& info = modeTypeInfo(preset.modeType);
@@ -168,14 +178,15 @@ void Protocol::showPresetsAndMode() {
     }
     if (!settings_.hexDisplay) {
         char line[64];
-        snprintf(line, sizeof line, "%s, KA: %s, KB: %s", modeName(mirror[EmissionMode]),
-                 channelAName(mirror[ChannelA]), channelBName(mirror[ChannelB]));
+        formatModeText(mirror, line, sizeof line);
         view_.setStatusText(STATUS_PART_DATA, line);
     }
 }
 
-int Protocol::showStatus(int value) {
-    uint8_t& stored = state.mirror[StatusRegister];
+// Each field of the status register is stored and shown on its own; REPORT_ALARM when the
+// alarm field has just changed to a value with the alarm bit.
+int Protocol::storeStatus(int value) {
+    uint8_t& stored = state_.mirror[StatusRegister];
     const bool unreported = stored == NOT_REPORTED;
     int result = REPORT_OK;
 

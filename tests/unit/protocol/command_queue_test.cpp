@@ -14,8 +14,6 @@ TEST(CommandQueue, WithLinkUpOneByteWaitsAnd32QueueAndThe34thIsRefused) {
     EXPECT_EQ(accepted, 33);
     ASSERT_EQ(rig.port.sent.size(), 1u);
     EXPECT_EQ(rig.port.sent[0], lineByteFor(9, 0));
-    EXPECT_TRUE(rig.protocol.state.awaitingEcho);
-    EXPECT_EQ(rig.protocol.state.count, QUEUE_CAPACITY);
 
     // Each echo releases exactly the next byte, in order.
     for (int i = 0; i < 3; ++i) {
@@ -23,7 +21,11 @@ TEST(CommandQueue, WithLinkUpOneByteWaitsAnd32QueueAndThe34thIsRefused) {
         ASSERT_EQ(rig.port.sent.size(), static_cast<size_t>(i + 2));
         EXPECT_EQ(rig.port.sent.back(), lineByteFor(9, i + 1));
     }
-    EXPECT_EQ(rig.protocol.state.count, QUEUE_CAPACITY - 3);
+    // Three places are free again, and no more.
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(rig.protocol.queueWrite(9, i));
+    }
+    EXPECT_FALSE(rig.protocol.queueWrite(9, 0));
 }
 
 TEST(CommandQueue, WithLinkDownBytesGoOutAtOnceAndNeverTimeOut) {
@@ -32,7 +34,6 @@ TEST(CommandQueue, WithLinkDownBytesGoOutAtOnceAndNeverTimeOut) {
     rig.protocol.queueWrite(8, 1);
     rig.protocol.queueWrite(0, 2);
     EXPECT_EQ(rig.port.sent, (std::vector<uint8_t>{0xA1, 0x81, 0x40}));
-    EXPECT_FALSE(rig.protocol.state.awaitingEcho);
     rig.ticks(100);
     EXPECT_TRUE(rig.panel.errors.empty());
     EXPECT_EQ(rig.panel.resets(), 0);
@@ -42,13 +43,12 @@ TEST(CommandQueue, RefusedWithoutAPortAndFailedWritesStayAtTheHead) {
     Rig rig;
     rig.port.number = 0;
     EXPECT_FALSE(rig.protocol.queueWrite(8, 5));
-    EXPECT_EQ(rig.protocol.state.count, 0);
+    EXPECT_EQ(rig.protocol.requestRefresh().refusal, Refusal::NoPort);
 
     rig.port.number = 3;
     rig.port.failWrites = true;
     EXPECT_TRUE(rig.protocol.queueWrite(8, 5));
     EXPECT_TRUE(rig.protocol.queueWrite(8, 6));
-    EXPECT_EQ(rig.protocol.state.count, 2);
     EXPECT_TRUE(rig.port.sent.empty());
     // No timer-driven retry.
     rig.ticks(5);
@@ -57,9 +57,12 @@ TEST(CommandQueue, RefusedWithoutAPortAndFailedWritesStayAtTheHead) {
     // Each write sends one byte, the oldest first.
     rig.protocol.queueWrite(0, 1);
     EXPECT_EQ(rig.port.sent, std::vector<uint8_t>{0xA1});
-    EXPECT_EQ(rig.protocol.state.count, 2);
     rig.protocol.queueWrite(0, 2);
     EXPECT_EQ(rig.port.sent, (std::vector<uint8_t>{0xA1, 0x61}));
+    // The port-less write was never queued: the rest follow in order, one per write.
+    rig.protocol.queueWrite(0, 3);
+    rig.protocol.queueWrite(0, 3);
+    EXPECT_EQ(rig.port.sent, (std::vector<uint8_t>{0xA1, 0x61, 0x80, 0x40}));
 }
 
 TEST(CommandQueue, RefreshIsAcknowledgedByAnyStatusReport) {
@@ -71,7 +74,7 @@ TEST(CommandQueue, RefreshIsAcknowledgedByAnyStatusReport) {
     EXPECT_EQ(rig.port.sent.back(), REFRESH_REQUEST);
     rig.protocol.onByteReceived(0x8F); // register 15, value 1
     EXPECT_EQ(rig.port.sent.back(), 0xA1);
-    EXPECT_EQ(rig.protocol.state.mirror[StatusRegister], 1);
+    EXPECT_EQ(rig.protocol.mirror()[StatusRegister], 1);
 }
 
 TEST(CommandQueue, AnEchoIsAlsoAReportAndTheNextByteGoesOutFirst) {
@@ -85,11 +88,12 @@ TEST(CommandQueue, AnEchoIsAlsoAReportAndTheNextByteGoesOutFirst) {
     EXPECT_EQ(rig.port.sent, (std::vector<uint8_t>{0xA1, 0xC9}));
     ASSERT_FALSE(rig.panel.log.empty());
     EXPECT_EQ(rig.panel.log.front(), "send C9"); // before the report touches the panel
-    EXPECT_EQ(rig.protocol.state.mirror[OperatingState], 5);
+    EXPECT_EQ(rig.protocol.mirror()[OperatingState], 5);
     EXPECT_EQ(rig.panel.icons[IDC_STATE_P250], IDI_P250_LIT);
     // A report equal to lastSent counts as its echo even if sent spontaneously.
     rig.protocol.onByteReceived(0xC9);
-    EXPECT_FALSE(rig.protocol.state.awaitingEcho);
+    rig.protocol.queueWrite(9, 4);
+    EXPECT_EQ(rig.port.sent.back(), lineByteFor(9, 4)); // nothing awaited: out at once
 }
 
 TEST(LinkSupervision, ParityErrorByteChangesNothingNotEvenTheWatchdog) {
@@ -98,14 +102,20 @@ TEST(LinkSupervision, ParityErrorByteChangesNothingNotEvenTheWatchdog) {
     rig.protocol.queueWrite(0, 12); // lastSent equals ERROR_CHAR
     ASSERT_EQ(rig.port.sent.back(), ERROR_CHAR);
     rig.ticks(5);
-    const ProtocolState before = rig.protocol.state;
+    const RegisterMirror before = rig.protocol.mirror();
     rig.panel.log.clear();
     rig.protocol.onByteReceived(ERROR_CHAR);
     EXPECT_TRUE(rig.panel.log.empty());
-    EXPECT_EQ(rig.protocol.state.watchdogTicks, before.watchdogTicks);
-    EXPECT_EQ(rig.protocol.state.ackTicks, before.ackTicks);
-    EXPECT_TRUE(rig.protocol.state.awaitingEcho);
-    EXPECT_EQ(rig.protocol.state.mirror.bytes, before.mirror.bytes);
+    EXPECT_EQ(rig.protocol.mirror().bytes, before.bytes);
+    EXPECT_EQ(rig.port.sent.size(), 1u); // not taken for the echo
+    // Neither wait started again: the echo is given up on the 22nd tick after the write.
+    for (int i = 0; i < 16; ++i) {
+        rig.receive(Register13, 0);
+        rig.protocol.onTimerTick();
+    }
+    EXPECT_TRUE(rig.panel.errors.empty());
+    rig.protocol.onTimerTick();
+    EXPECT_EQ(rig.panel.errors.size(), 1u);
 }
 
 TEST(LinkSupervision, SilenceResetsThePanelOnThe42ndTickOnlyWhileTheLinkIsUp) {
@@ -121,8 +131,8 @@ TEST(LinkSupervision, SilenceResetsThePanelOnThe42ndTickOnlyWhileTheLinkIsUp) {
     EXPECT_EQ(rig.panel.resets(), 0);
     rig.ticks(1);
     EXPECT_EQ(rig.panel.resets(), 1);
-    EXPECT_FALSE(rig.protocol.state.linkAlive);
-    EXPECT_EQ(rig.protocol.state.mirror[StatusRegister], NOT_REPORTED);
+    EXPECT_FALSE(rig.protocol.linkAlive());
+    EXPECT_EQ(rig.protocol.mirror()[StatusRegister], NOT_REPORTED);
     rig.ticks(100);
     EXPECT_EQ(rig.panel.resets(), 1);
 }
@@ -131,8 +141,7 @@ TEST(LinkSupervision, MissingEchoTimesOutOnThe22ndTickOnce) {
     Rig rig;
     rig.linkUp();
     rig.protocol.queueWrite(8, 5);
-    rig.protocol.queueWrite(8, 6);
-    rig.protocol.state.closeOnStandby = true;
+    rig.protocol.requestStandbyThenClose();
     for (int i = 0; i < 21; ++i) {
         rig.receive(Register13, 0); // keep the watchdog quiet
         rig.protocol.onTimerTick();
@@ -141,14 +150,17 @@ TEST(LinkSupervision, MissingEchoTimesOutOnThe22ndTickOnce) {
     rig.protocol.onTimerTick();
     ASSERT_EQ(rig.panel.errors.size(), 1u);
     EXPECT_EQ(rig.panel.errors[0], ACK_TIMEOUT_TEXT);
-    EXPECT_EQ(rig.protocol.state.count, 0);
-    EXPECT_FALSE(rig.protocol.state.awaitingEcho);
-    EXPECT_FALSE(rig.protocol.state.closeOnStandby);
     rig.ticks(30);
     EXPECT_EQ(rig.panel.errors.size(), 1u);
-    // A late echo still matches and finds the queue empty.
+    // A late echo still matches and finds the queue empty; the standby report that follows
+    // no longer closes the panel.
     rig.protocol.onByteReceived(0xA1);
     EXPECT_EQ(rig.port.sent.size(), 1u);
+    rig.receive(OperatingState, STATE_STANDBY);
+    EXPECT_EQ(rig.panel.closeRequests, 0);
+    // Nothing is awaited: the next write goes out at once.
+    rig.protocol.queueWrite(9, 2);
+    EXPECT_EQ(rig.port.sent.back(), lineByteFor(9, 2));
 }
 
 TEST(LinkSupervision, EchoBetweenThe21stAnd22ndTickStillCountsAndWaitsNeverAddUp) {
@@ -167,19 +179,24 @@ TEST(LinkSupervision, EchoBetweenThe21stAnd22ndTickStillCountsAndWaitsNeverAddUp
     EXPECT_TRUE(rig.panel.errors.empty());
 }
 
-TEST(LinkSupervision, ResetClearsEverythingButLastSent) {
+TEST(LinkSupervision, ResetClearsLinkQueueAlarmAndClose) {
     Rig rig;
     rig.linkUp();
+    rig.receive(StatusRegister, STATUS_ALARM);
+    rig.receive(Antenna, 2);
     rig.protocol.queueWrite(8, 5);
     rig.protocol.queueWrite(8, 6);
-    rig.protocol.state.alarmShown = true;
-    rig.protocol.state.closeOnStandby = true;
+    rig.protocol.requestStandbyThenClose();
     rig.protocol.resetProtocol();
-    const ProtocolState& s = rig.protocol.state;
-    EXPECT_FALSE(s.linkAlive || s.awaitingEcho || s.alarmShown || s.closeOnStandby);
-    EXPECT_EQ(s.count, 0);
-    EXPECT_EQ(s.lastSent, 0xA1);
-    EXPECT_EQ(s.mirror[Antenna], NOT_REPORTED);
+    EXPECT_FALSE(rig.protocol.linkAlive());
+    EXPECT_FALSE(rig.protocol.alarmShown());
+    EXPECT_EQ(rig.protocol.mirror()[Antenna], NOT_REPORTED);
+    // The queue is gone and nothing is awaited: a write goes out alone and at once.
+    rig.port.sent.clear();
+    rig.protocol.queueWrite(9, 1);
+    EXPECT_EQ(rig.port.sent, std::vector<uint8_t>{lineByteFor(9, 1)});
+    rig.receive(OperatingState, STATE_STANDBY); // the close was forgotten too
+    EXPECT_EQ(rig.panel.closeRequests, 0);
 }
 
 } // namespace trx::test

@@ -43,7 +43,7 @@ TEST(ModePresets, IdenticalPresetsLightTogetherAndOthersShowNormal) {
     EXPECT_EQ(rig.panel.icons[IDC_PRESET1], IDI_PRESET_F7);
     // Types out of range show type 0's icons.
     rig.settings.presets[0].modeType = 42;
-    rig.protocol.applyReport(EmissionMode, REPAINT);
+    rig.receive(EmissionMode, 12);
     EXPECT_EQ(rig.panel.icons[IDC_PRESET0], IDI_PRESET_J3);
 }
 

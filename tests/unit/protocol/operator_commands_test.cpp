@@ -133,10 +133,10 @@ TEST(OperatorCommands, FrequencyGoesOutAfterStandbyAndTunesOnlyToAPowerStage) {
 TEST(OperatorCommands, StandbyTakesTheAlarmColoursOffTheDisplay) {
     Rig rig;
     rig.receive(StatusRegister, STATUS_ALARM);
-    ASSERT_TRUE(rig.protocol.state.alarmShown);
+    ASSERT_TRUE(rig.protocol.alarmShown());
     rig.panel.log.clear();
     rig.protocol.requestState(STATE_STANDBY);
-    EXPECT_FALSE(rig.protocol.state.alarmShown);
+    EXPECT_FALSE(rig.protocol.alarmShown());
     EXPECT_EQ(rig.panel.log, std::vector<std::string>{"text 1002 __,_____"}); // repainted
     rig.panel.log.clear();
     rig.protocol.requestState(STATE_STANDBY); // no alarm: no repaint
@@ -171,15 +171,14 @@ TEST(OperatorCommands, EndOfSessionPutsStandbyOnTheLineAheadOfAMissingEcho) {
     rig.protocol.requestState(STATE_P1000); // awaits an echo that never comes
     rig.protocol.requestState(STATE_TUNE);
     rig.protocol.requestRefresh();
-    ASSERT_EQ(rig.protocol.state.count, 2);
     EXPECT_TRUE(rig.protocol.requestStandbyNow());
     const uint8_t standby = lineByteFor(OperatingState, STATE_STANDBY);
     EXPECT_EQ(rig.port.sent, (Bytes{lineByteFor(OperatingState, STATE_P1000), standby}));
     EXPECT_EQ(rig.port.flushes, std::vector<int>{END_SESSION_FLUSH_MS});
-    EXPECT_EQ(rig.protocol.state.count, 0); // nothing follows the standby
-    // Should Windows not end after all, the standby echo is what is awaited.
+    // Should Windows not end after all, the standby echo is what is awaited, and nothing
+    // queued before follows it.
     rig.receive(OperatingState, STATE_STANDBY);
-    EXPECT_FALSE(rig.protocol.state.awaitingEcho);
+    EXPECT_EQ(rig.port.sent.size(), 2u);
     rig.protocol.requestRefresh();
     EXPECT_EQ(rig.port.sent.back(), REFRESH_REQUEST);
 
@@ -218,9 +217,9 @@ TEST(OperatorCommands, MinimisedIconComesFromTheMirrorWithoutASignOfLife) {
     rig.panel.minimized = true;
     rig.protocol.showWindowIcon();
     EXPECT_EQ(rig.panel.windowIcon, IDI_UNKNOWN_STATE);
-    EXPECT_EQ(rig.protocol.state.mirror[OperatingState], NOT_REPORTED);
+    EXPECT_EQ(rig.protocol.mirror()[OperatingState], NOT_REPORTED);
     rig.ticks(12); // the watchdog kept counting: the link is lost on time
-    EXPECT_FALSE(rig.protocol.state.linkAlive);
+    EXPECT_FALSE(rig.protocol.linkAlive());
 
     Rig shown;
     shown.receive(OperatingState, STATE_TUNE); // not minimised: the window icon stays
@@ -234,12 +233,12 @@ TEST(OperatorCommands, OnlyTheStatusRegisterBringsTheLinkUp) {
     for (int address = 0; address < StatusRegister; ++address) {
         Rig rig;
         rig.receive(address, 1);
-        EXPECT_FALSE(rig.protocol.state.linkAlive) << address;
+        EXPECT_FALSE(rig.protocol.linkAlive()) << address;
         EXPECT_TRUE(rig.panel.posted.empty()) << address;
     }
     Rig rig;
     rig.receive(StatusRegister, 0);
-    EXPECT_TRUE(rig.protocol.state.linkAlive);
+    EXPECT_TRUE(rig.protocol.linkAlive());
     EXPECT_EQ(rig.panel.posted, std::vector<int>{IDM_REFRESH});
 }
 

@@ -17,7 +17,7 @@ TEST(ReportHandler, FirstReportAfterResetUpdatesEveryDisplayEvenForZero) {
     EXPECT_EQ(rig.panel.icons[IDC_INDICATOR_LOW], IDI_IND_LOW_0);
     EXPECT_EQ(rig.panel.icons[IDC_INDICATOR_HIGH], IDI_IND_HIGH_0);
     EXPECT_EQ(rig.panel.statusTexts[STATUS_PART_DATA], "R3, KA: unbenutzt, KB: unbenutzt");
-    EXPECT_EQ(rig.protocol.state.mirror[Register13], NOT_REPORTED);
+    EXPECT_EQ(rig.protocol.mirror()[Register13], NOT_REPORTED);
 }
 
 TEST(ReportHandler, ReportsEqualToTheMirrorChangeNothingExceptRegister8) {
@@ -46,7 +46,7 @@ TEST(ReportHandler, OperatingStateLightsOneButtonAndWritesOnlyChanges) {
     // The marker passed by a minimised panel lights nothing and is stored cut to 4 bits.
     rig.panel.minimized = true;
     rig.protocol.applyReport(OperatingState, NOT_REPORTED);
-    EXPECT_EQ(rig.protocol.state.mirror[OperatingState], 15);
+    EXPECT_EQ(rig.protocol.mirror()[OperatingState], 15);
     EXPECT_EQ(rig.panel.icons[IDC_STATE_STANDBY], IDI_STANDBY);
     EXPECT_EQ(rig.panel.windowIcon, IDI_UNKNOWN_STATE);
     rig.protocol.applyReport(OperatingState, 6);
@@ -57,14 +57,14 @@ TEST(ReportHandler, StandbyPostsTheCloseOnlyWhenAskedFor) {
     Rig rig;
     rig.protocol.applyReport(OperatingState, 1);
     EXPECT_EQ(rig.panel.closeRequests, 0);
-    rig.protocol.state.closeOnStandby = true;
+    rig.protocol.requestStandbyThenClose();
     rig.protocol.applyReport(OperatingState, 4);
     EXPECT_EQ(rig.panel.closeRequests, 0);
     rig.protocol.applyReport(OperatingState, 1);
     EXPECT_EQ(rig.panel.closeRequests, 1);
 }
 
-TEST(ReportHandler, FrequencyDigitsAndRepaint) {
+TEST(ReportHandler, FrequencyDigitsFillTheirPlaces) {
     Rig rig;
     const int digits[] = {0, 7, 1, 2, 3, 4, 5};
     for (int i = 0; i < 7; ++i) {
@@ -73,10 +73,6 @@ TEST(ReportHandler, FrequencyDigitsAndRepaint) {
     EXPECT_EQ(rig.panel.texts[IDC_FREQUENCY], "07,12345");
     rig.protocol.applyReport(FrequencyDigit4, 12);
     EXPECT_EQ(rig.panel.texts[IDC_FREQUENCY], "07,1_345");
-    rig.panel.log.clear();
-    rig.protocol.applyReport(FrequencyDigit1, REPAINT);
-    EXPECT_EQ(rig.panel.log, std::vector<std::string>{"text 1002 07,1_345"});
-    EXPECT_EQ(rig.protocol.state.mirror[FrequencyDigit1], 0);
 }
 
 TEST(ReportHandler, AlarmFieldResultAndRedDisplay) {
@@ -94,7 +90,7 @@ TEST(ReportHandler, AlarmFieldResultAndRedDisplay) {
     live.receive(FrequencyDigit1, 1);
     live.panel.log.clear();
     live.receive(StatusRegister, 0xC);
-    EXPECT_TRUE(live.protocol.state.alarmShown);
+    EXPECT_TRUE(live.protocol.alarmShown());
     EXPECT_EQ(live.panel.log.back(), "text 1002 1_,_____");
     live.receive(StatusRegister, 0x0);
     live.panel.log.clear();
@@ -105,7 +101,7 @@ TEST(ReportHandler, AlarmFieldResultAndRedDisplay) {
 TEST(ReportHandler, FirstStatusReportBringsTheLinkUpAndCanBeAnAlarm) {
     Rig rig;
     EXPECT_EQ(rig.protocol.applyReport(StatusRegister, 0xA), REPORT_ALARM);
-    EXPECT_TRUE(rig.protocol.state.linkAlive);
+    EXPECT_TRUE(rig.protocol.linkAlive());
     EXPECT_EQ(rig.panel.statusIcons[STATUS_PART_LINK], IDI_LINK_UP);
     EXPECT_EQ(rig.panel.posted, std::vector<int>{IDM_REFRESH});
     EXPECT_EQ(rig.panel.icons[IDC_INDICATOR_LOW], IDI_IND_LOW_2);
@@ -144,7 +140,10 @@ TEST(ReportHandler, OutOfRangeAddressesChangeNothingAndKeepTheWatchdog) {
     EXPECT_EQ(rig.protocol.applyReport(16, 0), REPORT_BAD_ADDRESS);
     EXPECT_EQ(rig.protocol.applyReport(-2, 0), REPORT_BAD_ADDRESS);
     EXPECT_TRUE(rig.panel.log.empty());
-    EXPECT_EQ(rig.protocol.state.watchdogTicks, 10);
+    rig.ticks(31); // no sign of life: the watchdog resets 42 ticks after the last report
+    EXPECT_EQ(rig.panel.resets(), 0);
+    rig.ticks(1);
+    EXPECT_EQ(rig.panel.resets(), 1);
 }
 
 TEST(ReportHandler, AntennaProgramAndPowerAreCutToTheirWidth) {

@@ -166,7 +166,7 @@ TEST_F(Panel, ReportsFillTheDisplayAndAResetClearsIt) {
     EXPECT_EQ(textOf(panel, IDC_FREQUENCY), "__,_____");
     EXPECT_EQ(SendDlgItemMessageA(panel, IDC_POWER, PBM_GETPOS, 0, 0), 0);
     EXPECT_EQ(iconOf(panel, IDC_STATE_STANDBY, BM_GETIMAGE), resourceIcon(IDI_STANDBY));
-    EXPECT_FALSE(panelProtocol(panel).state.linkAlive);
+    EXPECT_FALSE(panelProtocol(panel).linkAlive());
 }
 
 TEST_F(Panel, ConnectionTextNamesPortAndBaudRate) {
@@ -244,7 +244,7 @@ TEST_F(Panel, DisplayColoursFollowTheAlarm) {
     EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
 
     receive(StatusRegister, 0x8); // alarm
-    EXPECT_TRUE(panelProtocol(panel).state.alarmShown);
+    EXPECT_TRUE(panelProtocol(panel).alarmShown());
     brush = colour(IDC_FREQUENCY);
     EXPECT_EQ(brushColour(brush), RGB(255, 0, 0));
     EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0));
@@ -263,7 +263,7 @@ TEST_F(Panel, MinimisedIconShowsTheStateAndMaximiseIsRefused) {
     ShowWindow(panel, SW_MINIMIZE);
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(panel, WM_GETICON, ICON_BIG, 0)),
               resourceIcon(IDI_UNKNOWN_STATE));
-    EXPECT_EQ(panelProtocol(panel).state.mirror[OperatingState], NOT_REPORTED); // only shown
+    EXPECT_EQ(panelProtocol(panel).mirror()[OperatingState], NOT_REPORTED); // only shown
     ShowWindow(panel, SW_RESTORE);
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(panel, WM_GETICON, ICON_BIG, 0)),
               resourceIcon(IDI_APP));
@@ -397,11 +397,11 @@ TEST_F(Panel, DialogsOpenInTheirStateAndOnlySettingsOkResetsAndRefreshes) {
         pumpMessages();
         EXPECT_EQ(host.dialogs.back(), IDD_SETTINGS);
         EXPECT_TRUE(line.sent.empty()) << result;
-        EXPECT_TRUE(panelProtocol(panel).state.linkAlive) << result;
+        EXPECT_TRUE(panelProtocol(panel).linkAlive()) << result;
     }
     host.dialogResult = IDOK;
     command(IDM_SETTINGS);
-    EXPECT_FALSE(panelProtocol(panel).state.linkAlive); // reset
+    EXPECT_FALSE(panelProtocol(panel).linkAlive()); // reset
     EXPECT_EQ(textOf(panel, IDC_FREQUENCY), "__,_____");
     pumpMessages();
     EXPECT_EQ(line.sent, std::vector<uint8_t>{REFRESH_REQUEST});
