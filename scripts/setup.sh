@@ -4,9 +4,9 @@
 # The i686 tree's tests need Wine's 32-bit half (wine32, from the i386 architecture) and a
 # 32-bit build of the pty shim for its Wine processes (the i686 cross C compiler).
 # The help is written by halibut (WinHelp and HTML Help); the release package needs zip and
-# NSIS; fonts-wine brings Marlett for the title-bar buttons.
+# NSIS; fonts-wine brings Marlett for the title-bar buttons; clang-format checks the style.
 set -euo pipefail
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
+packages=(cmake ninja-build g++ clang clang-format libclang-rt-14-dev libgtest-dev googletest
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine wine64 wine32:i386
   gcc-i686-linux-gnu libc6-dev-i386-cross
   xvfb imagemagick python3 util-linux

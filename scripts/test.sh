@@ -49,6 +49,17 @@ for dir in native win64 win32; do
   fi
 done
 
+# The sources keep the tree's .clang-format: one check of the closing line.
+echo "== clang-format"
+if (cd "$top" && git ls-files -z 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' \
+  'bench/*.h' 'tools/*.cpp' 'tools/*.h' 'tools/*.c' 'fuzz/*.cpp' 'fuzz/*.h' |
+  xargs -0 clang-format --dry-run -Werror); then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  status=1
+fi
+
 # The package as it ships, from the trees just built: one check of the closing line.
 echo "== release package"
 if "$top/scripts/release.sh" --quick && "$top/packaging/check_package.sh"; then

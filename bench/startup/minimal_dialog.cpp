@@ -1,6 +1,7 @@
 // The yardstick for start-up time and idle CPU: the least a Win32 program does to show the
 // panel's own dialog template (the same resources, window class and common controls) with
 // the panel's 100 ms timer, started the same way as TRXDESK.exe.
+#include "panel_class.h"
 #include "res/resource.h"
 
 #include <windows.h>
@@ -37,14 +38,7 @@ INT_PTR CALLBACK minimalProc(HWND window, UINT message, WPARAM, LPARAM) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ALL_COMMON_CONTROLS};
     InitCommonControlsEx(&controls);
-    WNDCLASSA panelClass = {};
-    panelClass.lpfnWndProc = DefDlgProcA;
-    panelClass.cbWndExtra = DLGWINDOWEXTRA;
-    panelClass.hInstance = instance;
-    panelClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    panelClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    panelClass.lpszClassName = PANEL_CLASS;
-    if (!RegisterClassA(&panelClass)) {
+    if (!trx::registerPanelClass(instance)) {
         return 1;
     }
     HWND window =

@@ -85,13 +85,13 @@ int main() {
     }
 
     trxtest::ReceiverWindow receiver;
-    trx::SerialPort port;
-    port.window = receiver.handle();
-    port.receiveMessage = WM_TRX_RECEIVED;
-    port.portNumber = com;
-    port.parity = EVENPARITY;
-    port.stopBits = TWOSTOPBITS;
-    if (port.open(nullptr) != 1 || !sim.ok("silent off") || !sim.ok("echo on")) {
+    trx::SerialSystem system;
+    trx::SerialPort port(system);
+    port.setReceiver(receiver.handle(), WM_TRX_RECEIVED);
+    port.setPortNumber(com);
+    port.setLineFormat({8, EVENPARITY, TWOSTOPBITS});
+    trx::SerialError error;
+    if (port.open(error) != 1 || !sim.ok("silent off") || !sim.ok("echo on")) {
         std::fprintf(stderr, "COM%d did not open\n", com);
         return 1;
     }
@@ -139,7 +139,8 @@ int main() {
     for (int i = 0; i < PROBE_RUNS; ++i) {
         Sleep(PROBE_PAUSE_MS);
         const LONGLONG start = trxtest::performanceCounter();
-        trx::SerialPort probe;
+        trx::SerialPort probe(system);
+        probe.probePorts();
         probeUs.push_back(microseconds(trxtest::performanceCounter() - start));
         present = static_cast<int>(
             std::count(probe.presentPorts().begin(), probe.presentPorts().end(), 1));

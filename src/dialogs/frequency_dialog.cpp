@@ -1,7 +1,6 @@
 // Frequency entry: a frequency in MHz, optionally tuned and brought to a power stage.
 #include "dialogs.h"
 #include "frequency_rules.h"
-#include "message_box.h"
 #include "protocol.h"
 #include "res/resource.h"
 
@@ -63,7 +62,7 @@ void onOk(HWND dialog, DialogContext& c) {
         c.protocol.clearFrequency();
         break;
     case FrequencyEntry::OutOfRange:
-        showMessageBox(dialog, RANGE_WARNING, c.settings.title, MB_ICONWARNING);
+        c.host.messageBox(dialog, RANGE_WARNING, c.settings.title, MB_ICONWARNING);
         return; // open for a correction
     case FrequencyEntry::Digits:
         c.settings.autoTune = checked(dialog, IDC_AUTO_TUNE);

@@ -1,10 +1,10 @@
 // Settings: port and baud rate, the presets' mode types, tooltips and status bar; OK
 // reopens the port and takes the mode types over only when that succeeds.
-#include "app_globals.h"
 #include "dialogs.h"
 #include "mode_presets.h"
 #include "res/resource.h"
 #include "serial_port.h"
+#include "settings.h"
 #include "settings_rules.h"
 
 #include <windowsx.h>
@@ -40,7 +40,7 @@ void fillPortList(HWND dialog, const SerialPort& serial) {
         char text[PORT_TEXT_SIZE];
         formatPortEntry(ports[i], text, sizeof text);
         addEntry(dialog, IDC_PORT_LIST, text);
-        if (ports[i] != 0 && ports[i] == serial.portNumber) {
+        if (ports[i] != 0 && ports[i] == serial.portNumber()) {
             selection = static_cast<int>(i);
         }
     }
@@ -76,7 +76,7 @@ BOOL onInitDialog(HWND dialog, DialogContext& c) {
     CheckDlgButton(dialog, IDC_SHOW_STATUSBAR,
                    c.settings.showStatusBar ? BST_CHECKED : BST_UNCHECKED);
     fillPortList(dialog, c.serial);
-    fillBaudList(dialog, c.serial.baudRate);
+    fillBaudList(dialog, c.serial.baudRate());
     fillModeTypeLists(dialog, c.settings);
     return TRUE;
 }
@@ -93,12 +93,14 @@ void onOk(HWND dialog, DialogContext& c) {
     c.settings.showStatusBar = checked(dialog, IDC_SHOW_STATUSBAR);
     char text[ENTRY_TEXT_SIZE] = {};
     GetDlgItemTextA(dialog, IDC_PORT_LIST, text, sizeof text);
-    c.serial.portNumber = portFromEntry(text);
+    c.serial.setPortNumber(portFromEntry(text));
     text[0] = '\0';
     GetDlgItemTextA(dialog, IDC_BAUD_LIST, text, sizeof text);
-    c.serial.baudRate = numberFromText(text);
-    if (!c.serial.open(dialog)) {
-        return; // the port has said why; the operator may choose again
+    c.serial.setBaudRate(numberFromText(text));
+    SerialError error;
+    if (!c.serial.open(error)) {
+        c.host.messageBox(dialog, error.text, SERIAL_ERROR_CAPTION, MB_ICONERROR);
+        return; // the operator may choose again
     }
     for (int k = 0; k < PRESET_COUNT; ++k) {
         const LRESULT chosen = toList(dialog, modeTypeList(k), CB_GETCURSEL);
@@ -131,7 +133,7 @@ BOOL onDoubleClick(HWND dialog, DialogContext& c, WPARAM keyState, LPARAM where)
     const POINT point{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
     if (ChildWindowFromPoint(dialog, point) == GetDlgItem(dialog, IDC_SETTINGS_ICON) &&
         opensSpecialSettings(static_cast<unsigned>(keyState))) {
-        DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(IDD_SPECIAL_SETTINGS), dialog,
+        DialogBoxParamA(c.instance, MAKEINTRESOURCEA(IDD_SPECIAL_SETTINGS), dialog,
                         specialSettingsDialogProc, reinterpret_cast<LPARAM>(&c.settings));
     }
     return TRUE;

@@ -1,12 +1,13 @@
 #include "settings_rules.h"
 
+#include "connection_text.h"
+
 #include <cstdio>
 
 namespace trx {
 
 namespace {
 
-constexpr char NOT_CONNECTED[] = "getrennt";
 constexpr size_t PORT_PREFIX_LENGTH = 3; // "COM"
 constexpr int32_t NUMBER_LIMIT = 0x7FFFFFFF / 10 - 1;
 // The key state bits of a mouse message.
@@ -18,7 +19,7 @@ constexpr unsigned CONTROL_KEY = 0x0008;
 
 const char* const baudRateTexts[BAUD_RATE_COUNT] = {"1200", "600", "300", "200", "100", "50"};
 
-std::vector<int> offeredPorts(const std::array<int32_t, 256>& present) {
+std::vector<int> offeredPorts(const PresentPorts& present) {
     std::vector<int> ports{0};
     for (size_t port = 1; port < present.size(); ++port) {
         if (present[port]) {
@@ -30,7 +31,7 @@ std::vector<int> offeredPorts(const std::array<int32_t, 256>& present) {
 
 void formatPortEntry(int port, char* text, size_t size) {
     if (port == 0) {
-        snprintf(text, size, "%s", NOT_CONNECTED);
+        snprintf(text, size, "%s", NOT_CONNECTED_TEXT);
     } else {
         snprintf(text, size, "COM%d", port);
     }

@@ -6,7 +6,10 @@
 
 namespace trx {
 
-// "getrennt" without a port, else "COM%i mit %i Bit/s".
+// What the status bar and the settings dialog's port list show for no port.
+constexpr char NOT_CONNECTED_TEXT[] = "getrennt";
+
+// NOT_CONNECTED_TEXT without a port, else "COM%i mit %i Bit/s".
 void formatConnectionText(int portNumber, int baudRate, char* text, size_t size);
 
 } // namespace trx

@@ -1,5 +1,4 @@
 // Closing the panel, and the end of a Windows session while the transmitter is on air.
-#include "message_box.h"
 #include "panel_state.h"
 #include "registry_settings.h"
 
@@ -27,7 +26,7 @@ template <typename Handle> void deleteObject(Handle& handle) {
 
 BOOL onPanelClose(PanelState& p, HWND panel) {
     if (p.protocol.transmitterActive()) {
-        switch (showMessageBox(panel, CLOSE_QUESTION, p.settings.title, QUESTION_STYLE)) {
+        switch (p.host.messageBox(panel, CLOSE_QUESTION, p.settings.title, QUESTION_STYLE)) {
         case IDYES:
             p.protocol.requestStandbyThenClose(); // closes again once standby is reported
             return FALSE;
@@ -38,7 +37,8 @@ BOOL onPanelClose(PanelState& p, HWND panel) {
         }
     }
     if (p.settings.useRegistry) {
-        registrySettings(RegistryAction::Save, p.serial.portNumber, p.settings, p.serial.baudRate);
+        int32_t baudRate = p.serial.baudRate();
+        registrySettings(RegistryAction::Save, p.serial.portNumber(), p.settings, baudRate);
     }
     p.serial.close();
     p.host.help(panel, HELP_QUIT, 0);
@@ -56,12 +56,16 @@ BOOL onPanelQueryEndSession(PanelState& p, HWND panel) {
     if (!p.protocol.transmitterActive()) {
         return FALSE;
     }
-    switch (showMessageBox(panel, END_SESSION_QUESTION, p.settings.title, QUESTION_STYLE)) {
+    switch (p.host.messageBox(panel, END_SESSION_QUESTION, p.settings.title, QUESTION_STYLE)) {
     case IDCANCEL:
         SetWindowLongPtrA(panel, DWLP_MSGRESULT, FALSE); // Windows must not end
         return TRUE;
     case IDYES:
-        p.protocol.requestStandbyNow();
+        // A write the port refuses now is queued: should the session go on after all, the
+        // standby still goes out.
+        if (!p.protocol.requestStandbyNow()) {
+            p.protocol.requestStandby();
+        }
         return FALSE;
     default:
         return FALSE;

@@ -18,7 +18,7 @@ int upDownPosition(HWND panel) {
 }
 
 INT_PTR runDialog(PanelState& p, HWND panel, int templateId) {
-    DialogContext context{p.settings, p.serial, p.protocol, p.host};
+    DialogContext context{p.settings, p.serial, p.protocol, p.host, p.instance};
     return p.host.runDialog(templateId, panel, reinterpret_cast<LPARAM>(&context));
 }
 
@@ -26,6 +26,8 @@ void openSettings(PanelState& p, HWND panel) {
     if (runDialog(p, panel, IDD_SETTINGS) == IDOK) {
         resetPanel(panel);
         PostMessageA(panel, WM_COMMAND, IDM_REFRESH, 0);
+    } else {
+        showConnection(p); // an OK that failed to open has closed the port meanwhile
     }
 }
 

@@ -1,17 +1,19 @@
 #include "panel_host.h"
 
-#include "app_globals.h"
-
 namespace trx {
 
 INT_PTR Win32PanelHost::runDialog(int templateId, HWND owner, LPARAM parameter) {
     for (int i = 0; i < dialogCount_; ++i) {
         if (dialogs_[i].templateId == templateId) {
-            return DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(templateId), owner,
+            return DialogBoxParamA(instance_, MAKEINTRESOURCEA(templateId), owner,
                                    dialogs_[i].procedure, parameter);
         }
     }
     return -1;
+}
+
+int Win32PanelHost::messageBox(HWND owner, const char* text, const char* caption, UINT type) {
+    return MessageBoxA(owner, text, caption, type);
 }
 
 void Win32PanelHost::help(HWND owner, UINT command, ULONG_PTR data) {

@@ -1,5 +1,6 @@
-// What the panel asks of the program around it: its modal dialogs, help and popup menus.
-// Handed to the panel when it is made, so that a test can stand in for the operator.
+// What the panel asks of the program around it: its modal dialogs, message boxes, help and
+// popup menus. Handed to the panel when it is made, so that a test can stand in for the
+// operator.
 #ifndef TRXDESK_PANEL_HOST_H
 #define TRXDESK_PANEL_HOST_H
 
@@ -20,6 +21,7 @@ struct DialogContext {
     SerialPort& serial;
     Protocol& protocol;
     PanelHost& host;
+    HINSTANCE instance; // the module with the program's resources
 };
 
 class PanelHost {
@@ -27,6 +29,8 @@ class PanelHost {
     virtual ~PanelHost() = default;
     // Shows dialog template `templateId` modally; its result, or -1 when it cannot be shown.
     virtual INT_PTR runDialog(int templateId, HWND owner, LPARAM parameter) = 0;
+    // Every message box of the panel and its dialogs: MessageBoxA, the button chosen.
+    virtual int messageBox(HWND owner, const char* text, const char* caption, UINT type) = 0;
     // A WinHelp command for the program's help (HELP_CONTEXT, HELP_FINDER, HELP_QUIT).
     virtual void help(HWND owner, UINT command, ULONG_PTR data) = 0;
     // TrackPopupMenu without a rectangle: with TPM_RETURNCMD the chosen command or 0.
@@ -42,15 +46,19 @@ struct DialogProcedure {
 // The real calls.
 class Win32PanelHost final : public PanelHost {
   public:
-    // `help` and `dialogs` (count entries) must outlive the host.
-    Win32PanelHost(HelpViewerCalls& help, const DialogProcedure* dialogs, int count)
-        : help_(help), dialogs_(dialogs), dialogCount_(count) {}
+    // `help` and `dialogs` (count entries) must outlive the host; the dialog templates are
+    // resources of `instance`.
+    Win32PanelHost(HINSTANCE instance, HelpViewerCalls& help, const DialogProcedure* dialogs,
+                   int count)
+        : instance_(instance), help_(help), dialogs_(dialogs), dialogCount_(count) {}
 
     INT_PTR runDialog(int templateId, HWND owner, LPARAM parameter) override;
+    int messageBox(HWND owner, const char* text, const char* caption, UINT type) override;
     void help(HWND owner, UINT command, ULONG_PTR data) override;
     int trackMenu(HMENU popup, UINT flags, int x, int y, HWND owner) override;
 
   private:
+    HINSTANCE instance_;
     HelpViewerCalls& help_;
     const DialogProcedure* dialogs_;
     int dialogCount_;

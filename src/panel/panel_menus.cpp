@@ -1,6 +1,5 @@
 #include "panel_menus.h"
 
-#include "app_globals.h"
 #include "arrange_instances.h"
 #include "menu_rules.h"
 #include "panel_state.h"
@@ -16,8 +15,8 @@ constexpr int POPUP_POSITION = 0;
 constexpr size_t ANTENNA_ITEM_SIZE = 32;
 constexpr UINT CHOICE_FLAGS = TPM_RETURNCMD | TPM_NONOTIFY;
 
-HMENU loadMenu(int id) {
-    return LoadMenuA(instanceHandle, MAKEINTRESOURCEA(id));
+HMENU loadMenu(HINSTANCE instance, int id) {
+    return LoadMenuA(instance, MAKEINTRESOURCEA(id));
 }
 
 void markRadio(HMENU popup, int first, int last, int item) {
@@ -44,7 +43,8 @@ int showAndDestroy(PanelState& p, HWND panel, HMENU menu, UINT flags, MenuPoint 
 
 void showPresetMenu(PanelState& p, HWND panel, int index, MenuPoint at) {
     ModePreset& preset = p.settings.presets[static_cast<size_t>(index)];
-    const int choice = showAndDestroy(p, panel, preparePresetMenu(preset), CHOICE_FLAGS, at);
+    const int choice =
+        showAndDestroy(p, panel, preparePresetMenu(p.instance, preset), CHOICE_FLAGS, at);
     if (choice != 0) {
         applyPresetChoice(choice, preset);
         PostMessageA(panel, WM_COMMAND, IDC_PRESET0 + index, 0); // the changed preset goes out
@@ -55,7 +55,7 @@ void showAntennaMenu(PanelState& p, HWND panel, MenuPoint at) {
     if (!p.protocol.standby()) {
         return;
     }
-    HMENU menu = prepareAntennaMenu(p.settings, p.protocol.mirror()[Antenna]);
+    HMENU menu = prepareAntennaMenu(p.instance, p.settings, p.protocol.mirror()[Antenna]);
     const int choice = showAndDestroy(p, panel, menu, CHOICE_FLAGS, at);
     if (choice >= IDM_ANTENNA_FIRST && choice <= IDM_ANTENNA_LAST) {
         p.protocol.selectAntenna(choice - IDM_ANTENNA_FIRST);
@@ -64,8 +64,8 @@ void showAntennaMenu(PanelState& p, HWND panel, MenuPoint at) {
 
 } // namespace
 
-HMENU preparePresetMenu(const ModePreset& preset) {
-    HMENU menu = loadMenu(IDR_PRESET_MENU);
+HMENU preparePresetMenu(HINSTANCE instance, const ModePreset& preset) {
+    HMENU menu = loadMenu(instance, IDR_PRESET_MENU);
     HMENU popup = GetSubMenu(menu, POPUP_POSITION);
     if (popup == nullptr) {
         return menu;
@@ -85,8 +85,8 @@ HMENU preparePresetMenu(const ModePreset& preset) {
     return menu;
 }
 
-HMENU prepareAntennaMenu(const Settings& settings, uint8_t antennaRegister) {
-    HMENU menu = loadMenu(IDR_ANTENNA_MENU);
+HMENU prepareAntennaMenu(HINSTANCE instance, const Settings& settings, uint8_t antennaRegister) {
+    HMENU menu = loadMenu(instance, IDR_ANTENNA_MENU);
     HMENU popup = GetSubMenu(menu, POPUP_POSITION);
     if (popup == nullptr) {
         return menu;
@@ -102,8 +102,8 @@ HMENU prepareAntennaMenu(const Settings& settings, uint8_t antennaRegister) {
     return menu;
 }
 
-HMENU prepareMainMenu(int portNumber, bool standby, int panelCount) {
-    HMENU menu = loadMenu(IDR_MAIN_MENU);
+HMENU prepareMainMenu(HINSTANCE instance, int portNumber, bool standby, int panelCount) {
+    HMENU menu = loadMenu(instance, IDR_MAIN_MENU);
     const MainMenuItems items = mainMenuItems(portNumber, standby, panelCount);
     const struct {
         int command;
@@ -133,7 +133,8 @@ BOOL onPanelContextMenu(PanelState& p, HWND panel, HWND clicked, LPARAM where) {
     case PanelMenu::Main:
         // The chosen item comes back as an ordinary WM_COMMAND.
         showAndDestroy(p, panel,
-                       prepareMainMenu(p.serial.portNumber, p.protocol.standby(), countInstances()),
+                       prepareMainMenu(p.instance, p.serial.portNumber(), p.protocol.standby(),
+                                       countInstances()),
                        0, at);
         break;
     }

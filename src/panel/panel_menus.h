@@ -12,12 +12,13 @@
 
 namespace trx {
 
+// Each from the menu resources of `instance`.
 // The channel and shift items of the preset's type, its values marked.
-HMENU preparePresetMenu(const ModePreset& preset);
+HMENU preparePresetMenu(HINSTANCE instance, const ModePreset& preset);
 // The antenna names, the reported antenna marked.
-HMENU prepareAntennaMenu(const Settings& settings, uint8_t antennaRegister);
+HMENU prepareAntennaMenu(HINSTANCE instance, const Settings& settings, uint8_t antennaRegister);
 // Standby, refresh and arrange enabled as far as they apply.
-HMENU prepareMainMenu(int portNumber, bool standby, int panelCount);
+HMENU prepareMainMenu(HINSTANCE instance, int portNumber, bool standby, int panelCount);
 
 } // namespace trx
 

@@ -3,6 +3,7 @@
 #ifndef TRXDESK_PANEL_STATE_H
 #define TRXDESK_PANEL_STATE_H
 
+#include "line_listener.h"
 #include "panel_host.h"
 #include "panel_window.h"
 #include "protocol.h"
@@ -13,16 +14,31 @@
 
 namespace trx {
 
+// Hears the engine lose the link, so that the whole panel is reset, not the engine's part only.
+class PanelLinkListener final : public LineListener {
+  public:
+    explicit PanelLinkListener(const Win32PanelView& view) : view_(view) {}
+    void linkLost() override { onLinkLost(view_.window()); }
+
+  private:
+    const Win32PanelView& view_;
+};
+
 struct PanelState {
     explicit PanelState(const PanelSetup& setup)
-        : settings(setup.settings), serial(setup.serial), host(setup.host), view(setup.settings),
-          protocol(setup.line, view, setup.settings) {}
+        : settings(setup.settings), serial(setup.serial), host(setup.host),
+          instance(setup.instance), view(setup.settings, setup.host, setup.instance),
+          protocol(setup.line, view, setup.settings), linkListener(view) {
+        protocol.addListener(linkListener);
+    }
 
     Settings& settings;
     SerialPort& serial;
     PanelHost& host;
+    HINSTANCE instance;
     Win32PanelView view;
     Protocol protocol;
+    PanelLinkListener linkListener;
     HFONT displayFont = nullptr;
     HFONT mediumFont = nullptr;
     HBRUSH darkGreenBrush = nullptr;
@@ -32,6 +48,11 @@ struct PanelState {
 
 // The state of a panel window; nullptr before WM_INITDIALOG and after WM_NCDESTROY.
 PanelState* panelState(HWND panel);
+
+// Shows the port's connection text in the status bar.
+void showConnection(PanelState& p);
+// Shows a port's open failure, if any, in a message box owned by `owner`.
+void showSerialError(PanelState& p, HWND owner, const SerialError& error);
 
 // Message handlers, one file per job.
 BOOL onPanelCommand(PanelState& p, HWND panel, int command);      // panel_commands.cpp

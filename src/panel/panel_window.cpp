@@ -1,6 +1,5 @@
 #include "panel_window.h"
 
-#include "app_globals.h"
 #include "connection_text.h"
 #include "panel_state.h"
 #include "res/resource.h"
@@ -57,10 +56,9 @@ void setupStatusBar(HWND window) {
                         reinterpret_cast<LPARAM>(rightEdges));
 }
 
-VOID CALLBACK onSupervisionTimer(HWND window, UINT, UINT_PTR, DWORD) {
-    if (PanelState* p = panelState(window)) {
-        p->protocol.onTimerTick();
-    }
+BOOL onSupervisionTimer(PanelState& p) {
+    p.protocol.onTimerTick(); // a lost link reaches onLinkLost through the panel's listener
+    return TRUE;
 }
 
 BOOL onInitDialog(HWND window, const PanelSetup& setup) {
@@ -87,12 +85,21 @@ BOOL onInitDialog(HWND window, const PanelSetup& setup) {
     SendDlgItemMessageA(window, IDC_POWER, PBM_SETBARCOLOR, 0, GREEN);
     setupStatusBar(window);
 
-    p->serial.window = window;
-    p->serial.open(window); // a failure has told the operator and left the port at 0
+    p->serial.setReceiver(window, WM_TRX_RECEIVED);
+    SerialError error;
+    p->serial.open(error); // a failure leaves the port at 0
+    showSerialError(*p, window, error);
 
     resetPanel(window);
-    p->tooltips = createTooltips(window, p->settings.showTooltips);
-    SetTimer(window, IDT_SUPERVISION, SUPERVISION_PERIOD_MS, onSupervisionTimer);
+    SetTimer(window, IDT_SUPERVISION, SUPERVISION_PERIOD_MS, nullptr);
+    // What the first frame does not show waits until the panel is on the screen.
+    PostMessageA(window, WM_TRX_SHOWN, 0, 0);
+    return TRUE;
+}
+
+BOOL onShown(PanelState& p, HWND window) {
+    p.tooltips = createTooltips(window, p.instance, p.settings.showTooltips);
+    p.serial.probePorts(); // for the settings dialog's port list
     return TRUE;
 }
 
@@ -143,7 +150,8 @@ BOOL onSize(PanelState& p, HWND window, WPARAM type) {
     if (type == SIZE_MINIMIZED) {
         p.protocol.showWindowIcon();
     } else if (type == SIZE_RESTORED) {
-        SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(panelIcon(IDI_APP)));
+        SendMessageA(window, WM_SETICON, ICON_BIG,
+                     reinterpret_cast<LPARAM>(panelIcon(p.instance, IDI_APP)));
     }
     return TRUE;
 }
@@ -164,18 +172,41 @@ Protocol& panelProtocol(HWND panel) {
     return panelState(panel)->protocol;
 }
 
-int resetPanel(HWND window) {
-    PanelState& p = *panelState(window);
-    p.protocol.resetProtocol(); // the engine's own look: display, keys, lamps, data line
-    SetWindowTextA(window, p.settings.title);
+void showConnection(PanelState& p) {
     char connection[CONNECTION_TEXT_SIZE];
-    formatConnectionText(p.serial.portNumber, p.serial.baudRate, connection, sizeof connection);
+    formatConnectionText(p.serial.portNumber(), p.serial.baudRate(), connection, sizeof connection);
     p.view.setStatusText(STATUS_PART_CONNECTION, connection);
+}
+
+void showSerialError(PanelState& p, HWND owner, const SerialError& error) {
+    if (error.text[0] != '\0') {
+        p.host.messageBox(owner, error.text, SERIAL_ERROR_CAPTION, MB_ICONERROR);
+    }
+}
+
+namespace {
+
+// The panel's own part of a reset: title, connection text, tooltips and status bar.
+void resetShell(PanelState& p, HWND window) {
+    SetWindowTextA(window, p.settings.title);
+    showConnection(p);
     if (p.tooltips) {
         SendMessageA(p.tooltips, TTM_ACTIVATE, p.settings.showTooltips, 0);
     }
     SendMessageA(window, WM_TRX_STATUSBAR, 0, p.settings.showStatusBar);
+}
+
+} // namespace
+
+int resetPanel(HWND window) {
+    PanelState& p = *panelState(window);
+    p.protocol.resetProtocol(); // the engine's own look: display, keys, lamps, data line
+    resetShell(p, window);
     return 1;
+}
+
+void onLinkLost(HWND window) {
+    resetShell(*panelState(window), window); // the engine has reset its own part
 }
 
 INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -194,6 +225,10 @@ INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_TRX_RECEIVED:
         p->protocol.onByteReceived(static_cast<uint8_t>(lParam & 0xFF));
         return TRUE;
+    case WM_TRX_SHOWN:
+        return onShown(*p, window);
+    case WM_TIMER:
+        return wParam == IDT_SUPERVISION && onSupervisionTimer(*p);
     case WM_SIZE:
         return onSize(*p, window, wParam);
     case WM_SYSCOMMAND:

@@ -14,13 +14,14 @@ class PanelHost;
 class SerialPort;
 
 // What a panel is handed when it is made: the line its commands go out on, the settings
-// it shows and changes, the serial port it opens and closes, and the program around it.
-// Each must outlive the panel.
+// it shows and changes, the serial port it opens and closes, the program around it, and
+// the module whose resources it shows. Each must outlive the panel.
 struct PanelSetup {
     LinePort& line;
     Settings& settings;
     SerialPort& serial;
     PanelHost& host;
+    HINSTANCE instance;
 };
 
 // The dialog procedure; WM_INITDIALOG's lParam is the address of a PanelSetup.
@@ -28,6 +29,9 @@ INT_PTR CALLBACK panelDialogProc(HWND panel, UINT message, WPARAM wParam, LPARAM
 
 // Returns the panel to the look of a panel that has received nothing. Always 1.
 int resetPanel(HWND panel);
+
+// The link was lost and the engine has reset its own part: the rest of the panel follows.
+void onLinkLost(HWND panel);
 
 // The panel's protocol engine.
 Protocol& panelProtocol(HWND panel);

@@ -1,6 +1,5 @@
 #include "tooltips.h"
 
-#include "app_globals.h"
 #include "res/resource.h"
 
 #include <commctrl.h>
@@ -35,17 +34,17 @@ constexpr Tip TIPS[] = {
 
 } // namespace
 
-HWND createTooltips(HWND panel, bool active) {
+HWND createTooltips(HWND panel, HINSTANCE instance, bool active) {
     HWND tooltips =
         CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, panel, nullptr, instanceHandle, nullptr);
+                        CW_USEDEFAULT, CW_USEDEFAULT, panel, nullptr, instance, nullptr);
     for (const Tip& tip : TIPS) {
         TOOLINFOA tool = {};
         tool.cbSize = TTTOOLINFOA_V2_SIZE;
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.hwnd = panel;
         tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(panel, tip.controlId));
-        tool.hinst = instanceHandle;
+        tool.hinst = instance;
         tool.lpszText = const_cast<char*>(tip.text);
         SendMessageA(tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     }

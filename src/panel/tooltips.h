@@ -6,7 +6,7 @@
 namespace trx {
 
 // One tooltip control for the panel's controls, active when `active` is set.
-HWND createTooltips(HWND panel, bool active);
+HWND createTooltips(HWND panel, HINSTANCE instance, bool active);
 
 } // namespace trx
 

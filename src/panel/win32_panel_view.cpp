@@ -1,7 +1,5 @@
 #include "win32_panel_view.h"
 
-#include "app_globals.h"
-#include "message_box.h"
 #include "res/resource.h"
 
 #include <commctrl.h>
@@ -12,6 +10,7 @@ namespace trx {
 
 namespace {
 std::map<int, HICON>& iconCache() {
+    // The process's one mutable shared object: icons of the one module, loaded once.
     static std::map<int, HICON> cache;
     return cache;
 }
@@ -19,10 +18,10 @@ std::map<int, HICON>& iconCache() {
 
 // Icons are loaded when first shown: an icon no control has shown cannot be read back from
 // one, so the handle-to-ID lookup never misses an icon that matters.
-HICON panelIcon(int iconId) {
+HICON panelIcon(HINSTANCE instance, int iconId) {
     HICON& icon = iconCache()[iconId];
     if (!icon) {
-        icon = LoadIconA(instanceHandle, MAKEINTRESOURCEA(iconId));
+        icon = LoadIconA(instance, MAKEINTRESOURCEA(iconId));
     }
     return icon;
 }
@@ -50,12 +49,12 @@ int Win32PanelView::buttonIcon(int controlId) {
 
 void Win32PanelView::setButtonIcon(int controlId, int iconId) {
     SendDlgItemMessageA(panel_, controlId, BM_SETIMAGE, IMAGE_ICON,
-                        reinterpret_cast<LPARAM>(panelIcon(iconId)));
+                        reinterpret_cast<LPARAM>(panelIcon(instance_, iconId)));
 }
 
 void Win32PanelView::setIndicatorIcon(int controlId, int iconId) {
     SendDlgItemMessageA(panel_, controlId, STM_SETIMAGE, IMAGE_ICON,
-                        reinterpret_cast<LPARAM>(panelIcon(iconId)));
+                        reinterpret_cast<LPARAM>(panelIcon(instance_, iconId)));
 }
 
 void Win32PanelView::setUpDownPosition(int controlId, int position) {
@@ -77,7 +76,7 @@ void Win32PanelView::setStatusText(int part, const char* text) {
 
 void Win32PanelView::setStatusIcon(int part, int iconId) {
     SendDlgItemMessageA(panel_, IDC_STATUSBAR, SB_SETICON, static_cast<WPARAM>(part),
-                        reinterpret_cast<LPARAM>(panelIcon(iconId)));
+                        reinterpret_cast<LPARAM>(panelIcon(instance_, iconId)));
 }
 
 bool Win32PanelView::isMinimized() {
@@ -85,7 +84,8 @@ bool Win32PanelView::isMinimized() {
 }
 
 void Win32PanelView::setWindowIcon(int iconId) {
-    SendMessageA(panel_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(panelIcon(iconId)));
+    SendMessageA(panel_, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(panelIcon(instance_, iconId)));
 }
 
 void Win32PanelView::postCommand(int commandId) {
@@ -97,7 +97,7 @@ void Win32PanelView::postClose() {
 }
 
 void Win32PanelView::showError(const char* text) {
-    showMessageBox(panel_, text, settings_.title, MB_OK | MB_ICONERROR);
+    host_.messageBox(panel_, text, settings_.title, MB_OK | MB_ICONERROR);
 }
 
 } // namespace trx

@@ -2,6 +2,7 @@
 #ifndef TRXDESK_WIN32_PANEL_VIEW_H
 #define TRXDESK_WIN32_PANEL_VIEW_H
 
+#include "panel_host.h"
 #include "panel_view.h"
 #include "settings.h"
 
@@ -11,8 +12,10 @@ namespace trx {
 
 class Win32PanelView : public PanelView {
   public:
-    // Error messages are captioned with the title as it is when they are shown.
-    explicit Win32PanelView(const Settings& settings) : settings_(settings) {}
+    // Error messages are captioned with the title as it is when they are shown, and shown
+    // by `host`; icons are resources of `instance`.
+    Win32PanelView(const Settings& settings, PanelHost& host, HINSTANCE instance)
+        : settings_(settings), host_(host), instance_(instance) {}
     void attach(HWND panel) { panel_ = panel; }
     HWND window() const { return panel_; }
 
@@ -34,11 +37,13 @@ class Win32PanelView : public PanelView {
   private:
     HWND control(int id) const { return GetDlgItem(panel_, id); }
     const Settings& settings_;
+    PanelHost& host_;
+    HINSTANCE instance_;
     HWND panel_ = nullptr;
 };
 
-// Shared icon handle of a resource ID (loaded once, never destroyed).
-HICON panelIcon(int iconId);
+// Shared icon handle of a resource ID of `instance` (loaded once, never destroyed).
+HICON panelIcon(HINSTANCE instance, int iconId);
 // The resource ID whose icon handle this is, 0 for none of ours.
 int panelIconId(HICON icon);
 

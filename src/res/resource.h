@@ -173,6 +173,7 @@
 // Private window messages. Their numbers are fixed: other running copies send 1125.
 #define WM_TRX_STATUSBAR 1125 // wParam 0; lParam non-zero shows, 0 hides the status bar
 #define WM_TRX_RECEIVED 1126  // wParam 0; lParam low 8 bits = one byte read from the line
+#define WM_TRX_SHOWN 1127     // wParam, lParam 0; posted at creation, handled once shown
 
 // Keyboard accelerators of the panel
 #define IDR_ACCELERATORS 179

@@ -49,7 +49,6 @@ ReadOutcome finishRead(ReceiveContext& context) {
         return GetLastError() == ERROR_IO_INCOMPLETE ? ReadOutcome::Reading
                                                      : ReadOutcome::LineEnded;
     }
-    context.bytesRead = count;
     // With all time-outs 0 a read ends only with its byte; an empty one means the line is gone.
     if (count != 1) {
         return ReadOutcome::LineEnded;
@@ -65,7 +64,8 @@ ReadOutcome finishRead(ReceiveContext& context) {
 DWORD WINAPI receiveThread(void* parameter) {
     ReceiveContext& context = *static_cast<ReceiveContext*>(parameter);
     // The wait list is in priority order: without a read, only stop (the first) is waited for.
-    DWORD waitCount = context.receptionEnded ? 1 : EVENT_COUNT;
+    // The write event is no one's to wait for: waitForWrites looks at the write records.
+    DWORD waitCount = context.receptionEnded ? 1 : WAIT_COUNT;
     for (;;) {
         const DWORD result = WaitForMultipleObjects(waitCount, context.waitEvents, FALSE, INFINITE);
         if (result == WAIT_OBJECT_0 + STOP_EVENT) {
@@ -86,13 +86,6 @@ DWORD WINAPI receiveThread(void* parameter) {
             // Only closed handles make the wait fail, and retrying that would spin.
             context.receptionEnded = true;
             return 0;
-        } else if (result == WAIT_OBJECT_0 + WRITE_EVENT) {
-            // Reset first: a write that completes after the reset wakes us again, so every
-            // completion is followed by a notice (several may share one).
-            ResetEvent(context.writeEvent());
-            if (context.writeDoneMessage != 0) {
-                context.system->postMessage(context.window, context.writeDoneMessage, 0, 0);
-            }
         }
     }
 }

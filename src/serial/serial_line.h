@@ -11,7 +11,7 @@ class SerialLine final : public LinePort {
   public:
     explicit SerialLine(SerialPort& port) : port_(port) {}
     int write(uint8_t lineByte) override { return port_.write(&lineByte, 1); }
-    int portNumber() const override { return port_.portNumber; }
+    int portNumber() const override { return port_.portNumber(); }
     bool flush(int timeoutMs) override {
         return port_.waitForWrites(static_cast<DWORD>(timeoutMs));
     }

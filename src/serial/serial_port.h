@@ -1,6 +1,6 @@
 // The program's one connection to the transmitter: the COM ports present, opening and
 // configuring one, writing bytes, and the receive thread that posts every received byte to
-// the panel window.
+// the panel window. It shows nothing: open says what went wrong and the caller shows it.
 #ifndef TRXDESK_SERIAL_PORT_H
 #define TRXDESK_SERIAL_PORT_H
 
@@ -16,7 +16,7 @@
 
 namespace trx {
 
-constexpr int PORT_COUNT = 256; // COM0 .. COM255 are probed
+constexpr int PORT_COUNT = MAX_PORT + 1; // COM0 .. COM255 are probed
 constexpr int MIN_PORT = 1;
 constexpr int32_t DEFAULT_BAUD_RATE = 1200;
 constexpr int32_t MIN_BAUD_RATE = 1;
@@ -26,7 +26,21 @@ constexpr uint8_t MIN_BYTE_SIZE = 5;
 constexpr uint8_t MAX_BYTE_SIZE = 8;
 constexpr uint8_t MAX_PARITY = SPACEPARITY;
 constexpr uint8_t MAX_STOP_BITS = TWOSTOPBITS;
-constexpr char DEFAULT_ERROR_CHAR = static_cast<char>(ERROR_CHAR);
+constexpr char LINE_ERROR_CHAR = static_cast<char>(ERROR_CHAR);
+
+// What open found wrong, as the operator reads it; the caption of its message box.
+constexpr size_t SERIAL_ERROR_SIZE = 128;
+constexpr char SERIAL_ERROR_CAPTION[] = "Fehler";
+struct SerialError {
+    char text[SERIAL_ERROR_SIZE] = {};
+};
+
+// Data bits, parity and stop bits, as the DCB names them.
+struct LineFormat {
+    uint8_t byteSize = DEFAULT_BYTE_SIZE;
+    uint8_t parity = NOPARITY;
+    uint8_t stopBits = ONESTOPBIT;
+};
 
 // Bits of the result of close: the steps that failed.
 constexpr DWORD CLOSE_WAIT_FAILED = 0x001;
@@ -36,9 +50,11 @@ constexpr DWORD CLOSE_SIGNAL_FAILED = 0x008;
 constexpr DWORD CLOSE_READ_EVENT_FAILED = 0x100;
 constexpr DWORD CLOSE_WRITE_EVENT_FAILED = 0x200;
 
-// Order of the wait list; it is also the priority of the wait.
+// The port's events. Stop and read are the receive thread's wait list, in priority order;
+// the writes' records signal the write event.
 constexpr int STOP_EVENT = 0;
 constexpr int READ_EVENT = 1;
+constexpr int WAIT_COUNT = 2;
 constexpr int WRITE_EVENT = 2;
 constexpr int EVENT_COUNT = 3;
 
@@ -52,13 +68,11 @@ constexpr int WRITE_SLOT_SIZE = 16;
 struct ReceiveContext {
     SerialSystem* system = nullptr;
     UINT message = 0;
-    UINT writeDoneMessage = 0;
     HWND window = nullptr;
     HANDLE threadHandle = nullptr;
     HANDLE portHandle = INVALID_HANDLE_VALUE;
     uint8_t readByte = 0;
     OVERLAPPED readOverlapped{};
-    DWORD bytesRead = 0;
     // True while nothing reads: before the first read, when it could not start (the thread
     // then waits for stop only), and once the thread has stopped reading for good (the line
     // failed). A port whose reception has ended must be opened anew to be heard again.
@@ -82,55 +96,65 @@ struct WriteSlot {
 
 class SerialPort {
   public:
-    SerialPort();
-    explicit SerialPort(SerialSystem& system);
+    // Works through `system`, which must outlive the port.
+    explicit SerialPort(SerialSystem& system) : system_(system) {}
     ~SerialPort();
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
-    // 1: the port is open and configured, or portNumber is 0 and the port is closed.
-    // Failures are shown in a message box owned by `owner`, and only when it is given.
-    int open(HWND owner);
-    // Checks the line parameters and writes them into the open port; called by open.
-    int configure(HWND owner);
+    // 1: the port is open and configured, or the port number is 0 and the port is closed.
+    // 0: `error` says why, the port is closed and its number is 0.
+    int open(SerialError& error);
     // Mask of the CLOSE_* steps that failed; 0 also when nothing was open.
     DWORD close();
     // 1 when the bytes were written or are on their way, 0 when the write did not start.
     int write(const uint8_t* bytes, int count);
     // Waits at most timeoutMs for the writes in flight to complete. True when none is left.
     bool waitForWrites(DWORD timeoutMs);
-    const std::array<int32_t, PORT_COUNT>& presentPorts() const { return portPresent; }
+    // Looks for COM0 .. COM255. Until then no port reads as present.
+    void probePorts();
+    // A flag for each of COM0 .. COM255: non-zero where the last probe found the port.
+    const std::array<int32_t, PORT_COUNT>& presentPorts() const { return portPresent_; }
 
-    // Configuration, set by the rest of the program before open.
-    HWND window = nullptr;
-    UINT writeDoneMessage = 0;
-    UINT receiveMessage = 0;
-    int32_t portNumber = 0; // 0 = not connected
-    int32_t baudRate = DEFAULT_BAUD_RATE;
-    uint8_t byteSize = DEFAULT_BYTE_SIZE;
-    uint8_t stopBits = ONESTOPBIT;
-    uint8_t parity = NOPARITY;
-    int32_t flowControl = 0;
-    char errorChar = DEFAULT_ERROR_CHAR;
+    // What the next open uses; the port number also says which port the settings belong to.
+    int32_t portNumber() const { return portNumber_; }
+    void setPortNumber(int32_t number) { portNumber_ = number; }
+    int32_t baudRate() const { return baudRate_; }
+    void setBaudRate(int32_t rate) { baudRate_ = rate; }
+    void setLineFormat(const LineFormat& format) { format_ = format; }
+    // Every received byte goes to `window` as `message` with the byte in lParam.
+    void setReceiver(HWND window, UINT message) {
+        window_ = window;
+        receiveMessage_ = message;
+    }
 
-    ReceiveContext receive;
-    std::array<WriteSlot, WRITE_SLOT_COUNT> writeSlots{};
-    int nextWriteSlot = 0;
-    std::array<int32_t, PORT_COUNT> portPresent{};
-    int32_t openPortNumber = 0;
-    DCB savedDcb{};
-    COMMTIMEOUTS savedTimeouts{};
-    // A state that could not be read is not written back by close.
-    bool dcbSaved = false;
-    bool timeoutsSaved = false;
+    // The port really open (0: none), and what its receive thread works on.
+    int32_t openPortNumber() const { return openPortNumber_; }
+    const ReceiveContext& reception() const { return receive_; }
 
   private:
-    void enumeratePorts();
+    bool openDevice(SerialError& error);
+    bool configure(SerialError& error);
     bool startReception();
     DWORD stopReception();
-    void showError(HWND owner, const char* text);
 
     SerialSystem& system_;
+    HWND window_ = nullptr;
+    UINT receiveMessage_ = 0;
+    int32_t portNumber_ = 0; // 0 = not connected
+    int32_t baudRate_ = DEFAULT_BAUD_RATE;
+    LineFormat format_;
+
+    ReceiveContext receive_;
+    std::array<WriteSlot, WRITE_SLOT_COUNT> writeSlots_{};
+    int nextWriteSlot_ = 0;
+    std::array<int32_t, PORT_COUNT> portPresent_{};
+    int32_t openPortNumber_ = 0;
+    DCB savedDcb_{};
+    COMMTIMEOUTS savedTimeouts_{};
+    // A state that could not be read is not written back by close.
+    bool dcbSaved_ = false;
+    bool timeoutsSaved_ = false;
 };
 
 // The receive thread's entry; its parameter is the ReceiveContext. Returns 0.

@@ -29,10 +29,4 @@ HANDLE SerialSystem::createThread(LPTHREAD_START_ROUTINE entry, void* parameter)
     return CreateThread(nullptr, 0, entry, parameter, 0, nullptr);
 }
 
-SerialSystem& win32SerialSystem() {
-    // Function-local, so the static SerialPort can use it before main runs.
-    static SerialSystem system;
-    return system;
-}
-
 } // namespace trx

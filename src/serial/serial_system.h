@@ -29,9 +29,6 @@ class SerialSystem {
     virtual HANDLE createThread(LPTHREAD_START_ROUTINE entry, void* parameter);
 };
 
-// The real calls; lives as long as the process.
-SerialSystem& win32SerialSystem();
-
 } // namespace trx
 
 #endif

@@ -4,7 +4,6 @@
 //   TRXSIM_COM2, TRXSIM_CONTROL_PORT2  a second simulator on another COM port
 //   TRXSIM_MISSING_COM                 a COM number with no mapping
 //   TRXSIM_DANGLING_COM                a COM number mapped to a path that does not exist
-#include "message_box.h"
 #include "receiver_window.h"
 #include "serial_line.h"
 #include "serial_port.h"
@@ -33,29 +32,13 @@ constexpr DWORD SETTLE_MS = 200;
 constexpr DWORD HANGUP_WATCH_MS = 3000;
 constexpr DWORD FLOOD_UNREAD_MS = 2000;
 constexpr DWORD FLOOD_WAIT_MS = 60000;
+constexpr DWORD FULL_QUEUE_WAIT_MS = 30000; // a thousand retries of 1 ms on a busy machine
 
-// Replaces the device open, event and thread creation and the message box, and records
-// what the port asked for. Everything not told to fail is passed to the real calls.
+// Replaces the device open, event and thread creation, and records what the port asked
+// for. Everything not told to fail is passed to the real calls.
 class FakeSystem : public trx::SerialSystem {
   public:
-    struct Box {
-        HWND owner;
-        std::string text;
-        std::string caption;
-        UINT type;
-    };
-
-    // The newest fake records the program's message boxes until it goes.
-    FakeSystem() : previous_(recorder) {
-        recorder = this;
-        trx::setMessageBoxFunction(recordBox);
-    }
-
     ~FakeSystem() override {
-        recorder = previous_;
-        if (recorder == nullptr) {
-            trx::setMessageBoxFunction(nullptr);
-        }
         if (duplicate != nullptr) {
             CloseHandle(duplicate);
             duplicate = nullptr;
@@ -87,6 +70,7 @@ class FakeSystem : public trx::SerialSystem {
             return SerialSystem::writeFile(device, bytes, count, overlapped);
         }
         overlapped->Internal = STATUS_PENDING;
+        pending.push_back(overlapped);
         SetLastError(ERROR_IO_PENDING);
         return FALSE;
     }
@@ -124,19 +108,13 @@ class FakeSystem : public trx::SerialSystem {
     HANDLE duplicate = nullptr;
 
     std::vector<std::string> names;
-    std::vector<Box> boxes;
-    std::vector<DCB> settings; // every device control block written
+    std::vector<std::string> errors; // what open said went wrong, in order
+    std::vector<DCB> settings;       // every device control block written
     bool pendingWrites = false;
+    std::vector<OVERLAPPED*> pending; // the records of the writes that never complete
     std::atomic<int> fullQueuePosts{0};
 
   private:
-    static int WINAPI recordBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-        recorder->boxes.push_back({owner, text, caption, type});
-        return IDOK;
-    }
-    static inline FakeSystem* recorder = nullptr;
-    FakeSystem* previous_;
-
     void prepare(HANDLE handle) {
         DCB dcb{};
         dcb.DCBlength = sizeof dcb;
@@ -151,6 +129,16 @@ class FakeSystem : public trx::SerialSystem {
                         DUPLICATE_SAME_ACCESS);
     }
 };
+
+// Opens the port as the program does; what went wrong goes into `errors`.
+int open(SerialPort& port, std::vector<std::string>& errors) {
+    trx::SerialError error;
+    const int result = port.open(error);
+    if (error.text[0] != '\0') {
+        errors.emplace_back(error.text);
+    }
+    return result;
+}
 
 std::string deviceName(int number) {
     char name[32];
@@ -177,10 +165,10 @@ bool threadEnded(HANDLE thread) {
 
 // The closed state: nothing of a port, a thread or an event is left.
 void expectClosed(const SerialPort& port) {
-    EXPECT_EQ(port.openPortNumber, 0);
-    EXPECT_EQ(port.receive.portHandle, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(port.receive.threadHandle, nullptr);
-    for (HANDLE event : port.receive.waitEvents) {
+    EXPECT_EQ(port.openPortNumber(), 0);
+    EXPECT_EQ(port.reception().portHandle, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(port.reception().threadHandle, nullptr);
+    for (HANDLE event : port.reception().waitEvents) {
         EXPECT_EQ(event, nullptr);
     }
 }
@@ -196,17 +184,18 @@ TEST(SerialProbe, SeesMappedPortsAndNotUnmappedOnes) {
     ASSERT_TRUE(com > 0 && com2 > 0 && missing > 0 && dangling > 0)
         << "run through run-with-trxsim.sh";
 
-    SerialPort port;
+    trx::SerialSystem real;
+    SerialPort port(real);
+    port.probePorts();
     const auto& present = port.presentPorts();
     EXPECT_EQ(present[com], 1);
     EXPECT_EQ(present[com2], 1);
     EXPECT_EQ(present[missing], 0);
     EXPECT_EQ(present[dangling], 0);
-    // The constructor leaves the port closed, with the documented defaults.
+    // The probe leaves the port closed, with the documented defaults.
     expectClosed(port);
-    EXPECT_EQ(port.portNumber, 0);
-    EXPECT_EQ(port.baudRate, 1200);
-    EXPECT_EQ(port.errorChar, 0x30);
+    EXPECT_EQ(port.portNumber(), 0);
+    EXPECT_EQ(port.baudRate(), 1200);
 }
 
 TEST(SerialProbe, ProbesEveryNameAndCountsHeldPortsAsPresent) {
@@ -217,6 +206,7 @@ TEST(SerialProbe, ProbesEveryNameAndCountsHeldPortsAsPresent) {
     held.failName = deviceName(missing);
     held.failError = ERROR_ACCESS_DENIED;
     SerialPort heldPort(held);
+    heldPort.probePorts();
     EXPECT_EQ(heldPort.presentPorts()[missing], 1);
     ASSERT_EQ(held.names.size(), 256u);
     EXPECT_EQ(held.names.front(), "\\\\.\\COM0");
@@ -227,6 +217,7 @@ TEST(SerialProbe, ProbesEveryNameAndCountsHeldPortsAsPresent) {
     broken.failName = deviceName(missing);
     broken.failError = ERROR_GEN_FAILURE;
     SerialPort brokenPort(broken);
+    brokenPort.probePorts();
     EXPECT_EQ(brokenPort.presentPorts()[missing], 1);
 }
 
@@ -250,21 +241,18 @@ class SerialLink : public ::testing::Test {
         }
     }
 
-    // A message box with an owner would wait for a click that never comes: every port
-    // here shows its boxes through the fake, and a box a test did not expect is a failure.
+    // An error a test did not expect is a failure.
     void TearDown() override {
-        for (const FakeSystem::Box& box : system.boxes) {
-            ADD_FAILURE() << "unexpected message: " << box.text;
+        for (const std::string& text : system.errors) {
+            ADD_FAILURE() << "unexpected error: " << text;
         }
     }
 
     // The start-up configuration of the program, with this test's window.
     void configure(SerialPort& port, int number) {
-        port.window = receiver.handle();
-        port.receiveMessage = WM_TRX_RECEIVED;
-        port.portNumber = number;
-        port.stopBits = TWOSTOPBITS;
-        port.parity = EVENPARITY;
+        port.setReceiver(receiver.handle(), WM_TRX_RECEIVED);
+        port.setPortNumber(number);
+        port.setLineFormat({8, EVENPARITY, TWOSTOPBITS});
     }
 
     // The simulator says nothing of its own any more, and what it said is forgotten.
@@ -295,16 +283,16 @@ class SerialLink : public ::testing::Test {
 TEST_F(SerialLink, OpenBringsTheLineUpAndBytesCrossBothWaysInOrder) {
     SerialPort port(system);
     configure(port, com);
-    port.baudRate = 9600;
-    ASSERT_EQ(port.open(receiver.handle()), 1);
-    EXPECT_EQ(port.openPortNumber, com);
-    EXPECT_EQ(port.portNumber, com);
-    EXPECT_NE(port.receive.threadHandle, nullptr);
+    port.setBaudRate(9600);
+    ASSERT_EQ(open(port, system.errors), 1);
+    EXPECT_EQ(port.openPortNumber(), com);
+    EXPECT_EQ(port.portNumber(), com);
+    EXPECT_NE(port.reception().threadHandle, nullptr);
     // The pty keeps the baud rate (not parity or byte size).
-    EXPECT_EQ(baudRateOf(port.receive.portHandle), 9600u);
+    EXPECT_EQ(baudRateOf(port.reception().portHandle), 9600u);
     // The line runs without time-outs, so a read ends only with its byte.
     COMMTIMEOUTS timeouts{};
-    ASSERT_TRUE(GetCommTimeouts(port.receive.portHandle, &timeouts));
+    ASSERT_TRUE(GetCommTimeouts(port.reception().portHandle, &timeouts));
     EXPECT_EQ(timeouts.ReadIntervalTimeout, 0u);
     EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 0u);
     EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 0u);
@@ -337,21 +325,21 @@ TEST_F(SerialLink, OpenBringsTheLineUpAndBytesCrossBothWaysInOrder) {
 TEST_F(SerialLink, ReopeningTheSamePortOnlyReconfiguresIt) {
     SerialPort port(system);
     configure(port, com);
-    ASSERT_EQ(port.open(receiver.handle()), 1);
-    EXPECT_EQ(baudRateOf(port.receive.portHandle), 1200u);
-    const HANDLE thread = port.receive.threadHandle;
-    const HANDLE device = port.receive.portHandle;
+    ASSERT_EQ(open(port, system.errors), 1);
+    EXPECT_EQ(baudRateOf(port.reception().portHandle), 1200u);
+    const HANDLE thread = port.reception().threadHandle;
+    const HANDLE device = port.reception().portHandle;
     const DWORD threadId = GetThreadId(thread);
     const HANDLE watch = duplicateOf(thread);
 
     // A repeated SetCommState with even parity: this needs the pty shim under Wine.
-    port.baudRate = 4800;
-    EXPECT_EQ(port.open(receiver.handle()), 1);
-    EXPECT_EQ(port.receive.threadHandle, thread);
-    EXPECT_EQ(port.receive.portHandle, device);
-    EXPECT_EQ(GetThreadId(port.receive.threadHandle), threadId);
+    port.setBaudRate(4800);
+    EXPECT_EQ(open(port, system.errors), 1);
+    EXPECT_EQ(port.reception().threadHandle, thread);
+    EXPECT_EQ(port.reception().portHandle, device);
+    EXPECT_EQ(GetThreadId(port.reception().threadHandle), threadId);
     EXPECT_FALSE(threadEnded(watch));
-    EXPECT_EQ(baudRateOf(port.receive.portHandle), 4800u);
+    EXPECT_EQ(baudRateOf(port.reception().portHandle), 4800u);
 
     // The same thread still receives.
     ASSERT_TRUE(silence());
@@ -366,12 +354,12 @@ TEST_F(SerialLink, ReopeningTheSamePortOnlyReconfiguresIt) {
 TEST_F(SerialLink, OpeningAnotherPortClosesTheFirst) {
     SerialPort port(system);
     configure(port, com);
-    ASSERT_EQ(port.open(receiver.handle()), 1);
-    const HANDLE firstThread = duplicateOf(port.receive.threadHandle);
+    ASSERT_EQ(open(port, system.errors), 1);
+    const HANDLE firstThread = duplicateOf(port.reception().threadHandle);
 
-    port.portNumber = com2;
-    ASSERT_EQ(port.open(receiver.handle()), 1);
-    EXPECT_EQ(port.openPortNumber, com2);
+    port.setPortNumber(com2);
+    ASSERT_EQ(open(port, system.errors), 1);
+    EXPECT_EQ(port.openPortNumber(), com2);
     EXPECT_TRUE(threadEnded(firstThread));
     CloseHandle(firstThread);
 
@@ -395,14 +383,14 @@ TEST_F(SerialLink, CloseRestoresTheSavedStateAndIsHarmlessTwice) {
     EXPECT_EQ(port.close(), 0u); // nothing open yet
 
     configure(port, com);
-    port.baudRate = 19200;
-    ASSERT_EQ(port.open(receiver.handle()), 1);
+    port.setBaudRate(19200);
+    ASSERT_EQ(open(port, system.errors), 1);
     ASSERT_NE(system.duplicate, nullptr);
     EXPECT_EQ(baudRateOf(system.duplicate), 19200u);
 
     EXPECT_EQ(port.close(), 0u);
     expectClosed(port);
-    EXPECT_EQ(port.portNumber, com); // close keeps the setting
+    EXPECT_EQ(port.portNumber(), com); // close keeps the setting
     // The device as it was found: its baud rate and its time-outs.
     EXPECT_EQ(baudRateOf(system.duplicate), 2400u);
     COMMTIMEOUTS timeouts{};
@@ -418,9 +406,9 @@ TEST_F(SerialLink, CloseRestoresTheSavedStateAndIsHarmlessTwice) {
     EXPECT_EQ(port.write(&b, 1), 0);
 
     // Port number 0 closes an open port and succeeds without a word.
-    ASSERT_EQ(port.open(receiver.handle()), 1);
-    port.portNumber = 0;
-    EXPECT_EQ(port.open(receiver.handle()), 1);
+    ASSERT_EQ(open(port, system.errors), 1);
+    port.setPortNumber(0);
+    EXPECT_EQ(open(port, system.errors), 1);
     expectClosed(port);
 }
 
@@ -456,40 +444,27 @@ const FailureCase failureCases[] = {
     {.text = "Ungültige Zahl Stoppbits", .stopBits = 3},
 };
 
-TEST_F(SerialLink, EveryFailureShowsItsTextOnlyWithAnOwnerAndClearsThePortNumber) {
+TEST_F(SerialLink, EveryFailureSaysWhyClosesThePortAndClearsItsNumber) {
     for (const FailureCase& c : failureCases) {
-        for (const bool withOwner : {true, false}) {
-            FakeSystem failing;
-            SerialPort port(failing);
-            configure(port, c.missingPort ? missing : c.port != 0 ? c.port : com);
-            port.baudRate = c.baudRate;
-            port.byteSize = c.byteSize;
-            port.parity = c.parity;
-            port.stopBits = c.stopBits;
-            if (c.openError != 0) {
-                failing.failName = deviceName(port.portNumber);
-                failing.failError = c.openError;
-            }
-            failing.failEventAt = c.failEventAt;
-            failing.failThread = c.failThread;
-            char text[128];
-            snprintf(text, sizeof text, c.text, port.portNumber);
-            SCOPED_TRACE(std::string(text) + (withOwner ? " (with owner)" : " (no owner)"));
-            const HWND owner = withOwner ? receiver.handle() : nullptr;
-
-            EXPECT_EQ(port.open(owner), 0);
-            EXPECT_EQ(port.portNumber, 0);
-            expectClosed(port);
-            if (withOwner) {
-                ASSERT_EQ(failing.boxes.size(), 1u);
-                EXPECT_EQ(failing.boxes[0].text, text);
-                EXPECT_EQ(failing.boxes[0].caption, "Fehler");
-                EXPECT_EQ(failing.boxes[0].type, static_cast<UINT>(MB_ICONERROR));
-                EXPECT_EQ(failing.boxes[0].owner, owner);
-            } else {
-                EXPECT_TRUE(failing.boxes.empty());
-            }
+        FakeSystem failing;
+        SerialPort port(failing);
+        configure(port, c.missingPort ? missing : c.port != 0 ? c.port : com);
+        port.setBaudRate(c.baudRate);
+        port.setLineFormat({c.byteSize, c.parity, c.stopBits});
+        if (c.openError != 0) {
+            failing.failName = deviceName(port.portNumber());
+            failing.failError = c.openError;
         }
+        failing.failEventAt = c.failEventAt;
+        failing.failThread = c.failThread;
+        char text[128];
+        snprintf(text, sizeof text, c.text, port.portNumber());
+        SCOPED_TRACE(text);
+
+        EXPECT_EQ(open(port, failing.errors), 0);
+        EXPECT_EQ(port.portNumber(), 0);
+        expectClosed(port);
+        EXPECT_EQ(failing.errors, std::vector<std::string>{text});
     }
     // The texts are code page 1252: one byte per umlaut.
     const std::string range = "außerhalb des gültigen";
@@ -500,51 +475,50 @@ TEST_F(SerialLink, EveryFailureShowsItsTextOnlyWithAnOwnerAndClearsThePortNumber
 TEST_F(SerialLink, RefusedPortNumberLeavesTheOpenPortOpen) {
     SerialPort port(system);
     configure(port, com);
-    ASSERT_EQ(port.open(receiver.handle()), 1);
-    port.portNumber = 300;
-    EXPECT_EQ(port.open(receiver.handle()), 0);
-    EXPECT_EQ(port.portNumber, 0);
-    EXPECT_EQ(port.openPortNumber, com);
-    EXPECT_FALSE(threadEnded(port.receive.threadHandle));
-    ASSERT_EQ(system.boxes.size(), 1u);
-    EXPECT_EQ(system.boxes[0].text, "Portnummer 300 außerhalb des gültigen Bereiches.");
-    system.boxes.clear();
+    ASSERT_EQ(open(port, system.errors), 1);
+    port.setPortNumber(300);
+    EXPECT_EQ(open(port, system.errors), 0);
+    EXPECT_EQ(port.portNumber(), 0);
+    EXPECT_EQ(port.openPortNumber(), com);
+    EXPECT_FALSE(threadEnded(port.reception().threadHandle));
+    ASSERT_EQ(system.errors.size(), 1u);
+    EXPECT_EQ(system.errors[0], "Portnummer 300 außerhalb des gültigen Bereiches.");
+    system.errors.clear();
 }
 
 TEST_F(SerialLink, FailedReconfigurationClosesThePort) {
     SerialPort port(system);
     configure(port, com);
-    ASSERT_EQ(port.open(receiver.handle()), 1);
-    const HANDLE thread = duplicateOf(port.receive.threadHandle);
-    port.baudRate = 0;
-    EXPECT_EQ(port.open(receiver.handle()), 0);
-    EXPECT_EQ(port.portNumber, 0);
+    ASSERT_EQ(open(port, system.errors), 1);
+    const HANDLE thread = duplicateOf(port.reception().threadHandle);
+    port.setBaudRate(0);
+    EXPECT_EQ(open(port, system.errors), 0);
+    EXPECT_EQ(port.portNumber(), 0);
     expectClosed(port);
     EXPECT_TRUE(threadEnded(thread));
     CloseHandle(thread);
-    ASSERT_EQ(system.boxes.size(), 1u);
-    EXPECT_EQ(system.boxes[0].text, "Ungültige Baudrate: 0.");
-    system.boxes.clear();
+    ASSERT_EQ(system.errors.size(), 1u);
+    EXPECT_EQ(system.errors[0], "Ungültige Baudrate: 0.");
+    system.errors.clear();
 }
 
 TEST_F(SerialLink, TopBaudRatePassesTheRangeCheck) {
     SerialPort port(system);
     configure(port, com);
-    port.baudRate = 256000;
+    port.setBaudRate(256000);
     // The driver may still refuse it; the range check must not.
-    port.open(receiver.handle());
-    for (const FakeSystem::Box& box : system.boxes) {
-        EXPECT_EQ(box.text, "Allgemeiner Fehler beim Einstellen der Parameter.");
+    open(port, system.errors);
+    for (const std::string& text : system.errors) {
+        EXPECT_EQ(text, "Allgemeiner Fehler beim Einstellen der Parameter.");
     }
-    std::printf("256000 baud on the pty: %s\n", system.boxes.empty() ? "accepted" : "refused");
-    system.boxes.clear();
+    std::printf("256000 baud on the pty: %s\n", system.errors.empty() ? "accepted" : "refused");
+    system.errors.clear();
 }
 
 TEST_F(SerialLink, ThirtyTwoWritesInARowReachTheLineInOrder) {
     SerialPort port(system);
     configure(port, com);
-    port.writeDoneMessage = ReceiverWindow::WRITE_DONE_MESSAGE;
-    ASSERT_EQ(port.open(receiver.handle()), 1);
+    ASSERT_EQ(open(port, system.errors), 1);
     ASSERT_TRUE(sim.ok("silent on"));
     ASSERT_TRUE(sim.ok("mark"));
 
@@ -562,8 +536,6 @@ TEST_F(SerialLink, ThirtyTwoWritesInARowReachTheLineInOrder) {
     std::vector<uint8_t> logged;
     EXPECT_TRUE(sim.waitForLogged(written.size(), logged, LOG_WAIT_MS));
     EXPECT_EQ(logged, written);
-    // The thread noticed the completions.
-    EXPECT_TRUE(receiver.pumpUntil([&] { return receiver.writeDoneCount > 0; }, REPLY_WAIT_MS));
 
     // And again, past the end of the ring of slots.
     ASSERT_TRUE(sim.ok("mark"));
@@ -582,7 +554,7 @@ TEST_F(SerialLink, ThirtyTwoWritesInARowReachTheLineInOrder) {
 TEST_F(SerialLink, HangUpEndsReadingWithoutStaleBytes) {
     SerialPort port(system);
     configure(port, com);
-    ASSERT_EQ(port.open(receiver.handle()), 1);
+    ASSERT_EQ(open(port, system.errors), 1);
     ASSERT_TRUE(sim.ok("silent on"));
     receiver.pumpFor(SETTLE_MS);
     const size_t before = receiver.bytes.size();
@@ -594,12 +566,12 @@ TEST_F(SerialLink, HangUpEndsReadingWithoutStaleBytes) {
         ~Reopen() { EXPECT_EQ(sim.command("reopen").rfind("OK", 0), 0u); }
     } reopen{sim};
     // The CPU a hung-up line costs is a figure of the serial benchmark.
-    receiver.pumpUntil([&] { return port.receive.receptionEnded.load(); }, HANGUP_WATCH_MS);
+    receiver.pumpUntil([&] { return port.reception().receptionEnded.load(); }, HANGUP_WATCH_MS);
     receiver.pumpFor(SETTLE_MS);
-    EXPECT_TRUE(port.receive.receptionEnded);
+    EXPECT_TRUE(port.reception().receptionEnded);
     EXPECT_EQ(receiver.bytes.size(), before) << "bytes posted after the line was gone";
     // The thread waits for its stop; the dead line takes no writes.
-    EXPECT_FALSE(threadEnded(port.receive.threadHandle));
+    EXPECT_FALSE(threadEnded(port.reception().threadHandle));
     const uint8_t b = 0x42;
     EXPECT_EQ(port.write(&b, 1), 0);
     EXPECT_EQ(port.close(), 0u);
@@ -609,17 +581,17 @@ TEST_F(SerialLink, HangUpEndsReadingWithoutStaleBytes) {
 TEST_F(SerialLink, AfterTheLineComesBackOpeningTheSamePortHearsItAgain) {
     SerialPort port(system);
     configure(port, com);
-    ASSERT_EQ(port.open(receiver.handle()), 1);
-    const HANDLE watch = duplicateOf(port.receive.threadHandle);
+    ASSERT_EQ(open(port, system.errors), 1);
+    const HANDLE watch = duplicateOf(port.reception().threadHandle);
     ASSERT_TRUE(sim.ok("hangup"));
-    receiver.pumpUntil([&] { return port.receive.receptionEnded.load(); }, REPLY_WAIT_MS);
-    ASSERT_TRUE(port.receive.receptionEnded);
+    receiver.pumpUntil([&] { return port.reception().receptionEnded.load(); }, REPLY_WAIT_MS);
+    ASSERT_TRUE(port.reception().receptionEnded);
     // The adapter is plugged in again: the operator confirms the same port in the settings.
     ASSERT_EQ(sim.command("reopen").rfind("OK", 0), 0u);
-    EXPECT_EQ(port.open(receiver.handle()), 1);
+    EXPECT_EQ(open(port, system.errors), 1);
     EXPECT_TRUE(threadEnded(watch)); // a new thread on a new handle
     CloseHandle(watch);
-    EXPECT_FALSE(port.receive.receptionEnded);
+    EXPECT_FALSE(port.reception().receptionEnded);
     ASSERT_TRUE(silence());
     ASSERT_TRUE(sim.ok("report 9 5"));
     EXPECT_TRUE(receiveReports({trx::lineByteFor(9, 5)}));
@@ -629,7 +601,7 @@ TEST_F(SerialLink, AfterTheLineComesBackOpeningTheSamePortHearsItAgain) {
 TEST_F(SerialLink, TheLineIsConfiguredAsTheTransmitterNeedsIt) {
     SerialPort port(system);
     configure(port, com);
-    ASSERT_EQ(port.open(receiver.handle()), 1);
+    ASSERT_EQ(open(port, system.errors), 1);
     // A pty keeps neither DTR nor parity: what was asked of the driver is checked instead.
     ASSERT_FALSE(system.settings.empty());
     const DCB& dcb = system.settings.back();
@@ -652,15 +624,15 @@ TEST_F(SerialLink, Com255IsAValidPort) {
     absent.failError = ERROR_FILE_NOT_FOUND;
     SerialPort port(absent);
     configure(port, trx::MAX_PORT);
-    EXPECT_EQ(port.open(receiver.handle()), 0);
-    ASSERT_EQ(absent.boxes.size(), 1u);
-    EXPECT_EQ(absent.boxes[0].text, "Com255 ist auf auf diesem System nicht vorhanden.");
+    EXPECT_EQ(open(port, absent.errors), 0);
+    EXPECT_EQ(absent.errors,
+              std::vector<std::string>{"Com255 ist auf auf diesem System nicht vorhanden."});
 }
 
 TEST_F(SerialLink, WritesStillGoingOutTakeTheNextSlotsUntilAllAreBusy) {
     SerialPort port(system);
     configure(port, com);
-    ASSERT_EQ(port.open(receiver.handle()), 1);
+    ASSERT_EQ(open(port, system.errors), 1);
     system.pendingWrites = true; // a slow real line: nothing completes
     const uint8_t b = 0x41;
     for (int i = 0; i < trx::WRITE_SLOT_COUNT; ++i) {
@@ -669,8 +641,8 @@ TEST_F(SerialLink, WritesStillGoingOutTakeTheNextSlotsUntilAllAreBusy) {
     EXPECT_EQ(port.write(&b, 1), 0); // every slot holds a write on its way
     EXPECT_FALSE(port.waitForWrites(10));
     system.pendingWrites = false;
-    for (trx::WriteSlot& slot : port.writeSlots) {
-        slot.overlapped.Internal = 0; // the line has caught up
+    for (OVERLAPPED* record : system.pending) {
+        record->Internal = 0; // the line has caught up
     }
     EXPECT_TRUE(port.waitForWrites(10));
     EXPECT_EQ(port.write(&b, 1), 1);
@@ -680,7 +652,7 @@ TEST_F(SerialLink, WritesStillGoingOutTakeTheNextSlotsUntilAllAreBusy) {
 TEST_F(SerialLink, AFullMessageQueueDelaysBytesButLosesNone) {
     SerialPort port(system);
     configure(port, com);
-    ASSERT_EQ(port.open(receiver.handle()), 1);
+    ASSERT_EQ(open(port, system.errors), 1);
     ASSERT_TRUE(silence());
     constexpr int REFUSED_POSTS = 25;
     system.fullQueuePosts = REFUSED_POSTS;
@@ -690,14 +662,34 @@ TEST_F(SerialLink, AFullMessageQueueDelaysBytesButLosesNone) {
         expected.push_back(trx::lineByteFor(9, value));
     }
     EXPECT_TRUE(receiveReports(expected));
-    EXPECT_EQ(port.receive.postRetries, static_cast<uint32_t>(REFUSED_POSTS));
+    EXPECT_EQ(port.reception().postRetries, static_cast<uint32_t>(REFUSED_POSTS));
 
     // Close is not held up by a byte waiting for room in the queue.
     system.fullQueuePosts = 1000000;
     ASSERT_TRUE(sim.ok("report 9 1"));
-    receiver.pumpUntil([&] { return port.receive.postRetries > REFUSED_POSTS; }, REPLY_WAIT_MS);
+    receiver.pumpUntil([&] { return port.reception().postRetries > REFUSED_POSTS; }, REPLY_WAIT_MS);
     EXPECT_EQ(port.close(), 0u);
     expectClosed(port);
+}
+
+TEST_F(SerialLink, AQueueFullForThousandsOfPostsStillDeliversEveryByteInOrder) {
+    SerialPort port(system);
+    configure(port, com);
+    ASSERT_EQ(open(port, system.errors), 1);
+    ASSERT_TRUE(silence());
+    // More refusals in a row than any retry limit would allow for one byte.
+    constexpr int REFUSED_POSTS = 1000;
+    system.fullQueuePosts = REFUSED_POSTS;
+    std::vector<uint8_t> expected;
+    for (int value = 0; value < 16; ++value) {
+        ASSERT_TRUE(sim.ok(std::string("report 9 ").append(std::to_string(value))));
+        expected.push_back(trx::lineByteFor(9, value));
+    }
+    receiver.pumpUntil([&] { return receiver.bytes.size() >= expected.size(); },
+                       FULL_QUEUE_WAIT_MS);
+    EXPECT_EQ(receiver.bytes, expected);
+    EXPECT_EQ(port.reception().postRetries, static_cast<uint32_t>(REFUSED_POSTS));
+    EXPECT_EQ(port.close(), 0u);
 }
 
 // The simulator's sixteen register values ("dump").
@@ -716,7 +708,7 @@ TEST_F(SerialLink, AFloodOfReportsArrivesWholeAndInOrder) {
     constexpr size_t FLOOD = 100000;
     SerialPort port(system);
     configure(port, com);
-    ASSERT_EQ(port.open(receiver.handle()), 1);
+    ASSERT_EQ(open(port, system.errors), 1);
     ASSERT_TRUE(silence());
     const std::vector<int> before = dumpedRegisters(sim);
     ASSERT_TRUE(sim.ok("flood " + std::to_string(FLOOD)));
@@ -738,7 +730,7 @@ TEST_F(SerialLink, AFloodOfReportsArrivesWholeAndInOrder) {
     }
     EXPECT_EQ(wrong, 0u);
     std::printf("flood of %zu reports: %u posts had to wait for room in the queue\n", FLOOD,
-                port.receive.postRetries.load());
+                port.reception().postRetries.load());
     EXPECT_EQ(port.close(), 0u);
 }
 

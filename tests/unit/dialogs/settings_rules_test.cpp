@@ -26,9 +26,9 @@ TEST(SettingsRules, NumbersBehindTheEntries) {
         const char* text;
         int port;
         int32_t number;
-    } cases[] = {{"COM12", 12, 0},        {"getrennt", 0, 0},      {"COM255", 255, 0},
-                 {"", 0, 0},               {"CO", 0, 0},            {"1200", 0, 1200},
-                 {"50", 0, 50},            {"COM99999999999", 999999999, 0}};
+    } cases[] = {
+        {"COM12", 12, 0}, {"getrennt", 0, 0}, {"COM255", 255, 0}, {"", 0, 0},
+        {"CO", 0, 0},     {"1200", 0, 1200},  {"50", 0, 50},      {"COM99999999999", 999999999, 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(portFromEntry(c.text), c.port) << c.text;
         EXPECT_EQ(numberFromText(c.text), c.number) << c.text;

@@ -1,8 +1,6 @@
 // Each dialog from the real resources, run modally as the panel runs it; a thread timer
 // plays the operator: it finds the dialog by its caption, fills it in and presses a button.
-#include "app_globals.h"
 #include "dialogs.h"
-#include "message_box.h"
 #include "panel_fakes.h"
 #include "protocol.h"
 #include "recording_panel.h"
@@ -85,8 +83,8 @@ INT_PTR runDialog(int templateId, DLGPROC procedure, LPARAM parameter, std::dequ
     steps = std::move(script);
     idleTicks = 0;
     const UINT_PTR timer = SetTimer(nullptr, 0, OPERATOR_TICK_MS, playOperator);
-    const INT_PTR result = DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(templateId), nullptr,
-                                           procedure, parameter);
+    const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId),
+                                           nullptr, procedure, parameter);
     KillTimer(nullptr, timer);
     return result;
 }
@@ -127,16 +125,6 @@ bool enabled(HWND dialog, int id) {
     return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
 }
 
-struct Box {
-    std::string text, caption;
-    UINT type;
-};
-std::vector<Box> boxes;
-int WINAPI recordBox(HWND, LPCSTR text, LPCSTR caption, UINT type) {
-    boxes.push_back({text, caption, type});
-    return IDOK;
-}
-
 // The COM ports of a machine: the present ones are held by another program, except those
 // that open (onto the null device, which reads nothing and takes no line settings).
 class FakePorts : public SerialSystem {
@@ -169,19 +157,15 @@ class FakePorts : public SerialSystem {
 class Dialogs : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        instanceHandle = GetModuleHandleA(nullptr);
         INITCOMMONCONTROLSEX controls = {sizeof controls, 0xFF};
         InitCommonControlsEx(&controls);
     }
     void SetUp() override {
-        boxes.clear();
         strayDialogs.clear();
-        setMessageBoxFunction(recordBox);
         applyDefaultSettings(settings);
         settings.useRegistry = false;
     }
     void TearDown() override {
-        setMessageBoxFunction(nullptr);
         EXPECT_TRUE(steps.empty()) << "the operator did not get to every step";
         EXPECT_TRUE(strayDialogs.empty()) << strayDialogs.front();
     }
@@ -194,7 +178,7 @@ class Dialogs : public ::testing::Test {
     FakeHost host;
     test::RecordingPanel view;
     Protocol protocol{line, view, settings};
-    DialogContext dialogContext{settings, serial, protocol, host};
+    DialogContext dialogContext{settings, serial, protocol, host, GetModuleHandleA(nullptr)};
 };
 
 std::vector<uint8_t> writes(std::initializer_list<std::pair<int, int>> registers) {
@@ -206,7 +190,7 @@ std::vector<uint8_t> writes(std::initializer_list<std::pair<int, int>> registers
 }
 
 TEST_F(Dialogs, FrequencyEntryOpensWithTheReportedDigitsAndTunesTo250W) {
-    serial.portNumber = 4; // the recording line takes the writes
+    serial.setPortNumber(4); // the recording line takes the writes
     protocol.applyReport(FrequencyDigit1, 0);
     protocol.applyReport(FrequencyDigit2, 7);
     std::string opening;
@@ -232,7 +216,7 @@ TEST_F(Dialogs, FrequencyEntryOpensWithTheReportedDigitsAndTunesTo250W) {
 }
 
 TEST_F(Dialogs, FrequencyOutOfRangeWarnsAndStaysOpenAndCancelKeepsTheCheckBox) {
-    serial.portNumber = 4;
+    serial.setPortNumber(4);
     snprintf(settings.title, sizeof settings.title, "%s", "Sender Süd");
     runDialog(IDD_FREQUENCY, frequencyDialogProc, context(),
               {{FREQUENCY_CAPTION, [&](HWND d) {
@@ -244,17 +228,18 @@ TEST_F(Dialogs, FrequencyOutOfRangeWarnsAndStaysOpenAndCancelKeepsTheCheckBox) {
                     click(d, IDC_AUTO_TUNE);
                     press(d, IDCANCEL);
                 }}});
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Der eingegebene Wert liegt nicht im\ngeforderten Bereich von 1,5 "
-                             "... 29,99999.");
-    EXPECT_EQ(boxes[0].caption, "Sender Süd");
-    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_ICONWARNING));
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text,
+              "Der eingegebene Wert liegt nicht im\ngeforderten Bereich von 1,5 "
+              "... 29,99999.");
+    EXPECT_EQ(host.boxes[0].caption, "Sender Süd");
+    EXPECT_EQ(host.boxes[0].type, static_cast<UINT>(MB_ICONWARNING));
     EXPECT_TRUE(line.sent.empty());
     EXPECT_TRUE(settings.autoTune); // stored at the click
 }
 
 TEST_F(Dialogs, FrequencyZeroPathAndNoTuningWhenSwitchedOff) {
-    serial.portNumber = 4;
+    serial.setPortNumber(4);
     const struct {
         const char* text;
         std::vector<uint8_t> bytes;
@@ -277,10 +262,11 @@ TEST_F(Dialogs, FrequencyZeroPathAndNoTuningWhenSwitchedOff) {
 
 TEST_F(Dialogs, SettingsListPresentPortsAndTakeTheTypesOverAfterOk) {
     ports.present = {3, 12};
-    SerialPort probed(ports); // the ports are found when the port is made
-    DialogContext c{settings, probed, protocol, host};
-    probed.portNumber = 0;
-    probed.baudRate = 600;
+    SerialPort probed(ports);
+    probed.probePorts(); // as the panel does once it is shown
+    DialogContext c{settings, probed, protocol, host, GetModuleHandleA(nullptr)};
+    probed.setPortNumber(0);
+    probed.setBaudRate(600);
     settings.presets[1].channelA = 3; // changed earlier in its menu; the type stays
     settings.showTooltips = false;
     INT_PTR result = runDialog(
@@ -304,7 +290,7 @@ TEST_F(Dialogs, SettingsListPresentPortsAndTakeTheTypesOverAfterOk) {
               press(d, IDOK);
           }}});
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(probed.portNumber, 0);
+    EXPECT_EQ(probed.portNumber(), 0);
     EXPECT_TRUE(settings.showTooltips);
     EXPECT_EQ(packPreset(settings.presets[0]), packPreset(ModePreset{MODE_TYPE_F7, 5, 4, 5}));
     EXPECT_EQ(settings.presets[1].channelA, 3);
@@ -316,7 +302,8 @@ TEST_F(Dialogs, SettingsFailedOpenStaysOpenAndKeepsThePresets) {
     ports.present = {12, 13};
     ports.openable = {13};
     SerialPort probed(ports);
-    DialogContext c{settings, probed, protocol, host};
+    probed.probePorts();
+    DialogContext c{settings, probed, protocol, host, GetModuleHandleA(nullptr)};
     const struct {
         int configuredPort;
         int32_t baudRate;
@@ -328,9 +315,9 @@ TEST_F(Dialogs, SettingsFailedOpenStaysOpenAndKeepsThePresets) {
         {7, 1200, "getrennt", nullptr}, // no longer present: not connected
     };
     for (const auto& k : cases) {
-        boxes.clear();
-        probed.portNumber = k.configuredPort;
-        probed.baudRate = k.baudRate;
+        host.boxes.clear();
+        probed.setPortNumber(k.configuredPort);
+        probed.setBaudRate(k.baudRate);
         const auto before = packPreset(settings.presets[0]);
         const INT_PTR result =
             runDialog(IDD_SETTINGS, settingsDialogProc, reinterpret_cast<LPARAM>(&c),
@@ -345,10 +332,12 @@ TEST_F(Dialogs, SettingsFailedOpenStaysOpenAndKeepsThePresets) {
                         }}});
         if (k.message) {
             EXPECT_EQ(result, IDCANCEL);
-            ASSERT_EQ(boxes.size(), 1u);
-            EXPECT_EQ(boxes[0].text, k.message);
+            ASSERT_EQ(host.boxes.size(), 1u);
+            EXPECT_EQ(host.boxes[0].text, k.message);
+            EXPECT_EQ(host.boxes[0].caption, "Fehler");
+            EXPECT_EQ(host.boxes[0].type, static_cast<UINT>(MB_ICONERROR));
             EXPECT_EQ(packPreset(settings.presets[0]), before);
-            EXPECT_EQ(probed.portNumber, 0);
+            EXPECT_EQ(probed.portNumber(), 0);
         } else {
             EXPECT_EQ(result, IDOK);
             EXPECT_EQ(settings.presets[0].modeType, MODE_TYPE_B8);

@@ -1,5 +1,5 @@
 // Stand-ins for what the panel and its dialogs are handed: a line that keeps its bytes and
-// a host that records dialogs, help and menus and answers for the operator.
+// a host that records dialogs, message boxes, help and menus and answers for the operator.
 #ifndef TRXDESK_TEST_PANEL_FAKES_H
 #define TRXDESK_TEST_PANEL_FAKES_H
 
@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,16 +21,20 @@ class RecordingLine : public LinePort {
   public:
     explicit RecordingLine(const SerialPort& serial) : serial_(serial) {}
     int write(uint8_t lineByte) override {
+        if (refuseWrites) {
+            return 0;
+        }
         sent.push_back(lineByte);
         return 1;
     }
-    int portNumber() const override { return serial_.portNumber; }
+    int portNumber() const override { return serial_.portNumber(); }
     bool flush(int timeoutMs) override {
         flushes.push_back(timeoutMs);
         return true;
     }
     std::vector<uint8_t> sent;
     std::vector<int> flushes;
+    bool refuseWrites = false; // every slot of the port busy
 
   private:
     const SerialPort& serial_;
@@ -64,7 +69,14 @@ class FakeHost : public PanelHost {
   public:
     INT_PTR runDialog(int templateId, HWND, LPARAM) override {
         dialogs.push_back(templateId);
+        if (duringDialog) {
+            duringDialog();
+        }
         return dialogResult;
+    }
+    int messageBox(HWND owner, const char* text, const char* caption, UINT type) override {
+        boxes.push_back({owner, text, caption, type});
+        return boxAnswer;
     }
     void help(HWND, UINT command, ULONG_PTR data) override { helps.push_back({command, data}); }
     int trackMenu(HMENU popup, UINT flags, int x, int y, HWND) override {
@@ -72,6 +84,12 @@ class FakeHost : public PanelHost {
         return menuChoice;
     }
 
+    struct Box {
+        HWND owner;
+        std::string text;
+        std::string caption;
+        UINT type;
+    };
     struct Shown {
         std::string menu;
         UINT flags;
@@ -79,6 +97,9 @@ class FakeHost : public PanelHost {
     };
     std::vector<int> dialogs;
     INT_PTR dialogResult = IDCANCEL;
+    std::function<void()> duringDialog; // what the operator changes while a dialog is open
+    std::vector<Box> boxes;
+    int boxAnswer = IDNO; // closing an active panel asks; "Nein" closes it
     std::vector<std::pair<UINT, ULONG_PTR>> helps;
     std::vector<Shown> menus;
     int menuChoice = 0;

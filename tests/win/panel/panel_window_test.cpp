@@ -1,7 +1,6 @@
 // The panel created in-process from the real resources, driven with messages and read back
 // the way the operator sees it.
-#include "app_globals.h"
-#include "message_box.h"
+#include "panel_class.h"
 #include "panel_fakes.h"
 #include "panel_host.h"
 #include "panel_menus.h"
@@ -12,6 +11,7 @@
 #include "win32_panel_view.h"
 
 #include <commctrl.h>
+#include <cstdio>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -39,8 +39,12 @@ HICON iconOf(HWND panel, int id, UINT message) {
     return reinterpret_cast<HICON>(SendDlgItemMessageA(panel, id, message, IMAGE_ICON, 0));
 }
 
+HINSTANCE instance() {
+    return GetModuleHandleA(nullptr);
+}
+
 HICON resourceIcon(int id) {
-    return LoadIconA(instanceHandle, MAKEINTRESOURCEA(id));
+    return LoadIconA(instance(), MAKEINTRESOURCEA(id));
 }
 
 int windowHeight(HWND window) {
@@ -58,47 +62,35 @@ void pumpMessages() {
     }
 }
 
-int WINAPI answerNo(HWND, LPCSTR, LPCSTR, UINT) {
-    return IDNO;
-}
-
 class Panel : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        instanceHandle = GetModuleHandleA(nullptr);
         INITCOMMONCONTROLSEX controls = {sizeof controls, 0xFF};
         InitCommonControlsEx(&controls);
-        WNDCLASSA panelClass = {};
-        panelClass.lpfnWndProc = DefDlgProcA;
-        panelClass.cbWndExtra = DLGWINDOWEXTRA;
-        panelClass.hInstance = instanceHandle;
-        panelClass.lpszClassName = PANEL_CLASS;
-        RegisterClassA(&panelClass);
+        registerPanelClass(instance());
     }
 
     void SetUp() override {
-        setMessageBoxFunction(answerNo); // closing an active panel asks; nobody is there to answer
         applyDefaultSettings(settings);
         settings.useRegistry = false;
-        serial.portNumber = 0;
-        serial.baudRate = 1200;
+        serial.setPortNumber(0);
+        serial.setBaudRate(1200);
         panel = createPanel();
         ASSERT_NE(panel, nullptr);
     }
 
     void TearDown() override {
-        setMessageBoxFunction(answerNo);
+        host.boxAnswer = IDNO;
         if (IsWindow(panel)) {
             SendMessageA(panel, WM_CLOSE, 0, 0);
         }
         pumpMessages();
-        setMessageBoxFunction(nullptr);
     }
 
     HWND createPanel() {
-        PanelSetup setup{line, settings, serial, host};
-        return CreateDialogParamA(instanceHandle, MAKEINTRESOURCEA(IDD_PANEL), nullptr,
-                                  panelDialogProc, reinterpret_cast<LPARAM>(&setup));
+        PanelSetup setup{line, settings, serial, host, instance()};
+        return CreateDialogParamA(instance(), MAKEINTRESOURCEA(IDD_PANEL), nullptr, panelDialogProc,
+                                  reinterpret_cast<LPARAM>(&setup));
     }
 
     void receive(int address, int value) {
@@ -113,7 +105,7 @@ class Panel : public ::testing::Test {
     }
     // The transmitter in standby with its link up, on a configured port.
     void standbyReported() {
-        serial.portNumber = 2; // configured but never opened: the recording line is the port
+        serial.setPortNumber(2); // configured but never opened: the recording line is the port
         receive(StatusRegister, STATUS_READY);
         receive(OperatingState, STATE_STANDBY);
         pumpMessages(); // the refresh the link posted, answered below
@@ -123,7 +115,8 @@ class Panel : public ::testing::Test {
     }
 
     Settings settings;
-    SerialPort serial;
+    SerialSystem system;
+    SerialPort serial{system};
     RecordingLine line{serial};
     FakeHost host;
     HWND panel = nullptr;
@@ -177,10 +170,40 @@ TEST_F(Panel, ReportsFillTheDisplayAndAResetClearsIt) {
 }
 
 TEST_F(Panel, ConnectionTextNamesPortAndBaudRate) {
-    serial.portNumber = 2; // shown only; the port is not opened by a reset
+    serial.setPortNumber(2); // shown only; the port is not opened by a reset
     resetPanel(panel);
     EXPECT_EQ(statusText(panel, 0), "COM2 mit 1200 Bit/s");
-    serial.portNumber = 0;
+    serial.setPortNumber(0);
+}
+
+TEST_F(Panel, ALostLinkResetsTheWholePanel) {
+    serial.setPortNumber(2);
+    resetPanel(panel);
+    receive(StatusRegister, STATUS_READY);
+    receive(FrequencyDigit1, 1);
+    // Behind the panel meanwhile: a new title from the special settings, a port that failed.
+    snprintf(settings.title, sizeof settings.title, "Sender Süd");
+    serial.setPortNumber(0);
+    for (int tick = 0; tick <= WATCHDOG_LIMIT + 1; ++tick) {
+        SendMessageA(panel, WM_TIMER, IDT_SUPERVISION, 0);
+    }
+    EXPECT_EQ(textOf(panel, IDC_FREQUENCY), "__,_____");
+    EXPECT_EQ(statusText(panel, 0), "getrennt");
+    char caption[64];
+    GetWindowTextA(panel, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Sender Süd");
+}
+
+TEST_F(Panel, SettingsCancelledAfterAFailedOpenShowsTheClosedPortAtOnce) {
+    serial.setPortNumber(2);
+    resetPanel(panel);
+    receive(StatusRegister, STATUS_READY);
+    receive(FrequencyDigit1, 1);
+    host.dialogResult = IDCANCEL;
+    host.duringDialog = [&] { serial.setPortNumber(0); }; // OK failed to open, then Cancel
+    command(IDM_SETTINGS);
+    EXPECT_EQ(statusText(panel, 0), "getrennt");
+    EXPECT_EQ(textOf(panel, IDC_FREQUENCY), "1_,_____"); // the rest waits for the watchdog
 }
 
 TEST_F(Panel, StatusBarMessageResizesByTheBarsHeightOnce) {
@@ -255,39 +278,27 @@ TEST_F(Panel, MinimisedIconShowsTheStateAndMaximiseIsRefused) {
     EXPECT_TRUE(EqualRect(&before, &after));
 }
 
-std::string askedText;
-UINT askedType = 0;
-
-int WINAPI answerCancel(HWND, LPCSTR text, LPCSTR, UINT type) {
-    askedText = text;
-    askedType = type;
-    return IDCANCEL;
-}
-
 TEST_F(Panel, ClosingAnActiveTransmitterAsksFirst) {
-    setMessageBoxFunction(answerCancel);
+    host.boxAnswer = IDCANCEL;
     receive(StatusRegister, 1);
     receive(OperatingState, STATE_P250);
     SendMessageA(panel, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(panel)); // cancelled: stays open
-    EXPECT_EQ(askedText, "Sie sind dabei, die Anwendung zu schließen,\nobwohl der Sender noch "
-                         "nicht heruntergefahren ist.\nWollen Sie, daß der Sender jetzt auf "
-                         "\"Bereit\"\ngestellt wird?");
-    EXPECT_EQ(askedType, static_cast<UINT>(MB_YESNOCANCEL | MB_ICONQUESTION));
-    askedText.clear();
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "Sie sind dabei, die Anwendung zu schließen,\nobwohl der Sender "
+                                  "noch nicht heruntergefahren ist.\nWollen Sie, daß der Sender "
+                                  "jetzt auf \"Bereit\"\ngestellt wird?");
+    EXPECT_EQ(host.boxes[0].type, static_cast<UINT>(MB_YESNOCANCEL | MB_ICONQUESTION));
+    EXPECT_EQ(host.boxes[0].owner, panel);
     receive(OperatingState, STATE_STANDBY);
     SendMessageA(panel, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(panel)); // standby: closes without a question
-    EXPECT_TRUE(askedText.empty());
-}
-
-int WINAPI answerYes(HWND, LPCSTR, LPCSTR, UINT) {
-    return IDYES;
+    EXPECT_EQ(host.boxes.size(), 1u);
 }
 
 TEST_F(Panel, AnsweringYesAsksForStandbyAndStaysOpenUntilItIsReported) {
-    setMessageBoxFunction(answerYes);
-    serial.portNumber = 2;
+    host.boxAnswer = IDYES;
+    serial.setPortNumber(2);
     receive(StatusRegister, 1);
     receive(OperatingState, STATE_P250);
     line.sent.clear();
@@ -368,7 +379,7 @@ TEST_F(Panel, ButtonsKeysAndTheUpDownControlWriteTheirRegisters) {
 }
 
 TEST_F(Panel, DialogsOpenInTheirStateAndOnlySettingsOkResetsAndRefreshes) {
-    serial.portNumber = 2;
+    serial.setPortNumber(2);
     receive(StatusRegister, STATUS_READY);
     receive(OperatingState, STATE_TUNE);
     pumpMessages();
@@ -416,7 +427,7 @@ TEST_F(Panel, PresetMenusOfferTheirTypesSubmenusWithTheValuesMarked) {
                  {MODE_TYPE_B8, std::string(channelA) + "|" + channelB},
                  {MODE_TYPE_J3C, channelA}};
     for (const auto& c : cases) {
-        HMENU menu = preparePresetMenu(ModePreset{c.type, 4, 1, 3});
+        HMENU menu = preparePresetMenu(instance(), ModePreset{c.type, 4, 1, 3});
         EXPECT_EQ(describeMenu(GetSubMenu(menu, 0)), c.menu) << c.type;
         DestroyMenu(menu);
     }
@@ -424,16 +435,16 @@ TEST_F(Panel, PresetMenusOfferTheirTypesSubmenusWithTheValuesMarked) {
 
 TEST_F(Panel, AntennaMenuNamesTheAntennasAndMarksTheReportedOne) {
     snprintf(settings.antennaNames[1], ANTENNA_NAME_SIZE, "%s", "Dipol Süd");
-    HMENU menu = prepareAntennaMenu(settings, 1);
+    HMENU menu = prepareAntennaMenu(instance(), settings, 1);
     EXPECT_EQ(describeMenu(GetSubMenu(menu, 0)), "A&0: |A&1: Dipol Süd*|A&2: |A&3: ");
     DestroyMenu(menu);
-    menu = prepareAntennaMenu(settings, NOT_REPORTED);
+    menu = prepareAntennaMenu(instance(), settings, NOT_REPORTED);
     EXPECT_EQ(describeMenu(GetSubMenu(menu, 0)), "A&0: |A&1: Dipol Süd|A&2: |A&3: *");
     DestroyMenu(menu);
 }
 
 TEST_F(Panel, MainMenuEnablesArrangingOnlyWithASecondPanel) {
-    serial.portNumber = 2;
+    serial.setPortNumber(2);
     SendMessageA(panel, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel), MAKELPARAM(30, 40));
     ASSERT_EQ(host.menus.size(), 1u);
     EXPECT_EQ(host.menus[0].menu, "&Sender auf Standby|&Daten aktualisieren\tF5|-|"
@@ -443,7 +454,7 @@ TEST_F(Panel, MainMenuEnablesArrangingOnlyWithASecondPanel) {
     EXPECT_EQ(host.menus[0].x, 30);
     EXPECT_EQ(host.menus[0].y, 40);
 
-    serial.portNumber = 0;
+    serial.setPortNumber(0);
     HWND second = createPanel();
     ASSERT_NE(second, nullptr);
     SendMessageA(panel, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel), -1);
@@ -459,7 +470,7 @@ TEST_F(Panel, MainMenuEnablesArrangingOnlyWithASecondPanel) {
 }
 
 TEST_F(Panel, PresetMenuChoiceSendsTheChangedPresetAndADismissalNothing) {
-    serial.portNumber = 2;
+    serial.setPortNumber(2);
     HWND key = GetDlgItem(panel, IDC_PRESET2);
     SendMessageA(panel, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(key), -1);
     pumpMessages();
@@ -480,7 +491,7 @@ TEST_F(Panel, PresetMenuChoiceSendsTheChangedPresetAndADismissalNothing) {
 }
 
 TEST_F(Panel, AntennaMenuOnlyInStandbyAndF3OpensItFromTheKeyboard) {
-    serial.portNumber = 2;
+    serial.setPortNumber(2);
     host.menuChoice = IDM_ANTENNA_FIRST + 3;
     command(IDM_ANTENNA_MENU);
     pumpMessages();
@@ -497,36 +508,47 @@ TEST_F(Panel, AntennaMenuOnlyInStandbyAndF3OpensItFromTheKeyboard) {
     EXPECT_EQ(line.sent, std::vector<uint8_t>{lineByteFor(Antenna, 3)});
 }
 
-int endSessionAnswer = IDNO;
-int WINAPI answerEndSession(HWND, LPCSTR text, LPCSTR, UINT) {
-    askedText = text;
-    return endSessionAnswer;
-}
-
 TEST_F(Panel, EndOfSessionAsksItsOwnQuestionAndYesPutsStandbyOnTheLineFirst) {
-    setMessageBoxFunction(answerEndSession);
-    serial.portNumber = 2;
-    askedText.clear();
+    serial.setPortNumber(2);
     EXPECT_TRUE(SendMessageA(panel, WM_QUERYENDSESSION, 0, 0)); // link not up: no question
-    EXPECT_TRUE(askedText.empty());
+    EXPECT_TRUE(host.boxes.empty());
 
     receive(StatusRegister, STATUS_READY);
     receive(OperatingState, STATE_P1000);
     pumpMessages(); // the refresh goes out and awaits its echo, which never comes
     line.sent.clear();
-    endSessionAnswer = IDCANCEL;
+    host.boxAnswer = IDCANCEL;
     EXPECT_FALSE(SendMessageA(panel, WM_QUERYENDSESSION, 0, 0)); // Windows must not end
-    EXPECT_EQ(askedText, "Sie sind dabei, die Windows-Sitzung zu beenden,\nobwohl der Sender "
-                         "noch nicht heruntergefahren ist.\nWollen Sie, daß der Sender jetzt "
-                         "auf \"Bereit\"\ngestellt wird?");
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text,
+              "Sie sind dabei, die Windows-Sitzung zu beenden,\nobwohl der Sender "
+              "noch nicht heruntergefahren ist.\nWollen Sie, daß der Sender jetzt "
+              "auf \"Bereit\"\ngestellt wird?");
     EXPECT_TRUE(line.sent.empty());
 
-    endSessionAnswer = IDYES;
+    host.boxAnswer = IDYES;
     EXPECT_TRUE(SendMessageA(panel, WM_QUERYENDSESSION, 0, 0));
     EXPECT_EQ(line.sent, std::vector<uint8_t>{0x81});
     EXPECT_EQ(line.flushes, std::vector<int>{END_SESSION_FLUSH_MS});
     SendMessageA(panel, WM_ENDSESSION, TRUE, 0);
     EXPECT_TRUE(IsWindow(panel)); // Windows ends the process; the panel does nothing more
+}
+
+TEST_F(Panel, EndOfSessionYesQueuesTheStandbyThatThePortRefused) {
+    serial.setPortNumber(2);
+    receive(StatusRegister, STATUS_READY);
+    receive(OperatingState, STATE_P1000);
+    pumpMessages(); // the refresh goes out and awaits its echo
+    line.sent.clear();
+    host.boxAnswer = IDYES;
+    line.refuseWrites = true; // every slot of the port still busy
+    EXPECT_TRUE(SendMessageA(panel, WM_QUERYENDSESSION, 0, 0));
+    EXPECT_TRUE(line.sent.empty());
+
+    line.refuseWrites = false;
+    SendMessageA(panel, WM_ENDSESSION, FALSE, 0); // another program kept the session going
+    receive(StatusRegister, STATUS_READY);        // the refresh is answered: the queue moves
+    EXPECT_EQ(line.sent, std::vector<uint8_t>{0x81});
 }
 
 BOOL CALLBACK findTooltips(HWND window, LPARAM found) {
@@ -549,6 +571,7 @@ LRESULT CALLBACK recordActivation(HWND window, UINT message, WPARAM wParam, LPAR
 }
 
 TEST_F(Panel, StatusBarPartsEndAtTheirEdgesAndTooltipsSwitchedOffStayOff) {
+    pumpMessages(); // the tooltips come once the panel is shown
     int edges[3] = {};
     ASSERT_EQ(
         SendDlgItemMessageA(panel, IDC_STATUSBAR, SB_GETPARTS, 3, reinterpret_cast<LPARAM>(edges)),

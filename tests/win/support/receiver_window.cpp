@@ -65,10 +65,6 @@ LRESULT CALLBACK ReceiverWindow::procedure(HWND window, UINT message, WPARAM wPa
         self->wParams.push_back(wParam);
         return 0;
     }
-    if (self != nullptr && message == WRITE_DONE_MESSAGE) {
-        ++self->writeDoneCount;
-        return 0;
-    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 

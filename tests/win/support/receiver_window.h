@@ -1,5 +1,5 @@
 // A message-only window that stands in for the panel: it records every received byte
-// (message 1126) and every write-done notice, with the time each was handled.
+// (message 1126) with the time it was handled.
 #ifndef TRXDESK_RECEIVER_WINDOW_H
 #define TRXDESK_RECEIVER_WINDOW_H
 
@@ -13,9 +13,6 @@ namespace trxtest {
 
 class ReceiverWindow {
   public:
-    // Write-done notices are recorded for this message number.
-    static constexpr UINT WRITE_DONE_MESSAGE = WM_APP + 1;
-
     ReceiverWindow();
     ~ReceiverWindow();
     ReceiverWindow(const ReceiverWindow&) = delete;
@@ -33,7 +30,6 @@ class ReceiverWindow {
     std::vector<LPARAM> rawParams;       // lParam as posted
     std::vector<WPARAM> wParams;         // wParam as posted
     std::vector<LONGLONG> receivedTicks; // QueryPerformanceCounter when handled
-    int writeDoneCount = 0;
 
   private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

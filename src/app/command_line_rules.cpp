@@ -1,4 +1,6 @@
-#include "command_line.h"
+#include "command_line_rules.h"
+
+#include "line_port.h"
 
 namespace trx {
 
@@ -6,7 +8,7 @@ namespace {
 
 constexpr std::string_view SEPARATORS = " ,\t-/";
 constexpr std::string_view NOREG = "NOREG";
-constexpr int PORT_MODULUS = 256;
+constexpr int PORT_MODULUS = MAX_PORT + 1;
 
 char upper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;

@@ -1,7 +1,7 @@
 // The program's command line: "NOREG" switches the registry off, a token starting with C
 // selects the COM port. Pure text handling, shared by start-up and its tests.
-#ifndef TRXDESK_COMMAND_LINE_H
-#define TRXDESK_COMMAND_LINE_H
+#ifndef TRXDESK_COMMAND_LINE_RULES_H
+#define TRXDESK_COMMAND_LINE_RULES_H
 
 #include <string_view>
 

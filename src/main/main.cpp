@@ -1,45 +1,38 @@
-// Entry point: settings, the panel's window class, the panel, and the message loop.
-#include "app_globals.h"
+// Entry point: owns the settings, the serial port and its line, and the help paths, hands
+// them to the panel, and runs the message loop.
 #include "dialogs.h"
 #include "help_viewer.h"
+#include "panel_class.h"
 #include "panel_host.h"
 #include "panel_window.h"
 #include "res/resource.h"
+#include "serial_line.h"
+#include "start_up.h"
 
 #include <commctrl.h>
 #include <windows.h>
 
 namespace {
-
 constexpr DWORD ALL_COMMON_CONTROLS = 0xFF;
-
-bool registerPanelClass(HINSTANCE instance) {
-    WNDCLASSA panelClass = {};
-    panelClass.lpfnWndProc = DefDlgProcA;
-    panelClass.cbWndExtra = DLGWINDOWEXTRA;
-    panelClass.hInstance = instance;
-    panelClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
-    panelClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    panelClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    panelClass.lpszClassName = PANEL_CLASS;
-    return RegisterClassA(&panelClass) != 0;
-}
-
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     using namespace trx;
-    instanceHandle = instance;
-    initSettings(commandLine);
+    Settings settings;
+    SerialSystem system;
+    SerialPort serial(system);
+    SerialLine line(serial);
+    HelpPaths helpPaths;
+    initSettings(commandLine, settings, serial, helpPaths);
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ALL_COMMON_CONTROLS};
     InitCommonControlsEx(&controls);
     if (!registerPanelClass(instance)) {
         return 0;
     }
-    HelpViewerCalls help(helpPath, htmlHelpPath);
-    Win32PanelHost host(help, panelDialogs, PANEL_DIALOG_COUNT);
-    PanelSetup setup{serialLine, settings, serialPort, host};
+    HelpViewerCalls help(helpPaths.winHelp, helpPaths.htmlHelp);
+    Win32PanelHost host(instance, help, panelDialogs, PANEL_DIALOG_COUNT);
+    PanelSetup setup{line, settings, serial, host, instance};
     HWND panel = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PANEL), nullptr, panelDialogProc,
                                     reinterpret_cast<LPARAM>(&setup));
     if (!panel) {

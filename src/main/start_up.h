@@ -1,0 +1,23 @@
+// What WinMain reads before the panel exists: the help files beside the exe, the settings
+// defaults, the command line and the port's stored settings.
+#ifndef TRXDESK_START_UP_H
+#define TRXDESK_START_UP_H
+
+#include "serial_port.h"
+#include "settings.h"
+#include "settings_codec.h"
+
+namespace trx {
+
+struct HelpPaths {
+    char winHelp[HELP_PATH_SIZE] = {};
+    char htmlHelp[HELP_PATH_SIZE] = {};
+};
+
+// Fills `help` and `settings` and sets the port's number, baud rate and line format;
+// `commandLine` is upper-cased in place.
+void initSettings(char* commandLine, Settings& settings, SerialPort& serial, HelpPaths& help);
+
+} // namespace trx
+
+#endif
