@@ -92,8 +92,8 @@ int main(int argc, char** argv) {
     const double m = median(minimalTimes);
     std::printf(
         "start-up to visible window, median of %d: TRXDESK %.1f ms, the same template alone "
-        "%.1f ms\n", runs,
-        p, m);
+        "%.1f ms\n",
+        runs, p, m);
     std::printf("start-up ratio (target at most 1.15): %.2f\n", p / m);
     return 0;
 }
