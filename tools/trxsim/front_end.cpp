@@ -529,8 +529,14 @@ std::string FrontEnd::execute(const ControlCommand& c) {
         floodLeft_ += c.count;
         return "OK " + std::to_string(c.count);
     case Command::Flooded:
-        if (floodEndsAt_ < 0 || lineWritten_ < floodEndsAt_) {
+        if (floodEndsAt_ < 0 && floodLeft_ == 0) {
             return "ERR no flood has ended";
+        }
+        if (floodEndsAt_ < 0 || lineWritten_ < floodEndsAt_) {
+            const int64_t toGo = floodEndsAt_ < 0
+                                     ? floodLeft_ + static_cast<int64_t>(lineOut_.size())
+                                     : floodEndsAt_ - lineWritten_;
+            return "ERR flood going, at most " + std::to_string(toGo) + " bytes to go";
         }
         return "OK " + std::to_string((floodLastNs_ - floodFirstNs_) / 1000000);
     case Command::Hangup:

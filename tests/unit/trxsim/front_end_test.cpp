@@ -436,7 +436,7 @@ TEST(TrxsimControl, InjectionsGoOnTheLineAndLeaveTheModelAlone) {
     }
     // A flood no one reads never stalls the control; hangup drops the rest.
     EXPECT_EQ(control.command("flood 1000000"), "OK 1000000");
-    EXPECT_EQ(control.command("flooded"), "ERR no flood has ended");
+    EXPECT_EQ(control.command("flooded").rfind("ERR flood going, at most ", 0), 0u);
     EXPECT_EQ(control.command("hangup"), "OK");
     EXPECT_EQ(control.command("ping"), "OK");
 }
