@@ -13,7 +13,7 @@ trap 'rm -rf "$out"' EXIT
 cp "$build/win64/Testing/Temporary/LastTest.log" "$out/tests" 2>/dev/null
 ctest --test-dir "$build/native" -L bench -V >"$out/native" 2>&1
 ctest --test-dir "$build/win64" -L bench -V >"$out/win64" 2>&1
-ctest --test-dir "$build/win64" -R '^e2e_flood$' -V >"$out/flood" 2>&1
+TRX_FLOOD_REPORTS=100000 ctest --test-dir "$build/win64" -R '^e2e_flood$' -V >"$out/flood" 2>&1
 bash "$top/bench/win/run.sh" >"$out/serial" 2>&1
 logs=("$out/flood" "$out/tests")
 
