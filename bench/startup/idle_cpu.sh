@@ -8,7 +8,9 @@ set -u
 exe=$1 trxsim=$2 prefix=$3 minimal=$4 shim=${5:-}
 top=$(cd "$(dirname "$0")/../.." && pwd)
 com=9
-window=30
+# A smoke run (TRX_BENCH_SMOKE set, as in the test command) only proves that it still works.
+window=30 settle=2 warm=4
+[ -n "${TRX_BENCH_SMOKE:-}" ] && window=1 settle=0 warm=1
 tmp=$(mktemp -d)
 sim_pid="" panel_pid=""
 cleanup() {
@@ -43,7 +45,7 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ $connected -eq 1 ] || { echo "idle_cpu: the panel did not ask for a refresh"; exit 1; }
-sleep 2 # let start-up settle
+sleep $settle # let start-up settle
 
 # Clock ticks of the processes in this prefix whose command line contains $1 ("" for all).
 prefix_ticks() {
@@ -72,7 +74,7 @@ kill "$panel_pid" 2>/dev/null
 wineserver -k >/dev/null 2>&1
 wine "$minimal" >/dev/null 2>&1 &
 panel_pid=$!
-sleep 4
+sleep $warm
 base_before=$(prefix_ticks "")
 sleep $window
 base_after=$(prefix_ticks "")

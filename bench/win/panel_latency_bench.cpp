@@ -23,6 +23,7 @@ using trxbench::PollResult;
 
 constexpr int WARM_UP_TRIALS = 20;
 constexpr int TRIALS = 300;
+constexpr int SMOKE_TRIALS = 3;
 constexpr DWORD TRIAL_TIMEOUT_MS = 2000;
 constexpr DWORD LINK_TIMEOUT_MS = 10000;
 // The refresh is answered with about seventeen report bytes; each command starts on an idle
@@ -32,6 +33,7 @@ constexpr DWORD DISPLAY_SETTLE_MS = 20;
 // Alternating program numbers, so that every report changes the text.
 constexpr std::array<int, 2> PROGRAM_VALUES = {1, 2};
 constexpr int PINGS = 100;
+constexpr int SMOKE_PINGS = 3;
 constexpr size_t COMMAND_SIZE = 32;
 constexpr size_t MEASURES_SIZE = 200;
 
@@ -136,7 +138,7 @@ void printSeries(const char* name, const char* measures, const Series& series) {
 // What one question to the simulator costs: part of both figures.
 trxbench::LatencyFigures controlRoundTrip(trxtest::SimControl& sim) {
     std::vector<double> samplesUs;
-    for (int i = 0; i < PINGS; ++i) {
+    for (int i = 0, pings = trxtest::benchTrials(PINGS, SMOKE_PINGS); i < pings; ++i) {
         const LONGLONG start = trxtest::performanceCounter();
         if (sim.ok("ping")) {
             samplesUs.push_back(
@@ -169,15 +171,17 @@ int main() {
 
     Series toLine;
     Series toDisplay;
-    for (int i = 0; i < WARM_UP_TRIALS + TRIALS; ++i) {
-        if (!commandToLine(sim, panel.panel(), toLine, i >= WARM_UP_TRIALS)) {
+    const int warmUp = trxtest::benchTrials(WARM_UP_TRIALS, 0);
+    const int trials = warmUp + trxtest::benchTrials(TRIALS, SMOKE_TRIALS);
+    for (int i = 0; i < trials; ++i) {
+        if (!commandToLine(sim, panel.panel(), toLine, i >= warmUp)) {
             std::fprintf(stderr, "command trial %d: the simulator or the panel did not answer\n",
                          i);
             return 1;
         }
     }
-    for (int i = 0; i < WARM_UP_TRIALS + TRIALS; ++i) {
-        if (!reportToDisplay(sim, panel, i, toDisplay, i >= WARM_UP_TRIALS)) {
+    for (int i = 0; i < trials; ++i) {
+        if (!reportToDisplay(sim, panel, i, toDisplay, i >= warmUp)) {
             std::fprintf(stderr, "report trial %d: the simulator did not answer\n", i);
             return 1;
         }

@@ -53,7 +53,7 @@ std::string frequencyOf(const std::vector<int>& registers) {
     return registers.size() == 16 ? expectedFrequency(registers) : "";
 }
 
-TEST_F(PanelStory, AFrequencyEnteredReachesTheTransmitterAndTheDisplayFollows) {
+TEST_F(DialogStory, AFrequencyEnteredReachesTheTransmitterAndTheDisplayFollows) {
     PanelProcess program;
     ASSERT_TRUE(program.start(port() + std::string(" noreg")));
     ASSERT_TRUE(showsSimulator(program));
@@ -85,7 +85,7 @@ TEST_F(PanelStory, AFrequencyEnteredReachesTheTransmitterAndTheDisplayFollows) {
         waitFor([&] { return program.controlText(IDC_FREQUENCY) == "03,60000"; }, SHOW_TIMEOUT_MS));
 }
 
-TEST_F(PanelStory, SettingsSwitchToTheSecondTransmitterAndShowEveryDialog) {
+TEST_F(DialogStory, SettingsSwitchToTheSecondTransmitterAndShowEveryDialog) {
     trxtest::SimControl second;
     ASSERT_TRUE(second.connect(trxtest::environmentNumber("TRXSIM_CONTROL_PORT2")));
     ASSERT_EQ(second.command("set 1 1"), "OK"); // 17,12345 MHz: not the first one's
@@ -130,7 +130,7 @@ TEST_F(PanelStory, SettingsSwitchToTheSecondTransmitterAndShowEveryDialog) {
     ASSERT_EQ(second.command("set 1 0"), "OK");
 }
 
-TEST_F(PanelStory, AfterTheLineCameBackOkInTheSettingsBringsTheLinkBack) {
+TEST_F(DialogStory, AfterTheLineCameBackOkInTheSettingsBringsTheLinkBack) {
     PanelProcess program;
     ASSERT_TRUE(program.start(port() + std::string(" noreg")));
     ASSERT_TRUE(showsSimulator(program));

@@ -1,8 +1,7 @@
 // The whole program under the transmitter's faults: a missing echo, parity-error bytes, a
-// flood, several transmitters at once, and a soak of random commands and faults. Each story
+// flood, and a soak of random commands and faults. Each story
 // checks what the panel shows, what reached the line, and that nothing is lost or stuck.
 // Times are printed, never asserted: the machine's load decides them.
-#include "arrange_rules.h"
 #include "panel_story.h"
 #include "protocol.h"
 
@@ -10,15 +9,16 @@
 #include <psapi.h>
 
 #include <cstdlib>
-#include <memory>
 #include <random>
 
 namespace trx::e2e {
 namespace {
 
 constexpr DWORD ACK_TIME_OUT_MIN_MS = 2000; // 21 ticks of 100 ms at the least
-constexpr DWORD FLOOD_TIMEOUT_MS = 120000;
-constexpr int FLOOD_REPORTS = 100000;
+constexpr DWORD FLOOD_TIMEOUT_MS = 240000;
+// Twice the 10,000 posts a Windows queue holds; bench/figures.sh floods 100,000
+// (TRX_FLOOD_REPORTS) for its figures.
+constexpr int FLOOD_REPORTS_DEFAULT = 20000;
 constexpr int PARITY_BURST = 50;
 constexpr DWORD SOAK_DEFAULT_S = 60;
 constexpr DWORD SOAK_STEP_MS = 50;
@@ -57,10 +57,14 @@ double secondsSince(ULONGLONG startMs) {
     return static_cast<double>(GetTickCount64() - startMs) / 1000.0;
 }
 
-TEST_F(PanelStory, AMissingEchoIsReportedOnceAndDropsTheQueueAndTheNextCommandWorks) {
+TEST_F(FaultStory, AMissingEchoIsReportedOnceAndDropsTheQueueAndTheNextCommandWorks) {
+    ASSERT_EQ(sim.command("mark"), "OK");
     PanelProcess program;
     ASSERT_TRUE(program.start(port() + std::string(" noreg")));
     ASSERT_TRUE(showsSimulator(program));
+    // Reports left on the line can fill the display before link-up's refresh request is
+    // written; once the simulator has it, its echo is on the way back.
+    ASSERT_TRUE(received({REFRESH_REQUEST}));
     // Silent: no echo, and no report of its own that could pass for one.
     ASSERT_EQ(sim.command("silent on"), "OK");
     ASSERT_EQ(sim.command("mark"), "OK");
@@ -86,7 +90,7 @@ TEST_F(PanelStory, AMissingEchoIsReportedOnceAndDropsTheQueueAndTheNextCommandWo
     EXPECT_TRUE(showsSimulator(program));
 }
 
-TEST_F(PanelStory, ParityErrorBytesBetweenReportsChangeNothing) {
+TEST_F(FaultStory, ParityErrorBytesBetweenReportsChangeNothing) {
     PanelProcess program;
     ASSERT_TRUE(program.start(port() + std::string(" noreg")));
     ASSERT_TRUE(showsSimulator(program));
@@ -109,46 +113,65 @@ TEST_F(PanelStory, ParityErrorBytesBetweenReportsChangeNothing) {
     ASSERT_EQ(sim.command("silent off"), "OK");
 }
 
-TEST_F(PanelStory, AFloodOfReportsIsAppliedWholeAndTheCommandsGoOnMeanwhile) {
+// A flood of reports as fast as the pty takes them: every report is applied, commands go on
+// meanwhile, and nothing leaks. Prints how long the whole program took from the flood's first
+// byte until it had applied its last, and how long the line took to carry it.
+TEST_F(FloodStory, AFloodOfReportsIsAppliedWholeAndTheCommandsGoOnMeanwhile) {
+    const int reports = trxtest::environmentNumber("TRX_FLOOD_REPORTS") > 0
+                            ? trxtest::environmentNumber("TRX_FLOOD_REPORTS")
+                            : FLOOD_REPORTS_DEFAULT;
     PanelProcess program;
     ASSERT_TRUE(program.start(port() + std::string(" noreg")));
     ASSERT_TRUE(showsSimulator(program));
     const Resources before = resourcesOf(program.process());
-    // Silent, the flood is all the panel hears: when it ends the link is lost after 4.2 s,
-    // and the display clears. What it showed last is what the flood said last.
+    // Silent, the flood is all the panel hears. It reports program 11 round and round; a
+    // report of program 12 put on the line behind its last byte shows when all are applied.
     ASSERT_EQ(sim.command("silent on"), "OK");
     ASSERT_EQ(sim.command("set 9 11"), "OK");
     const std::vector<int> state = simulatorRegisters(sim);
     ASSERT_EQ(sim.command("mark"), "OK");
     char flood[32];
-    snprintf(flood, sizeof flood, "flood %d", FLOOD_REPORTS);
+    snprintf(flood, sizeof flood, "flood %d", reports);
     const ULONGLONG start = GetTickCount64();
     ASSERT_EQ(sim.command(flood).rfind("OK", 0), 0u);
     // A command during the flood (any status report of the flood acknowledges a refresh).
     post(program, IDM_REFRESH);
     EXPECT_TRUE(received({REFRESH_REQUEST}));
-    std::printf("during a flood of %d reports a command reached the line in %llu ms\n",
-                FLOOD_REPORTS, GetTickCount64() - start);
-    std::string lastFrequency;
+    std::printf("during a flood of %d reports a command reached the line in %llu ms\n", reports,
+                GetTickCount64() - start);
+    // The program shown before the one behind the flood: what the flood said.
     std::string lastProgram;
-    EXPECT_TRUE(waitFor(
+    auto appliedAll = [&] {
+        const std::string programText = program.controlText(IDC_PROGRAM);
+        if (programText == "12") {
+            return true;
+        }
+        lastProgram = programText;
+        return false;
+    };
+    std::string lineReply;
+    ASSERT_TRUE(waitFor(
         [&] {
-            // The program first: a reset between the two reads then shows in the frequency.
-            const std::string programText = program.controlText(IDC_PROGRAM);
-            const std::string frequency = program.controlText(IDC_FREQUENCY);
-            if (frequency == FREQUENCY_UNKNOWN) {
-                return true;
-            }
-            lastFrequency = frequency;
-            lastProgram = programText;
-            return false;
+            appliedAll();
+            return (lineReply = sim.command("flooded")).rfind("OK ", 0) == 0;
         },
-        FLOOD_TIMEOUT_MS));
-    std::printf("flood of %d reports: link lost %.1f s after it began (4.2 s after its end)\n",
-                FLOOD_REPORTS, secondsSince(start));
-    EXPECT_EQ(lastFrequency, expectedFrequency(state));
-    EXPECT_EQ(lastProgram, "11");
+        FLOOD_TIMEOUT_MS))
+        << lineReply;
+    ASSERT_EQ(sim.command("report 9 12"), "OK");
+    EXPECT_TRUE(waitFor(appliedAll, FLOOD_TIMEOUT_MS));
+    const double applied = secondsSince(start);
+    const double onTheLine = std::atof(lineReply.c_str() + 3) / 1000.0;
+    std::printf("flood of %d reports: all applied %.2f s after its first byte, %.0f reports/s "
+                "through the whole program (the line carried them in %.2f s; polls 20 ms "
+                "apart)\n",
+                reports, applied, reports / applied, onTheLine);
+    EXPECT_EQ(lastProgram, "11"); // what the flood said
+    EXPECT_EQ(program.controlText(IDC_FREQUENCY), expectedFrequency(state));
     EXPECT_EQ(program.window("#32770"), nullptr);
+
+    // Silence after it: the link is lost, and the display clears.
+    EXPECT_TRUE(waitFor([&] { return program.controlText(IDC_FREQUENCY) == FREQUENCY_UNKNOWN; },
+                        SILENCE_TIMEOUT_MS));
     const Resources after = resourcesOf(program.process());
     printResources("flood", before, after);
     EXPECT_LE(after.handles, before.handles + HANDLE_SLACK);
@@ -157,88 +180,12 @@ TEST_F(PanelStory, AFloodOfReportsIsAppliedWholeAndTheCommandsGoOnMeanwhile) {
     EXPECT_TRUE(showsSimulator(program));
 }
 
-struct Transmitter {
-    int com;
-    std::unique_ptr<trxtest::SimControl> control;
-};
-
-TEST_F(PanelStory, ThreePanelsOnThreeTransmittersRunAndArrangeTogether) {
-    std::vector<Transmitter> transmitters;
-    for (const char* suffix : {"", "2", "3"}) {
-        char com[32];
-        char control[32];
-        snprintf(com, sizeof com, "TRXSIM_COM%s", suffix);
-        snprintf(control, sizeof control, "TRXSIM_CONTROL_PORT%s", suffix);
-        Transmitter t{trxtest::environmentNumber(com), std::make_unique<trxtest::SimControl>()};
-        ASSERT_TRUE(t.control->connect(trxtest::environmentNumber(control)));
-        transmitters.push_back(std::move(t));
-    }
-    // Each transmitter on its own frequency: 17, 27 and 07 MHz.
-    ASSERT_EQ(transmitters[0].control->command("set 1 1"), "OK");
-    ASSERT_EQ(transmitters[1].control->command("set 1 2"), "OK");
-    ASSERT_EQ(transmitters[2].control->command("set 1 0"), "OK");
-    std::vector<std::unique_ptr<PanelProcess>> panels;
-    for (const Transmitter& t : transmitters) {
-        panels.push_back(std::make_unique<PanelProcess>());
-        char arguments[32];
-        snprintf(arguments, sizeof arguments, "C%d noreg", t.com);
-        ASSERT_TRUE(panels.back()->start(arguments));
-    }
-    auto allShowTheirs = [&] {
-        for (size_t i = 0; i < panels.size(); ++i) {
-            std::istringstream reply(transmitters[i].control->command("dump"));
-            std::string ok;
-            std::vector<int> r(16);
-            reply >> ok;
-            for (int& v : r) {
-                reply >> v;
-            }
-            if (panels[i]->controlText(IDC_FREQUENCY) != expectedFrequency(r)) {
-                return false;
-            }
-        }
-        return true;
-    };
-    EXPECT_TRUE(waitFor(allShowTheirs, SHOW_TIMEOUT_MS));
-    post(*panels[1], IDM_ARRANGE);
-    const RECT own = [&] {
-        RECT r{};
-        GetWindowRect(panels[1]->panel(), &r);
-        return r;
-    }();
-    const std::vector<Cell> cells =
-        arrangeCells(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                     own.right - own.left, own.bottom - own.top, 3);
-    auto arranged = [&] {
-        for (const auto& p : panels) {
-            RECT r{};
-            GetWindowRect(p->panel(), &r);
-            bool inCell = false;
-            for (const Cell& c : cells) {
-                inCell = inCell || (r.left == c.left && r.top == c.top);
-            }
-            if (!inCell) {
-                return false;
-            }
-        }
-        return true;
-    };
-    EXPECT_TRUE(waitFor(arranged, SHOW_TIMEOUT_MS));
-    EXPECT_TRUE(allShowTheirs());
-    panels[0]->screenshot("panels-three-transmitters");
-    ASSERT_EQ(transmitters[0].control->command("set 1 0"), "OK");
-    ASSERT_EQ(transmitters[1].control->command("set 1 0"), "OK");
-    for (const auto& p : panels) {
-        EXPECT_TRUE(p->close());
-    }
-}
-
 DWORD soakSeconds() {
     const char* value = std::getenv("TRX_SOAK_SECONDS");
     return value ? static_cast<DWORD>(std::atoi(value)) : SOAK_DEFAULT_S;
 }
 
-TEST_F(PanelStory, ASoakOfRandomCommandsAndFaultsEndsInStepWithTheTransmitter) {
+TEST_F(SoakStory, ASoakOfRandomCommandsAndFaultsEndsInStepWithTheTransmitter) {
     const char* const faults[] = {"parity",   "echo off",  "echo on",    "silent on", "silent off",
                                   "alarm on", "alarm off", "report 9 3", "report 0 2"};
     const int commands[] = {IDC_STATE_STANDBY, IDC_STATE_TUNE,  IDC_STATE_NOPOWER, IDC_STATE_P100,

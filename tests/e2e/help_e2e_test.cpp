@@ -95,7 +95,7 @@ void photograph(const PanelProcess& program, const char* name) {
     program.screenshot(name);
 }
 
-TEST_F(PanelStory, F1OpensTheHelpAtTheTopicOfWhereTheOperatorIsAndClosingTheProgramClosesIt) {
+TEST_F(DialogStory, F1OpensTheHelpAtTheTopicOfWhereTheOperatorIsAndClosingTheProgramClosesIt) {
     PanelProcess program;
     ASSERT_TRUE(program.start(port() + std::string(" noreg")));
     ASSERT_TRUE(showsSimulator(program));

@@ -1,6 +1,6 @@
 // Operator stories of commands: the keys and presets reach the transmitter and the lit keys
 // follow what it reports; closing and logging off put it into standby first; the context
-// menus open; the running panels arrange themselves.
+// menus open; panels on three transmitters arrange themselves.
 #include "arrange_rules.h"
 #include "panel_story.h"
 
@@ -90,6 +90,30 @@ TEST_F(PanelStory, KeysAndPresetsDriveTheTransmitterAndClosingPutsItIntoStandby)
     EXPECT_EQ(simulatorRegisters(sim)[OperatingState], STATE_STANDBY);
 }
 
+// "Nein" leaves the transmitter as it is: the panel closes at once and writes nothing.
+TEST_F(PanelStory, NoToTheCloseQuestionClosesAtOnceWithoutAWrite) {
+    PanelProcess program;
+    ASSERT_TRUE(program.start(port() + std::string(" noreg")));
+    ASSERT_TRUE(showsSimulator(program));
+    const LRESULT tuneKey = keyImage(program, IDC_STATE_TUNE);
+    post(program, IDC_STATE_TUNE);
+    ASSERT_TRUE(
+        waitFor([&] { return keyImage(program, IDC_STATE_TUNE) != tuneKey; }, SHOW_TIMEOUT_MS));
+
+    PostMessageA(program.panel(), WM_CLOSE, 0, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(
+        waitFor([&] { return (box = program.window("#32770")) != nullptr; }, SHOW_TIMEOUT_MS));
+    EXPECT_NE(PanelProcess::staticTexts(box).find("die Anwendung zu schlie"), std::string::npos);
+    ASSERT_EQ(sim.command("mark"), "OK");
+    PostMessageA(box, WM_COMMAND, IDNO, 0);
+    EXPECT_TRUE(program.ended(CLOSE_TIMEOUT_MS)) << "the panel stayed open after No";
+    std::vector<uint8_t> logged;
+    ASSERT_TRUE(sim.loggedBytes(logged));
+    EXPECT_TRUE(logged.empty()) << sim.command("log");
+    EXPECT_NE(simulatorRegisters(sim)[OperatingState], STATE_STANDBY); // still on air
+}
+
 TEST_F(PanelStory, LogOffYesPutsStandbyOnTheLineBeforeAnsweringEvenBehindAMissingEcho) {
     PanelProcess program;
     ASSERT_TRUE(program.start(port() + std::string(" noreg")));
@@ -127,26 +151,63 @@ RECT windowRect(HWND window) {
     return r;
 }
 
-TEST_F(PanelStory, ThreePanelsArrangeIntoTheGridOfTheOneThatAsks) {
-    std::vector<std::unique_ptr<PanelProcess>> panels;
-    for (int i = 0; i < 3; ++i) {
-        panels.push_back(std::make_unique<PanelProcess>());
-        ASSERT_TRUE(panels.back()->start("noreg")); // no port: they close without a question
+struct Transmitter {
+    int com;
+    std::unique_ptr<trxtest::SimControl> control;
+};
+
+// Three panels, each on its own transmitter, one with its status bar hidden and one
+// minimised: the arrange command of one of them puts each into a cell of its own, restored,
+// at the asking panel's size, and each goes on showing its own transmitter.
+TEST_F(PanelStory, ThreePanelsOnThreeTransmittersArrangeIntoDistinctCellsOfTheOneThatAsks) {
+    std::vector<Transmitter> transmitters;
+    for (const char* suffix : {"", "2", "3"}) {
+        char com[32];
+        char control[32];
+        snprintf(com, sizeof com, "TRXSIM_COM%s", suffix);
+        snprintf(control, sizeof control, "TRXSIM_CONTROL_PORT%s", suffix);
+        Transmitter t{trxtest::environmentNumber(com), std::make_unique<trxtest::SimControl>()};
+        ASSERT_TRUE(t.control->connect(trxtest::environmentNumber(control)));
+        transmitters.push_back(std::move(t));
     }
-    HWND caller = panels[0]->panel();
-    HWND hidden = panels[1]->panel();
+    // Each transmitter on its own frequency: 17, 27 and 07 MHz.
+    ASSERT_EQ(transmitters[0].control->command("set 1 1"), "OK");
+    ASSERT_EQ(transmitters[1].control->command("set 1 2"), "OK");
+    ASSERT_EQ(transmitters[2].control->command("set 1 0"), "OK");
+    std::vector<std::unique_ptr<PanelProcess>> panels;
+    for (const Transmitter& t : transmitters) {
+        panels.push_back(std::make_unique<PanelProcess>());
+        char arguments[32];
+        snprintf(arguments, sizeof arguments, "C%d noreg", t.com);
+        ASSERT_TRUE(panels.back()->start(arguments));
+    }
+    auto allShowTheirs = [&] {
+        for (size_t i = 0; i < panels.size(); ++i) {
+            if (panels[i]->controlText(IDC_FREQUENCY) !=
+                expectedFrequency(simulatorRegisters(*transmitters[i].control))) {
+                return false;
+            }
+        }
+        return true;
+    };
+    EXPECT_TRUE(waitFor(allShowTheirs, SHOW_TIMEOUT_MS));
+
+    HWND caller = panels[1]->panel();
+    HWND hidden = panels[0]->panel();
     HWND minimised = panels[2]->panel();
     SendMessageA(hidden, WM_TRX_STATUSBAR, 0, 0);
     ShowWindow(minimised, SW_MINIMIZE);
     ASSERT_TRUE(waitFor([&] { return IsIconic(minimised) != FALSE; }, SHOW_TIMEOUT_MS));
-    EXPECT_TRUE(photographMenu(*panels[0], caller, "menu-main"));
+    EXPECT_TRUE(photographMenu(*panels[1], caller, "menu-main"));
 
-    PostMessageA(caller, WM_COMMAND, IDM_ARRANGE, 0);
+    post(*panels[1], IDM_ARRANGE);
     const RECT own = windowRect(caller);
     const std::vector<Cell> cells =
         arrangeCells(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                      own.right - own.left, own.bottom - own.top, 3);
     ASSERT_EQ(cells.size(), 3u);
+    // Sorted corners of the panels against those of the cells: equal only when each panel
+    // has a cell of its own.
     auto placed = [&] {
         std::vector<std::pair<LONG, LONG>> corners;
         for (const auto& p : panels) {
@@ -169,7 +230,10 @@ TEST_F(PanelStory, ThreePanelsArrangeIntoTheGridOfTheOneThatAsks) {
         EXPECT_EQ(r.right - r.left, own.right - own.left);
         EXPECT_EQ(r.bottom - r.top, own.bottom - own.top);
     }
+    EXPECT_TRUE(allShowTheirs());
     panels[0]->screenshot("panels-arranged");
+    ASSERT_EQ(transmitters[0].control->command("set 1 0"), "OK");
+    ASSERT_EQ(transmitters[1].control->command("set 1 0"), "OK");
     for (const auto& p : panels) {
         EXPECT_TRUE(p->close());
     }

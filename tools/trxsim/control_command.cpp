@@ -14,7 +14,7 @@ struct Syntax {
     std::string_view usage; // the arguments, for the error reply (ranges match the checks)
 };
 
-constexpr std::array<Syntax, 15> SYNTAX = {{
+constexpr std::array<Syntax, 16> SYNTAX = {{
     {"ping", Command::Ping, ""},
     {"report", Command::Report, " REG VAL (0..15 each)"},
     {"set", Command::Set, " REG VAL (0..15 each)"},
@@ -23,6 +23,7 @@ constexpr std::array<Syntax, 15> SYNTAX = {{
     {"echo", Command::Echo, " on|off"},
     {"parity", Command::Parity, ""},
     {"flood", Command::Flood, " N (0..1000000)"},
+    {"flooded", Command::Flooded, ""},
     {"hangup", Command::Hangup, ""},
     {"reopen", Command::Reopen, ""},
     {"dump", Command::Dump, ""},

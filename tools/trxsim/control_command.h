@@ -22,6 +22,7 @@ enum class Command {
     Echo,   // on
     Parity,
     Flood, // count
+    Flooded,
     Hangup,
     Reopen,
     Dump,

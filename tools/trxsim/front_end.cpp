@@ -163,6 +163,7 @@ void FrontEnd::closeLine() {
     pty_.close();
     lineOut_.clear();
     floodLeft_ = 0;
+    floodEndsAt_ = -1;
 }
 
 void FrontEnd::lineLost(const char* operation) {
@@ -387,6 +388,7 @@ void FrontEnd::writeLine(int64_t nowNs) {
             return;
         }
         lineOut_.erase(lineOut_.begin(), lineOut_.begin() + written);
+        noteWritten(written);
         if (pacer_.paced()) {
             pacer_.wrote(nowNs);
         }
@@ -401,15 +403,35 @@ void FrontEnd::queueLine(const Bytes& bytes) {
         return;
     }
     const size_t room = MAX_LINE_OUTPUT - std::min(lineOut_.size(), MAX_LINE_OUTPUT);
+    const size_t taken = std::min(room, bytes.size());
     lineOut_.insert(lineOut_.end(), bytes.begin(),
-                    bytes.begin() + static_cast<std::ptrdiff_t>(std::min(room, bytes.size())));
+                    bytes.begin() + static_cast<std::ptrdiff_t>(taken));
+    lineQueued_ += static_cast<int64_t>(taken);
+}
+
+void FrontEnd::noteWritten(int64_t count) {
+    const int64_t before = lineWritten_;
+    lineWritten_ += count;
+    const bool floodGoing = floodEndsAt_ < 0 ? floodLeft_ > 0 : before < floodEndsAt_;
+    if (!floodGoing) {
+        return;
+    }
+    if (before <= floodStartsAfter_ && lineWritten_ > floodStartsAfter_) {
+        floodFirstNs_ = monotonicNs();
+    }
+    if (floodEndsAt_ >= 0 && lineWritten_ >= floodEndsAt_) {
+        floodLastNs_ = monotonicNs();
+    }
 }
 
 void FrontEnd::topUpFlood() {
     while (floodLeft_ > 0 && lineOut_.size() < FLOOD_BATCH) {
         lineOut_.push_back(trx::lineByteFor(floodRegister_, model_.value(floodRegister_)));
         floodRegister_ = (floodRegister_ + 1) % trx::REGISTER_COUNT;
-        --floodLeft_;
+        ++lineQueued_;
+        if (--floodLeft_ == 0) {
+            floodEndsAt_ = lineQueued_;
+        }
     }
 }
 
@@ -500,8 +522,23 @@ std::string FrontEnd::execute(const ControlCommand& c) {
         queueLine({trx::ERROR_CHAR});
         break;
     case Command::Flood:
+        if (floodLeft_ == 0 && c.count > 0) { // a new flood, not more of a running one
+            floodStartsAfter_ = lineQueued_;
+            floodEndsAt_ = -1;
+        }
         floodLeft_ += c.count;
         return "OK " + std::to_string(c.count);
+    case Command::Flooded:
+        if (floodEndsAt_ < 0 && floodLeft_ == 0) {
+            return "ERR no flood has ended";
+        }
+        if (floodEndsAt_ < 0 || lineWritten_ < floodEndsAt_) {
+            const int64_t toGo = floodEndsAt_ < 0
+                                     ? floodLeft_ + static_cast<int64_t>(lineOut_.size())
+                                     : floodEndsAt_ - lineWritten_;
+            return "ERR flood going, at most " + std::to_string(toGo) + " bytes to go";
+        }
+        return "OK " + std::to_string((floodLastNs_ - floodFirstNs_) / 1000000);
     case Command::Hangup:
         closeLine();
         break;

@@ -48,6 +48,7 @@ class FrontEnd {
     void readLine(int64_t nowNs);
     void writeLine(int64_t nowNs);
     void queueLine(const Bytes& bytes);
+    void noteWritten(int64_t count);
     void topUpFlood();
 
     void acceptClients();
@@ -69,6 +70,14 @@ class FrontEnd {
     std::deque<uint8_t> lineOut_;
     int64_t floodLeft_ = 0;
     int floodRegister_ = 0;
+    // Bytes ever queued for and written to the line: they tell when a flood's first and
+    // last bytes left, which "flooded" reports.
+    int64_t lineQueued_ = 0;
+    int64_t lineWritten_ = 0;
+    int64_t floodStartsAfter_ = 0; // bytes queued before the flood's first
+    int64_t floodEndsAt_ = -1;     // bytes queued up to its last; -1 until queued
+    int64_t floodFirstNs_ = 0;
+    int64_t floodLastNs_ = 0;
     int listenFd_ = -1;
     int controlPort_ = 0;
     std::unique_ptr<ControlChannel> console_;

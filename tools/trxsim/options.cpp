@@ -60,6 +60,8 @@ Control (one command a line; replies "OK ..." or "ERR <reason>"):
                      once either); own reports and refresh answers go on
   parity             send the parity-error byte 0x30
   flood N            send N reports (N <= 1000000) as fast as the pty takes them: OK N
+  flooded            once the last flood's last byte is on the line: OK <ms from its
+                     first byte to its last>; before that ERR and how much is to go
   hangup             close the pty: the program's port loses the line; the link
                      dangles until reopen
   reopen             new pty, link made again, PTY line printed: OK <slave path>

@@ -62,9 +62,9 @@ TEST(ControlCommand, MalformedLinesGetAReasonAndBlankLinesNothing) {
 }
 
 TEST(ControlCommand, HelpNamesEveryCommand) {
-    for (const char* name :
-         {"ping", "report REG VAL", "set REG VAL", "alarm on|off", "silent on|off", "echo on|off",
-          "parity", "flood N", "hangup", "reopen", "dump", "mark", "log", "tune-time MS", "quit"}) {
+    for (const char* name : {"ping", "report REG VAL", "set REG VAL", "alarm on|off",
+                             "silent on|off", "echo on|off", "parity", "flood N", "flooded",
+                             "hangup", "reopen", "dump", "mark", "log", "tune-time MS", "quit"}) {
         EXPECT_NE(strstr(USAGE, name), nullptr) << name;
     }
 }

@@ -425,16 +425,18 @@ TEST(TrxsimControl, InjectionsGoOnTheLineAndLeaveTheModelAlone) {
     EXPECT_EQ(v[10], 14);
     EXPECT_EQ(v[15], 8);
 
+    EXPECT_EQ(control.command("flooded"), "ERR no flood has ended");
     EXPECT_EQ(control.command("flood 1000"), "OK 1000");
     const std::string flood = slave.read(1000);
     ASSERT_EQ(flood.size(), 1000u);
+    EXPECT_EQ(control.command("flooded").rfind("OK ", 0), 0u); // its last byte has left
     for (size_t i = 0; i < flood.size(); ++i) {
         const int r = static_cast<int>(i % 16);
         ASSERT_EQ(flood.substr(i, 1), line({{r, v[static_cast<size_t>(r)]}})) << i;
     }
     // A flood no one reads never stalls the control; hangup drops the rest.
     EXPECT_EQ(control.command("flood 1000000"), "OK 1000000");
-    EXPECT_EQ(control.command("ping"), "OK");
+    EXPECT_EQ(control.command("flooded").rfind("ERR flood going, at most ", 0), 0u);
     EXPECT_EQ(control.command("hangup"), "OK");
     EXPECT_EQ(control.command("ping"), "OK");
 }

@@ -30,6 +30,10 @@ int environmentNumber(const char* name) {
     return value == nullptr ? 0 : std::atoi(value);
 }
 
+int benchTrials(int full, int smoke) {
+    return environmentNumber("TRX_BENCH_SMOKE") > 0 ? smoke : full;
+}
+
 SimControl::~SimControl() {
     if (socket_ != INVALID_SOCKET) {
         closesocket(static_cast<SOCKET>(socket_));

@@ -11,6 +11,10 @@ namespace trxtest {
 // Integer value of an environment variable set by the test wrapper; 0 when absent.
 int environmentNumber(const char* name);
 
+// A benchmark's number of trials: `full`, or `smoke` when TRX_BENCH_SMOKE is set, as in the
+// test command, whose smoke run only proves that the benchmark still works.
+int benchTrials(int full, int smoke);
+
 class SimControl {
   public:
     SimControl() = default;
