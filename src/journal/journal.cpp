@@ -1,0 +1,148 @@
+#include "journal.h"
+
+#include "journal_csv_text.h"
+#include "journal_path_rules.h"
+#include "settings_codec.h"
+
+#include <cstdio>
+
+namespace trx {
+
+namespace {
+
+// 100 ns intervals from 1601 to 1970.
+constexpr int64_t FILETIME_1970 = 116444736000000000;
+constexpr int64_t FILETIME_PER_MS = 10000;
+constexpr UINT RETRY_PERIOD_MS = 2000;
+constexpr UINT_PTR RETRY_TIMER = 1;
+// The failure's message box is shown from here, after the engine's call has returned: its
+// modal loop would otherwise hand the engine the next byte while it is still in this one.
+constexpr UINT_PTR MESSAGE_TIMER = 2;
+constexpr size_t KEY_PATH_SIZE = 96;
+
+CivilTime civilOf(const SYSTEMTIME& t) {
+    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+} // namespace
+
+JournalTime Win32JournalClock::now() {
+    FILETIME fileTime;
+    GetSystemTimeAsFileTime(&fileTime);
+    ULARGE_INTEGER ticks;
+    ticks.LowPart = fileTime.dwLowDateTime;
+    ticks.HighPart = fileTime.dwHighDateTime;
+    JournalTime time;
+    time.utcMs = (static_cast<int64_t>(ticks.QuadPart) - FILETIME_1970) / FILETIME_PER_MS;
+    SYSTEMTIME utc;
+    SYSTEMTIME local;
+    FileTimeToSystemTime(&fileTime, &utc);
+    time.local =
+        SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local) ? civilOf(local) : civilOf(utc);
+    return time;
+}
+
+Journal::Journal(const Settings& settings, ShowError showError)
+    : settings_(settings), showError_(std::move(showError)) {
+    usePort(NO_PORT);
+}
+
+Journal::~Journal() {
+    if (timerWindow_ != nullptr) {
+        DestroyWindow(timerWindow_);
+    }
+}
+
+void Journal::usePort(int portNumber) {
+    char keyPath[KEY_PATH_SIZE];
+    char folder[JOURNAL_PATH_SIZE];
+    if (!settingsKeyPath(portNumber, keyPath, sizeof keyPath)) {
+        settingsKeyPath(NO_PORT, keyPath, sizeof keyPath);
+    }
+    journalFolder(portNumber, settings_.useRegistry, folder, sizeof folder);
+    writer_.setPlace(folder, journalKeyName(keyPath));
+}
+
+void Journal::started(const char* version, const char* connection) {
+    recorder_.started(version, connection);
+}
+
+void Journal::ended(JournalRecorder::Ending how) {
+    recorder_.ended(how);
+}
+
+void Journal::portChanged(const char* text) {
+    recorder_.portChanged(text);
+}
+
+void Journal::keyFolder(char* out, size_t size) const {
+    snprintf(out, size, "%s\\%s", writer_.folder(), writer_.key());
+}
+
+std::vector<std::string> Journal::todaysLines(size_t limit) {
+    char path[JOURNAL_PATH_SIZE];
+    journalFilePath(writer_.folder(), writer_.key(), clock_.now().utcMs, path, sizeof path);
+    const std::string file = readSharedFile(path);
+    std::string_view rest = file;
+    const size_t head = strlen(JOURNAL_FILE_HEAD);
+    if (rest.substr(0, head) == JOURNAL_FILE_HEAD) {
+        rest.remove_prefix(head);
+    }
+    std::vector<std::string> lines;
+    while (!rest.empty()) {
+        // One line may hold quoted line breaks: take it whole, as the parser sees it.
+        std::string_view before = rest;
+        std::vector<std::string> fields;
+        readJournalLine(rest, fields);
+        lines.emplace_back(before.substr(0, before.size() - rest.size()));
+    }
+    for (std::string& waiting : writer_.waitingLines()) {
+        lines.push_back(std::move(waiting));
+    }
+    if (lines.size() > limit) {
+        lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(limit));
+    }
+    return lines;
+}
+
+bool Journal::retry() {
+    return writer_.retry(clock_.now());
+}
+
+void Journal::firstFailure(const char* path) {
+    snprintf(failure_, sizeof failure_,
+             "Das Betriebsjournal kann nicht geschrieben werden:\n%s\n%s", path, files_.reason());
+    // From now on waiting lines are tried again even when nothing new happens.
+    if (timerWindow_ == nullptr) {
+        timerWindow_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                       nullptr, nullptr);
+    }
+    if (timerWindow_ != nullptr) {
+        SetWindowLongPtrA(timerWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetTimer(timerWindow_, RETRY_TIMER, RETRY_PERIOD_MS, onTimer);
+        SetTimer(timerWindow_, MESSAGE_TIMER, 0, onTimer);
+    }
+}
+
+VOID CALLBACK Journal::onTimer(HWND window, UINT, UINT_PTR timer, DWORD) {
+    auto* journal = reinterpret_cast<Journal*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (journal == nullptr) {
+        return;
+    }
+    if (timer == MESSAGE_TIMER) {
+        KillTimer(window, MESSAGE_TIMER);
+        if (journal->showError_) {
+            journal->showError_(journal->failure_);
+        }
+    } else {
+        journal->retry();
+    }
+}
+
+void Journal::lineAdded(const std::string& line) {
+    if (feed_) {
+        feed_(line);
+    }
+}
+
+} // namespace trx

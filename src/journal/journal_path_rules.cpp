@@ -1,0 +1,46 @@
+#include "journal_path_rules.h"
+
+#include "journal_csv_text.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace trx {
+
+namespace {
+
+constexpr char SEPARATOR = '\\';
+
+bool fitted(int n, char* out, size_t size) {
+    if (n < 0 || static_cast<size_t>(n) >= size) {
+        if (size > 0) {
+            out[0] = '\0';
+        }
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool journalFilePath(const char* folder, const char* key, int64_t utcMs, char* out, size_t size) {
+    const size_t length = strlen(folder);
+    const bool ends = length > 0 && folder[length - 1] == SEPARATOR;
+    const CivilTime day = civilFromUtc(utcMs);
+    const int n = snprintf(out, size, "%s%s%s\\%04d-%02d-%02d.csv", folder, ends ? "" : "\\", key,
+                           day.year, day.month, day.day);
+    return fitted(n, out, size);
+}
+
+const char* journalKeyName(const char* settingsKeyPath) {
+    const char* last = strrchr(settingsKeyPath, SEPARATOR);
+    return last != nullptr ? last + 1 : settingsKeyPath;
+}
+
+bool journalFolderOf(const char* filePath, char* out, size_t size) {
+    const char* last = strrchr(filePath, SEPARATOR);
+    const int length = last != nullptr ? static_cast<int>(last - filePath) : 0;
+    return fitted(snprintf(out, size, "%.*s", length, filePath), out, size);
+}
+
+} // namespace trx

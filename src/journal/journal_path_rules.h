@@ -1,0 +1,27 @@
+// Where the journal's lines go: one file per port key and UTC day.
+#ifndef TRXDESK_JOURNAL_PATH_RULES_H
+#define TRXDESK_JOURNAL_PATH_RULES_H
+
+#include <cstddef>
+#include <cstdint>
+
+namespace trx {
+
+// Below %LOCALAPPDATA% unless the port's key names another folder.
+constexpr char JOURNAL_DEFAULT_SUBFOLDER[] = "TRXDESK\\Journal";
+// The REG_SZ value of a port's key that names another folder.
+constexpr char JOURNAL_FOLDER_VALUE[] = "Journal";
+
+// "<folder>\<key>\<YYYY-MM-DD>.csv" with the UTC date of `utcMs`; a trailing backslash of
+// the folder is not doubled. False, with `out` empty, when it does not fit.
+bool journalFilePath(const char* folder, const char* key, int64_t utcMs, char* out, size_t size);
+
+// The last part of a registry key path ("Com3", "allgemein").
+const char* journalKeyName(const char* settingsKeyPath);
+
+// The folder of a file path: everything before its last backslash.
+bool journalFolderOf(const char* filePath, char* out, size_t size);
+
+} // namespace trx
+
+#endif
