@@ -2,6 +2,7 @@
 
 #include "journal_csv_text.h"
 #include "journal_path_rules.h"
+#include "line_port.h"
 #include "settings_codec.h"
 
 #include <cstdio>

@@ -178,4 +178,13 @@
 // Keyboard accelerators of the panel
 #define IDR_ACCELERATORS 179
 
+// The operating journal: its window (one per panel), the main-menu item and key F9 that
+// open it, and its help topic
+#define IDD_JOURNAL 196
+#define IDC_JOURNAL_LIST 1080
+#define IDC_JOURNAL_ALARMS_ONLY 1081
+#define IDC_JOURNAL_OPEN_FOLDER 1082
+#define IDM_JOURNAL 40040
+#define IDH_JOURNAL 1004
+
 #endif

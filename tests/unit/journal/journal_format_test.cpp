@@ -3,6 +3,7 @@
 #include "journal_event_text.h"
 #include "journal_fakes.h"
 #include "journal_path_rules.h"
+#include "journal_window_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -169,6 +170,37 @@ TEST(JournalTexts, ReportAndCommandTextsPerRegister) {
     EXPECT_STREQ(text, "Antenne 0");
     reportText(StatusRegister, 15, mirror, names, text, 20);
     EXPECT_STREQ(text, "Statuslampen: grün "); // cut to the field, still ended
+}
+
+} // namespace trx
+
+namespace trx {
+
+// What the window shows of a line, keeps under its filter and copies.
+TEST(JournalWindowRules, RowsFilterAndCopiedText) {
+    JournalRow row;
+    EXPECT_FALSE(
+        journalRow("Zeit UTC;Ortszeit;Quelle;Ereignis;Register;alt;neu;Text;Dauer s\r\n", row));
+    EXPECT_FALSE(journalRow("2026-12-07T03:12:45.123Z;kurz\r\n", row));
+    EXPECT_FALSE(journalRow("", row));
+    ASSERT_TRUE(journalRow("2026-12-07T03:12:45.123Z;2026-12-07 04:12:45;Programm;Port;;;;"
+                           "\"COM7: gr\xC3\xBC\xC3\x9F;\r\nzwei\";\r\n",
+                           row));
+    EXPECT_EQ(row.cells[0], "2026-12-07 04:12:45");
+    EXPECT_EQ(row.cells[3], "COM7: grüß;  zwei");
+    EXPECT_FALSE(alarmOrLink(row));
+
+    JournalRow alarm;
+    ASSERT_TRUE(journalRow(
+        "2026-12-07T03:13:00.000Z;2026-12-07 04:13:00;Sender;Alarm;;;;aus;14,9\r\n", alarm));
+    EXPECT_TRUE(alarmOrLink(alarm));
+    EXPECT_EQ(copiedText({&alarm, &row}),
+              "2026-12-07 04:13:00\tSender\tAlarm\taus\t14,9\r\n"
+              "2026-12-07 04:12:45\tProgramm\tPort\tCOM7: grüß;  zwei\t\r\n");
+
+    char title[40];
+    journalWindowTitle("Sender Nord", "COM3 mit 1200 Bit/s", title, sizeof title);
+    EXPECT_STREQ(title, "Betriebsjournal - Sender Nord (COM3 mit");
 }
 
 } // namespace trx
