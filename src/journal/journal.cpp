@@ -16,6 +16,10 @@ constexpr int64_t FILETIME_1970 = 116444736000000000;
 constexpr int64_t FILETIME_PER_MS = 10000;
 constexpr UINT RETRY_PERIOD_MS = 2000;
 constexpr UINT_PTR RETRY_TIMER = 1;
+// The file closes when no line came for a second; checked twice a second while it is open.
+constexpr DWORD IDLE_CLOSE_MS = 1000;
+constexpr UINT IDLE_CHECK_MS = 500;
+constexpr UINT_PTR IDLE_TIMER = 3;
 // The failure's message box is shown from here, after the engine's call has returned: its
 // modal loop would otherwise hand the engine the next byte while it is still in this one.
 constexpr UINT_PTR MESSAGE_TIMER = 2;
@@ -61,7 +65,9 @@ void Journal::usePort(int portNumber) {
         settingsKeyPath(NO_PORT, keyPath, sizeof keyPath);
     }
     journalFolder(portNumber, settings_.useRegistry, folder, sizeof folder);
-    writer_.setPlace(folder, journalKeyName(keyPath));
+    char key[KEY_PATH_SIZE];
+    journalKeyName(keyPath, key, sizeof key);
+    writer_.setPlace(folder, key);
 }
 
 void Journal::started(const char* version, const char* connection) {
@@ -114,15 +120,20 @@ void Journal::firstFailure(const char* path) {
     snprintf(failure_, sizeof failure_,
              "Das Betriebsjournal kann nicht geschrieben werden:\n%s\n%s", path, files_.reason());
     // From now on waiting lines are tried again even when nothing new happens.
+    startTimer(RETRY_TIMER, RETRY_PERIOD_MS);
+    startTimer(MESSAGE_TIMER, 0);
+}
+
+void Journal::startTimer(UINT_PTR timer, UINT periodMs) {
     if (timerWindow_ == nullptr) {
         timerWindow_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                        nullptr, nullptr);
-    }
-    if (timerWindow_ != nullptr) {
+        if (timerWindow_ == nullptr) {
+            return;
+        }
         SetWindowLongPtrA(timerWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        SetTimer(timerWindow_, RETRY_TIMER, RETRY_PERIOD_MS, onTimer);
-        SetTimer(timerWindow_, MESSAGE_TIMER, 0, onTimer);
     }
+    SetTimer(timerWindow_, timer, periodMs, onTimer);
 }
 
 VOID CALLBACK Journal::onTimer(HWND window, UINT, UINT_PTR timer, DWORD) {
@@ -135,12 +146,21 @@ VOID CALLBACK Journal::onTimer(HWND window, UINT, UINT_PTR timer, DWORD) {
         if (journal->showError_) {
             journal->showError_(journal->failure_);
         }
+    } else if (timer == IDLE_TIMER) {
+        if (journal->files_.closeIfIdle(IDLE_CLOSE_MS)) {
+            KillTimer(window, IDLE_TIMER);
+            journal->idleTimerRunning_ = false;
+        }
     } else {
         journal->retry();
     }
 }
 
 void Journal::lineAdded(const std::string& line) {
+    if (!idleTimerRunning_) {
+        idleTimerRunning_ = true;
+        startTimer(IDLE_TIMER, IDLE_CHECK_MS);
+    }
     if (feed_) {
         feed_(line);
     }

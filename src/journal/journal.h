@@ -69,9 +69,11 @@ class Journal final : public LineListener, private JournalWriterEvents {
     JournalWriter writer_{files_, *this};
     JournalRecorder recorder_{clock_, writer_, settings_};
     std::function<void(const std::string&)> feed_;
+    void startTimer(UINT_PTR timer, UINT periodMs);
     static VOID CALLBACK onTimer(HWND window, UINT message, UINT_PTR timer, DWORD time);
     char failure_[JOURNAL_PATH_SIZE + JOURNAL_REASON_SIZE + 64] = {};
-    HWND timerWindow_ = nullptr; // message-only: the retry and the failure's message box
+    HWND timerWindow_ = nullptr; // message-only: the file's idle close, the retry, the message
+    bool idleTimerRunning_ = false;
 };
 
 } // namespace trx

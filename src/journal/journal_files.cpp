@@ -17,7 +17,7 @@ constexpr DWORD SHARING = FILE_SHARE_READ | FILE_SHARE_WRITE;
 constexpr DWORD READ_LIMIT = 64u << 20; // a day's file is far below; a broken one is not read
 constexpr size_t KEY_PATH_SIZE = 96;
 
-// Closes the handle on every path.
+// Closes the handle on every path (for the reads).
 class FileHandle {
   public:
     explicit FileHandle(HANDLE handle) : handle_(handle) {}
@@ -86,30 +86,61 @@ bool registryFolder(int portNumber, char* out, size_t size) {
 
 } // namespace
 
-bool Win32JournalFiles::append(const char* path, const std::string& line) {
+bool Win32JournalFiles::open(const char* path) {
     HANDLE handle = openForAppend(path);
     if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND) {
         makeFolders(path);
         handle = openForAppend(path);
     }
-    FileHandle file(handle);
-    if (!file.valid()) {
+    if (handle == INVALID_HANDLE_VALUE) {
         fail(GetLastError());
         return false;
     }
     LARGE_INTEGER size{};
+    file_ = handle;
+    openPath_ = path;
+    empty_ = GetFileSizeEx(handle, &size) && size.QuadPart == 0;
+    return true;
+}
+
+void Win32JournalFiles::close() {
+    if (file_ != INVALID_HANDLE_VALUE) {
+        CloseHandle(file_);
+        file_ = INVALID_HANDLE_VALUE;
+    }
+    openPath_.clear();
+}
+
+bool Win32JournalFiles::append(const char* path, const std::string& line) {
+    if (file_ != INVALID_HANDLE_VALUE && openPath_ != path) {
+        close(); // a new day or another port's key
+    }
+    if (file_ == INVALID_HANDLE_VALUE && !open(path)) {
+        return false;
+    }
     bool written;
-    if (GetFileSizeEx(file.get(), &size) && size.QuadPart == 0) {
+    if (empty_) {
         // A new file: its head and the line in one write, so that no reader sees it headless.
-        written = writeAll(file.get(), (JOURNAL_FILE_HEAD + line).data(),
-                           strlen(JOURNAL_FILE_HEAD) + line.size());
+        const std::string headed = JOURNAL_FILE_HEAD + line;
+        written = writeAll(file_, headed.data(), headed.size());
     } else {
-        written = writeAll(file.get(), line.data(), line.size());
+        written = writeAll(file_, line.data(), line.size());
     }
     if (!written) {
         fail(GetLastError());
+        close();
+        return false;
     }
-    return written;
+    empty_ = false;
+    lastWrite_ = GetTickCount();
+    return true;
+}
+
+bool Win32JournalFiles::closeIfIdle(DWORD idleMs) {
+    if (file_ != INVALID_HANDLE_VALUE && GetTickCount() - lastWrite_ >= idleMs) {
+        close();
+    }
+    return file_ == INVALID_HANDLE_VALUE;
 }
 
 void Win32JournalFiles::fail(DWORD error) {

@@ -2,6 +2,7 @@
 
 #include "journal_csv_text.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -10,6 +11,7 @@ namespace trx {
 namespace {
 
 constexpr char SEPARATOR = '\\';
+constexpr size_t DEVICE_NAME_LENGTH = 4; // "Com" and one digit
 
 bool fitted(int n, char* out, size_t size) {
     if (n < 0 || static_cast<size_t>(n) >= size) {
@@ -32,9 +34,18 @@ bool journalFilePath(const char* folder, const char* key, int64_t utcMs, char* o
     return fitted(n, out, size);
 }
 
-const char* journalKeyName(const char* settingsKeyPath) {
+void journalKeyName(const char* settingsKeyPath, char* out, size_t size) {
     const char* last = strrchr(settingsKeyPath, SEPARATOR);
-    return last != nullptr ? last + 1 : settingsKeyPath;
+    const char* name = last != nullptr ? last + 1 : settingsKeyPath;
+    const bool deviceName =
+        strlen(name) == DEVICE_NAME_LENGTH && tolower(static_cast<unsigned char>(name[0])) == 'c' &&
+        tolower(static_cast<unsigned char>(name[1])) == 'o' &&
+        tolower(static_cast<unsigned char>(name[2])) == 'm' && name[3] >= '1' && name[3] <= '9';
+    if (deviceName) {
+        fitted(snprintf(out, size, "%.3s0%c", name, name[3]), out, size);
+    } else {
+        fitted(snprintf(out, size, "%s", name), out, size);
+    }
 }
 
 bool journalFolderOf(const char* filePath, char* out, size_t size) {

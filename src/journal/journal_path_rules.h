@@ -16,8 +16,10 @@ constexpr char JOURNAL_FOLDER_VALUE[] = "Journal";
 // the folder is not doubled. False, with `out` empty, when it does not fit.
 bool journalFilePath(const char* folder, const char* key, int64_t utcMs, char* out, size_t size);
 
-// The last part of a registry key path ("Com3", "allgemein").
-const char* journalKeyName(const char* settingsKeyPath);
+// The folder name of a port's files: the last part of its registry key path ("Com12",
+// "allgemein"). Windows keeps COM1 to COM9 as device names that no folder may have, so
+// those ports' folders get two digits ("Com03").
+void journalKeyName(const char* settingsKeyPath, char* out, size_t size);
 
 // The folder of a file path: everything before its last backslash.
 bool journalFolderOf(const char* filePath, char* out, size_t size);

@@ -51,6 +51,7 @@ TEST_F(JournalFolder, ThePortKeysJournalValueNamesTheFolderElseLocalAppData) {
 TEST_F(JournalFolder, AFolderThatGoesAndComesBackGetsEveryLineLateAndOneMessage) {
     makeJournal();
     journal->linkUp();
+    test::pumpMessages(1600); // the quiet line lets go of the file
     // The share goes offline: in its place a file, so no folder can be made either.
     test::removeTree(base);
     HANDLE blocker = CreateFileA(base.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
