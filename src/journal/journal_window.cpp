@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 
@@ -212,6 +213,26 @@ BOOL onNcDestroy(HWND window, JournalWindowState* s) {
     return FALSE;
 }
 
+// Below the panel, or above it where the screen ends, so that both can be seen.
+void placeBeside(HWND window, HWND panel) {
+    RECT work;
+    RECT owner;
+    RECT own;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0) || !GetWindowRect(panel, &owner) ||
+        !GetWindowRect(window, &own)) {
+        return;
+    }
+    const int width = own.right - own.left;
+    const int height = own.bottom - own.top;
+    int top = owner.bottom;
+    if (top + height > work.bottom) {
+        top = owner.top - height;
+    }
+    const int left = std::max<int>(work.left, std::min<int>(owner.left, work.right - width));
+    SetWindowPos(window, nullptr, left, std::max<int>(work.top, top), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 } // namespace
 
 HWND showJournalWindow(HWND panel, JournalWindowSetup& setup, const char* title,
@@ -223,6 +244,7 @@ HWND showJournalWindow(HWND panel, JournalWindowSetup& setup, const char* title,
         if (setup.window == nullptr) {
             return nullptr;
         }
+        placeBeside(setup.window, panel);
     }
     char text[TITLE_TEXT_SIZE];
     journalWindowTitle(title, connection, text, sizeof text);
