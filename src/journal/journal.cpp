@@ -25,8 +25,13 @@ constexpr UINT_PTR IDLE_TIMER = 3;
 constexpr UINT_PTR MESSAGE_TIMER = 2;
 constexpr size_t KEY_PATH_SIZE = 96;
 
-CivilTime civilOf(const SYSTEMTIME& t) {
-    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+constexpr int64_t MS_PER_MINUTE = 60000;
+
+int64_t msSince1970(const FILETIME& time) {
+    ULARGE_INTEGER ticks;
+    ticks.LowPart = time.dwLowDateTime;
+    ticks.HighPart = time.dwHighDateTime;
+    return (static_cast<int64_t>(ticks.QuadPart) - FILETIME_1970) / FILETIME_PER_MS;
 }
 
 } // namespace
@@ -34,16 +39,21 @@ CivilTime civilOf(const SYSTEMTIME& t) {
 JournalTime Win32JournalClock::now() {
     FILETIME fileTime;
     GetSystemTimeAsFileTime(&fileTime);
-    ULARGE_INTEGER ticks;
-    ticks.LowPart = fileTime.dwLowDateTime;
-    ticks.HighPart = fileTime.dwHighDateTime;
     JournalTime time;
-    time.utcMs = (static_cast<int64_t>(ticks.QuadPart) - FILETIME_1970) / FILETIME_PER_MS;
-    SYSTEMTIME utc;
-    SYSTEMTIME local;
-    FileTimeToSystemTime(&fileTime, &utc);
-    time.local =
-        SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local) ? civilOf(local) : civilOf(utc);
+    time.utcMs = msSince1970(fileTime);
+    const int64_t minute = time.utcMs / MS_PER_MINUTE;
+    if (minute != minute_) {
+        SYSTEMTIME utc;
+        SYSTEMTIME local;
+        FILETIME localTime;
+        minute_ = minute;
+        offsetMs_ = FileTimeToSystemTime(&fileTime, &utc) &&
+                            SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local) &&
+                            SystemTimeToFileTime(&local, &localTime)
+                        ? msSince1970(localTime) - time.utcMs
+                        : 0;
+    }
+    time.local = civilFromUtc(time.utcMs + offsetMs_);
     return time;
 }
 

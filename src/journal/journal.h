@@ -16,10 +16,15 @@
 
 namespace trx {
 
-// The PC's clock: UTC and the local zone.
+// The PC's clock: UTC and the local zone. The zone's offset is asked for once a minute
+// (it takes longer than the rest of a line); zones change their offset only on a minute.
 class Win32JournalClock final : public JournalClock {
   public:
     JournalTime now() override;
+
+  private:
+    int64_t minute_ = -1;
+    int64_t offsetMs_ = 0;
 };
 
 class Journal final : public LineListener, private JournalWriterEvents {

@@ -15,7 +15,8 @@ namespace trx {
 namespace {
 
 constexpr size_t TITLE_TEXT_SIZE = 160;
-constexpr int COLUMN_WIDTHS[JOURNAL_LIST_COLUMNS] = {120, 80, 75, 320, 50};
+constexpr int COLUMN_WIDTHS[JOURNAL_LIST_COLUMNS] = {135, 80, 75, 320, 50};
+constexpr int MIN_WINDOW_HEIGHT = 200; // pixels: the list still shows several lines
 constexpr int DURATION_COLUMN = 4;
 
 struct JournalWindowState {
@@ -149,6 +150,9 @@ BOOL onInit(HWND window, JournalWindowSetup& setup) {
     GetClientRect(window, &client);
     s->client = {client.right, client.bottom};
     s->list = GetDlgItem(window, IDC_JOURNAL_LIST);
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+    SendMessageA(window, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP))));
     SendMessageA(s->list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
     for (int i = 0; i < JOURNAL_LIST_COLUMNS; ++i) {
         LVCOLUMNA column{};
@@ -213,7 +217,8 @@ BOOL onNcDestroy(HWND window, JournalWindowState* s) {
     return FALSE;
 }
 
-// Below the panel, or above it where the screen ends, so that both can be seen.
+// Below the panel or above it, where there is more room, so that both can be seen; lower
+// than its template where the screen is small.
 void placeBeside(HWND window, HWND panel) {
     RECT work;
     RECT owner;
@@ -223,14 +228,14 @@ void placeBeside(HWND window, HWND panel) {
         return;
     }
     const int width = own.right - own.left;
-    const int height = own.bottom - own.top;
-    int top = owner.bottom;
-    if (top + height > work.bottom) {
-        top = owner.top - height;
-    }
+    const int below = work.bottom - owner.bottom;
+    const int above = owner.top - work.top;
+    const int height =
+        std::max(MIN_WINDOW_HEIGHT, std::min<int>(own.bottom - own.top, std::max(below, above)));
+    const int top = below >= height || below >= above ? owner.bottom : owner.top - height;
     const int left = std::max<int>(work.left, std::min<int>(owner.left, work.right - width));
-    SetWindowPos(window, nullptr, left, std::max<int>(work.top, top), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, nullptr, left, std::max<int>(work.top, top), width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 } // namespace

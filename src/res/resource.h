@@ -186,5 +186,8 @@
 #define IDC_JOURNAL_OPEN_FOLDER 1082
 #define IDM_JOURNAL 40040
 #define IDH_JOURNAL 1004
+// HIWORD(wParam) of a WM_COMMAND (lParam 0) that the program posts itself, such as the
+// refresh at link-up: the journal names the program, not the operator, as who asked
+#define CMD_FROM_PROGRAM 2
 
 #endif
