@@ -19,18 +19,12 @@ const char* const STATE_NAMES[STATE_COUNT] = {"Bereit",   "Abstimmen", "keine Le
 const char* const LAMP_NAMES[LAMP_COUNT] = {"grün (Blitz)", "gelb (Welle)", "gelb (Warndreieck)",
                                             "rot (Glocke)"};
 
-// Text position of digit registers 1..7 in the display; position 2 holds the comma.
-constexpr int DIGIT_PLACE[FREQUENCY_DIGIT_COUNT + 1] = {-1, 0, 1, 3, 4, 5, 6, 7};
-
+// The display as it reads with `value` in digit register `address`.
 void frequencyText(int address, int value, const RegisterMirror& mirror, char* out, size_t size) {
-    char display[sizeof FREQUENCY_UNKNOWN];
-    snprintf(display, sizeof display, "%s", FREQUENCY_UNKNOWN);
-    for (int reg = FrequencyDigit1; reg <= FrequencyDigit7; ++reg) {
-        const int digit = reg == address ? value : mirror[reg];
-        if (digit >= 0 && digit < 10) {
-            display[DIGIT_PLACE[reg]] = static_cast<char>('0' + digit);
-        }
-    }
+    RegisterMirror shown = mirror;
+    shown[address] = static_cast<uint8_t>(value);
+    char display[FREQUENCY_TEXT_SIZE];
+    formatFrequency(shown, FREQUENCY_UNKNOWN[0], display, sizeof display);
     snprintf(out, size, "Frequenz %s", display);
 }
 
