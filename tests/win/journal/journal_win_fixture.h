@@ -4,6 +4,7 @@
 #define TRXDESK_TEST_JOURNAL_WIN_FIXTURE_H
 
 #include "journal.h"
+#include "journal_csv_text.h"
 #include "journal_path_rules.h"
 #include "settings_codec.h"
 
@@ -94,26 +95,15 @@ class JournalFolder : public ::testing::Test {
                  now.wDay);
         return base + name;
     }
-    std::vector<std::string> fileLines() {
-        std::vector<std::string> lines;
-        const std::string content = readSharedFile(todaysFile().c_str());
-        for (size_t at = 0; at < content.size();) {
-            const size_t end = content.find("\r\n", at);
-            lines.push_back(content.substr(at, end - at));
-            at = end == std::string::npos ? content.size() : end + 2;
-        }
-        return lines;
-    }
     // The Text column of each line after the header.
     std::vector<std::string> texts() {
+        const std::string content = readSharedFile(todaysFile().c_str());
+        std::string_view rest(content);
+        std::vector<std::string> fields;
         std::vector<std::string> out;
-        const std::vector<std::string> lines = fileLines();
-        for (size_t i = 1; i < lines.size(); ++i) {
-            size_t at = 0;
-            for (int field = 0; field < 7; ++field) {
-                at = lines[i].find(';', at) + 1;
-            }
-            out.push_back(lines[i].substr(at, lines[i].find(';', at) - at));
+        readJournalLine(rest, fields); // the header
+        while (readJournalLine(rest, fields)) {
+            out.push_back(fields.size() > COLUMN_TEXT ? fields[COLUMN_TEXT] : "");
         }
         return out;
     }
