@@ -26,18 +26,19 @@ INT_PTR runDialog(PanelState& p, HWND panel, int templateId) {
 }
 
 void openSettings(PanelState& p, HWND panel) {
-    const int port = p.serial.portNumber;
-    const int baudRate = p.serial.baudRate;
+    const int port = p.serial.portNumber();
+    const int baudRate = p.serial.baudRate();
     if (runDialog(p, panel, IDD_SETTINGS) == IDOK) {
         resetPanel(panel);
         PostMessageA(panel, WM_COMMAND, MAKEWPARAM(IDM_REFRESH, CMD_FROM_PROGRAM), 0);
     } else {
         showConnection(p); // an OK that failed to open has closed the port meanwhile
     }
-    if (p.companion && (p.serial.portNumber != port || p.serial.baudRate != baudRate)) {
+    if (p.companion && (p.serial.portNumber() != port || p.serial.baudRate() != baudRate)) {
         char connection[CONNECTION_TEXT_SIZE];
-        formatConnectionText(p.serial.portNumber, p.serial.baudRate, connection, sizeof connection);
-        p.companion->portChanged(p.serial.portNumber, connection);
+        formatConnectionText(p.serial.portNumber(), p.serial.baudRate(), connection,
+                             sizeof connection);
+        p.companion->portChanged(p.serial.portNumber(), connection);
     }
 }
 
