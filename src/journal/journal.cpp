@@ -3,6 +3,7 @@
 #include "journal_csv_text.h"
 #include "journal_path_rules.h"
 #include "line_port.h"
+#include "res/resource.h"
 #include "settings_codec.h"
 
 #include <cstdio>
@@ -15,14 +16,11 @@ namespace {
 constexpr int64_t FILETIME_1970 = 116444736000000000;
 constexpr int64_t FILETIME_PER_MS = 10000;
 constexpr UINT RETRY_PERIOD_MS = 2000;
-constexpr UINT_PTR RETRY_TIMER = 1;
 // The file closes when no line came for a second; checked twice a second while it is open.
 constexpr DWORD IDLE_CLOSE_MS = 1000;
 constexpr UINT IDLE_CHECK_MS = 500;
-constexpr UINT_PTR IDLE_TIMER = 3;
-// The failure's message box is shown from here, after the engine's call has returned: its
-// modal loop would otherwise hand the engine the next byte while it is still in this one.
-constexpr UINT_PTR MESSAGE_TIMER = 2;
+// The window property that leads a timer of the carrying window back to its journal.
+constexpr char JOURNAL_PROPERTY[] = "TRXDESK.Journal";
 constexpr size_t KEY_PATH_SIZE = 96;
 
 constexpr int64_t MS_PER_MINUTE = 60000;
@@ -63,9 +61,17 @@ Journal::Journal(const Settings& settings, ShowError showError)
 }
 
 Journal::~Journal() {
-    if (timerWindow_ != nullptr) {
-        DestroyWindow(timerWindow_);
+    if (timerWindow_ != nullptr && IsWindow(timerWindow_)) {
+        for (UINT_PTR timer : {IDT_JOURNAL_RETRY, IDT_JOURNAL_MESSAGE, IDT_JOURNAL_IDLE}) {
+            KillTimer(timerWindow_, timer);
+        }
+        RemovePropA(timerWindow_, JOURNAL_PROPERTY);
     }
+}
+
+void Journal::carryTimers(HWND window) {
+    timerWindow_ = window;
+    SetPropA(window, JOURNAL_PROPERTY, this);
 }
 
 void Journal::usePort(int portNumber) {
@@ -130,35 +136,31 @@ void Journal::firstFailure(const char* path) {
     snprintf(failure_, sizeof failure_,
              "Das Betriebsjournal kann nicht geschrieben werden:\n%s\n%s", path, files_.reason());
     // From now on waiting lines are tried again even when nothing new happens.
-    startTimer(RETRY_TIMER, RETRY_PERIOD_MS);
-    startTimer(MESSAGE_TIMER, 0);
+    startTimer(IDT_JOURNAL_RETRY, RETRY_PERIOD_MS);
+    // The message box is shown from the timer, after the engine's call has returned: its
+    // modal loop would otherwise hand the engine the next byte while it is still in this one.
+    startTimer(IDT_JOURNAL_MESSAGE, 0);
 }
 
 void Journal::startTimer(UINT_PTR timer, UINT periodMs) {
-    if (timerWindow_ == nullptr) {
-        timerWindow_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                       nullptr, nullptr);
-        if (timerWindow_ == nullptr) {
-            return;
-        }
-        SetWindowLongPtrA(timerWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (timerWindow_ != nullptr) {
+        SetTimer(timerWindow_, timer, periodMs, onTimer);
     }
-    SetTimer(timerWindow_, timer, periodMs, onTimer);
 }
 
 VOID CALLBACK Journal::onTimer(HWND window, UINT, UINT_PTR timer, DWORD) {
-    auto* journal = reinterpret_cast<Journal*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* journal = static_cast<Journal*>(GetPropA(window, JOURNAL_PROPERTY));
     if (journal == nullptr) {
         return;
     }
-    if (timer == MESSAGE_TIMER) {
-        KillTimer(window, MESSAGE_TIMER);
+    if (timer == IDT_JOURNAL_MESSAGE) {
+        KillTimer(window, IDT_JOURNAL_MESSAGE);
         if (journal->showError_) {
             journal->showError_(journal->failure_);
         }
-    } else if (timer == IDLE_TIMER) {
+    } else if (timer == IDT_JOURNAL_IDLE) {
         if (journal->files_.closeIfIdle(IDLE_CLOSE_MS)) {
-            KillTimer(window, IDLE_TIMER);
+            KillTimer(window, IDT_JOURNAL_IDLE);
             journal->idleTimerRunning_ = false;
         }
     } else {
@@ -169,7 +171,7 @@ VOID CALLBACK Journal::onTimer(HWND window, UINT, UINT_PTR timer, DWORD) {
 void Journal::lineAdded(const std::string& line) {
     if (!idleTimerRunning_) {
         idleTimerRunning_ = true;
-        startTimer(IDLE_TIMER, IDLE_CHECK_MS);
+        startTimer(IDT_JOURNAL_IDLE, IDLE_CHECK_MS);
     }
     if (feed_) {
         feed_(line);

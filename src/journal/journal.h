@@ -37,6 +37,9 @@ class Journal final : public LineListener, private JournalWriterEvents {
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
 
+    // The window whose timers the journal uses (the panel) to let go of a quiet file, to try
+    // waiting lines again and to show its failure; without one it does none of these.
+    void carryTimers(HWND window);
     // The port whose key and folder take the lines from now on (NO_PORT: "allgemein").
     void usePort(int portNumber);
     void started(const char* version, const char* connection);
@@ -77,7 +80,7 @@ class Journal final : public LineListener, private JournalWriterEvents {
     void startTimer(UINT_PTR timer, UINT periodMs);
     static VOID CALLBACK onTimer(HWND window, UINT message, UINT_PTR timer, DWORD time);
     char failure_[JOURNAL_PATH_SIZE + JOURNAL_REASON_SIZE + 64] = {};
-    HWND timerWindow_ = nullptr; // message-only: the file's idle close, the retry, the message
+    HWND timerWindow_ = nullptr;
     bool idleTimerRunning_ = false;
 };
 

@@ -23,6 +23,7 @@ void JournalCompanion::open(HWND panel) {
     journal_.emplace(settings_, [this](const char* text) {
         host_.messageBox(panel_, text, settings_.title, MB_OK | MB_ICONERROR);
     });
+    journal_->carryTimers(panel);
     // A port that did not open keeps this run's first lines; the rest go to the key in use.
     const bool failed = !failure_.empty();
     journal_->usePort(failed ? failedPort_ : serial_.portNumber());

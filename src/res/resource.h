@@ -189,5 +189,10 @@
 // HIWORD(wParam) of a WM_COMMAND (lParam 0) that the program posts itself, such as the
 // refresh at link-up: the journal names the program, not the operator, as who asked
 #define CMD_FROM_PROGRAM 2
+// Timers the journal sets on the panel: the retry of waiting lines, its failure's message
+// box, and the check that lets go of a quiet file
+#define IDT_JOURNAL_RETRY 201
+#define IDT_JOURNAL_MESSAGE 202
+#define IDT_JOURNAL_IDLE 203
 
 #endif

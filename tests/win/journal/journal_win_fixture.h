@@ -70,6 +70,7 @@ class JournalFolder : public ::testing::Test {
     }
     void TearDown() override {
         journal.reset();
+        DestroyWindow(timers);
         RegDeleteTreeA(HKEY_CURRENT_USER, keyPath);
         removeTree(base);
     }
@@ -86,6 +87,9 @@ class JournalFolder : public ::testing::Test {
         journal = std::make_unique<Journal>(settings,
                                             [this](const char* text) { messages.push_back(text); });
         journal->usePort(PORT);
+        timers =
+            CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        journal->carryTimers(timers);
     }
     std::string todaysFile() {
         SYSTEMTIME now;
@@ -113,6 +117,7 @@ class JournalFolder : public ::testing::Test {
     Settings settings;
     std::vector<std::string> messages;
     std::unique_ptr<Journal> journal;
+    HWND timers = nullptr; // stands in for the panel
 };
 
 } // namespace trx::test
