@@ -30,7 +30,7 @@ void openSettings(PanelState& p, HWND panel) {
     const int baudRate = p.serial.baudRate();
     if (runDialog(p, panel, IDD_SETTINGS) == IDOK) {
         resetPanel(panel);
-        PostMessageA(panel, WM_COMMAND, MAKEWPARAM(IDM_REFRESH, CMD_FROM_PROGRAM), 0);
+        PostMessageA(panel, WM_TRX_PROGRAM_COMMAND, IDM_REFRESH, 0);
     } else {
         showConnection(p); // an OK that failed to open has closed the port meanwhile
     }

@@ -57,7 +57,7 @@ void showConnection(PanelState& p);
 void showSerialError(PanelState& p, HWND owner, const SerialError& error);
 
 // Message handlers, one file per job.
-// `byProgram`: posted by the program itself (CMD_FROM_PROGRAM), not asked for by the operator.
+// `byProgram`: posted by the program itself (WM_TRX_PROGRAM_COMMAND), not by the operator.
 BOOL onPanelCommand(PanelState& p, HWND panel, int command, bool byProgram); // panel_commands.cpp
 BOOL onPanelNotify(PanelState& p, HWND panel, const NMHDR& note);            // panel_commands.cpp
 BOOL onPanelHelp(PanelState& p, HWND panel);                                 // panel_commands.cpp

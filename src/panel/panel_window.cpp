@@ -239,8 +239,9 @@ INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_SYSCOMMAND:
         return wParam == SC_MAXIMIZE || wParam == SC_SIZE; // the panel has one size
     case WM_COMMAND:
-        return onPanelCommand(*p, window, LOWORD(wParam),
-                              HIWORD(wParam) == CMD_FROM_PROGRAM && lParam == 0);
+        return onPanelCommand(*p, window, LOWORD(wParam), false);
+    case WM_TRX_PROGRAM_COMMAND:
+        return onPanelCommand(*p, window, static_cast<int>(wParam), true);
     case WM_NOTIFY:
         return onPanelNotify(*p, window, *reinterpret_cast<const NMHDR*>(lParam));
     case WM_CONTEXTMENU:

@@ -186,9 +186,9 @@
 #define IDC_JOURNAL_OPEN_FOLDER 1082
 #define IDM_JOURNAL 40040
 #define IDH_JOURNAL 1004
-// HIWORD(wParam) of a WM_COMMAND (lParam 0) that the program posts itself, such as the
-// refresh at link-up: the journal names the program, not the operator, as who asked
-#define CMD_FROM_PROGRAM 2
+// A command the program posts itself, such as the refresh at link-up, so that the journal
+// names the program, not the operator, as who asked: wParam = command ID, lParam 0
+#define WM_TRX_PROGRAM_COMMAND 1128
 // Timers the journal sets on the panel: the retry of waiting lines, its failure's message
 // box, and the check that lets go of a quiet file
 #define IDT_JOURNAL_RETRY 201
