@@ -23,7 +23,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     SerialPort serial(system);
     SerialLine line(serial);
     HelpPaths helpPaths;
-    initSettings(commandLine, settings, serial, helpPaths);
+    ControlSettings controlSettings;
+    initSettings(commandLine, settings, serial, helpPaths, controlSettings);
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ALL_COMMON_CONTROLS};
     InitCommonControlsEx(&controls);

@@ -14,7 +14,7 @@ namespace {
 constexpr uint32_t LOOPBACK = 0x7F000001;
 constexpr uint32_t REMOTE = 0xC0A80114; // 192.168.1.20
 
-class FakeHost final : public ControlHost {
+class FakeHost final : public ControlEngine, public ControlHost {
   public:
     ControlOutcome execute(const ControlCommand& command, const CommandSource& source) override {
         executed.push_back(command);
@@ -48,7 +48,7 @@ LineWrite writeNumber(uint32_t sequence) {
 
 class ControlSessionTest : public ::testing::Test {
   protected:
-    ControlSessionTest() : sessions(host, allowList(), "Geheim") {}
+    ControlSessionTest() : sessions(host, host, allowList(), "Geheim") {}
 
     static AllowList allowList() {
         AllowList list;
@@ -266,7 +266,7 @@ TEST_F(ControlSessionTest, RemoteClientsNeedTheListAndThePassword) {
         std::string::npos);
 
     FakeHost other;
-    ControlSessions withoutPassword(other, allowList(), "");
+    ControlSessions withoutPassword(other, other, allowList(), "");
     EXPECT_EQ(withoutPassword.connect(1, REMOTE, 40000), ConnectRefusal::NoPassword);
 }
 
