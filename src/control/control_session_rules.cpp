@@ -52,8 +52,10 @@ bool keysOfRegister(int address, ControlKey& first, ControlKey& last) {
 
 } // namespace
 
-ControlSessions::ControlSessions(ControlHost& host, AllowList allowList, std::string password)
-    : host_(host), allowList_(std::move(allowList)), password_(std::move(password)) {
+ControlSessions::ControlSessions(ControlEngine& engine, ControlHost& host, AllowList allowList,
+                                 std::string password)
+    : engine_(engine), host_(host), allowList_(std::move(allowList)),
+      password_(std::move(password)) {
     shown_.fill(CONTROL_UNKNOWN);
 }
 
@@ -202,7 +204,7 @@ void ControlSessions::handleHeader(Client& c, std::string_view line) {
         appendHttpReply(reply, HttpReply::Unauthorised, {});
     } else {
         std::string body;
-        appendMetricsText(body, {values_, counters_, host_.serialPortNumber(), lineClients(),
+        appendMetricsText(body, {values_, counters_, engine_.serialPortNumber(), lineClients(),
                                  host_.milliseconds()});
         appendHttpReply(reply, HttpReply::Metrics, body);
     }
@@ -309,7 +311,7 @@ void ControlSessions::handleWrite(Client& c, const ControlCommand& command) {
         status(c, CONTROL_NO_LINK, LINK_DOWN);
         return;
     }
-    const ControlOutcome outcome = host_.execute(command, c.source);
+    const ControlOutcome outcome = engine_.execute(command, c.source);
     if (outcome.code != CONTROL_OK || outcome.lastWrite == 0) {
         status(c, outcome.code, outcome.reason);
         return;

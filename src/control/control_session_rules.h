@@ -37,19 +37,25 @@ struct ControlOutcome {
     uint32_t lastWrite = 0;  // the write whose echo answers the command; 0: answer now
 };
 
-// What the clients need from the program around them.
+// What the clients' commands need from the engine.
+class ControlEngine {
+  public:
+    virtual ~ControlEngine() = default;
+    // A command that writes, through the same engine operation as the operator's click.
+    virtual ControlOutcome execute(const ControlCommand& command, const CommandSource& source) = 0;
+    // The panel's COM port, 0 without one.
+    virtual int serialPortNumber() = 0;
+};
+
+// What the sessions need from the sockets' side.
 class ControlHost {
   public:
     virtual ~ControlHost() = default;
-    // A command that writes, through the same engine operation as the operator's click.
-    virtual ControlOutcome execute(const ControlCommand& command, const CommandSource& source) = 0;
     // A monotonic clock.
     virtual uint64_t milliseconds() = 0;
     // Output or a close waits: call serviceClients soon, not from inside this call. Called
     // once until serviceClients runs.
     virtual void outputWaiting() = 0;
-    // The panel's COM port, 0 without one.
-    virtual int serialPortNumber() = 0;
 };
 
 enum class ConnectRefusal {
@@ -68,8 +74,9 @@ struct ClientOutput {
 
 class ControlSessions final : public LineListener {
   public:
-    // `allowList` and `password` as configured; the host must outlive the sessions.
-    ControlSessions(ControlHost& host, AllowList allowList, std::string password);
+    // `allowList` and `password` as configured; engine and host must outlive the sessions.
+    ControlSessions(ControlEngine& engine, ControlHost& host, AllowList allowList,
+                    std::string password);
 
     ConnectRefusal connect(ClientId id, uint32_t address, uint16_t port);
     void received(ClientId id, std::string_view bytes);
@@ -127,6 +134,7 @@ class ControlSessions final : public LineListener {
     void event(std::string_view key, std::string_view value);
     void wake();
 
+    ControlEngine& engine_;
     ControlHost& host_;
     AllowList allowList_;
     std::string password_;
