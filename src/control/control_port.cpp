@@ -16,6 +16,9 @@ namespace {
 constexpr UINT_PTR SUBCLASS_ID = 1;
 constexpr WORD WINSOCK_VERSION_WANTED = MAKEWORD(2, 2);
 constexpr size_t RECEIVE_SIZE = 4096;
+// The system's own buffer for each client, bounded so that a client that stops reading is
+// found out after about this much more than the sessions hold, not after megabytes.
+constexpr int CLIENT_SEND_BUFFER = 64 * 1024;
 constexpr size_t MESSAGE_SIZE = 160;
 constexpr char BUSY_TEXT[] = "Der Steuerport %d ist belegt; TRXDESK läuft ohne Steuerport.";
 constexpr char FAILED_TEXT[] =
@@ -160,6 +163,8 @@ void ControlPort::onAccept() {
             closesocket(client);
             continue;
         }
+        setsockopt(client, SOL_SOCKET, SO_SNDBUF,
+                   reinterpret_cast<const char*>(&CLIENT_SEND_BUFFER), sizeof CLIENT_SEND_BUFFER);
         // The accepted socket inherited the listener's FD_ACCEPT; it reports its own events.
         if (WSAAsyncSelect(client, panel_, WM_TRX_CONTROL_CLIENT, FD_READ | FD_WRITE | FD_CLOSE) ==
             SOCKET_ERROR) {
