@@ -8,8 +8,8 @@
 #include "control_settings.h"
 #include "settings.h"
 
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 
 namespace trx {
 
@@ -33,8 +33,8 @@ class ControlPort final : private ControlHost {
     int listeningPort() const { return listener_ == INVALID_SOCKET ? 0 : settings_.port; }
 
   private:
-    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam, UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR id, DWORD_PTR self);
     void open();
     void refuseToOpen(int error);
     void onAccept();

@@ -143,7 +143,7 @@ void ControlSessions::consume(Client& c) {
         if (end == std::string::npos) {
             // A partial line may still end in CR before its LF.
             if (!c.skipping && c.input.size() > CONTROL_LINE_LIMIT + 1) {
-                status(c, CONTROL_BAD_INPUT, LINE_TOO_LONG);
+                refuseLongLine(c);
                 c.skipping = true;
             }
             if (c.skipping) {
@@ -161,7 +161,7 @@ void ControlSessions::consume(Client& c) {
             line.pop_back();
         }
         if (line.size() > CONTROL_LINE_LIMIT) {
-            status(c, CONTROL_BAD_INPUT, LINE_TOO_LONG);
+            refuseLongLine(c);
             continue;
         }
         handleLine(c, line);
@@ -170,6 +170,13 @@ void ControlSessions::consume(Client& c) {
         c.out.bytes.clear();
         c.out.dropNow = true;
         wake();
+    }
+}
+
+// A scrape's long header (a cookie, say) is skipped without a word: it is no command.
+void ControlSessions::refuseLongLine(Client& c) {
+    if (!c.http) {
+        status(c, CONTROL_BAD_INPUT, LINE_TOO_LONG);
     }
 }
 

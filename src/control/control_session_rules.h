@@ -120,6 +120,7 @@ class ControlSessions final : public LineListener {
     };
 
     void consume(Client& c);
+    void refuseLongLine(Client& c);
     void handleLine(Client& c, std::string_view line);
     void handleHeader(Client& c, std::string_view line);
     void handleCommand(Client& c, const ControlCommand& command);

@@ -212,7 +212,7 @@ TEST_F(ControlSessionTest, TheNinthClientIsToldAndClosedAScrapeIsNoLineClient) {
 
 TEST_F(ControlSessionTest, OtherHttpRequestsGetNotFound) {
     sessions.connect(1, LOOPBACK, 50000);
-    sessions.received(1, "GET /favicon.ico HTTP/1.1\r\n");
+    sessions.received(1, "GET /favicon.ico HTTP/1.1\r\nCookie: " + std::string(300, 'c') + "\r\n");
     EXPECT_EQ(take(1), ""); // the headers are read before the reply
     EXPECT_EQ(ask(1, "\r\n").rfind("HTTP/1.0 404 Not Found\r\n", 0), 0u);
 }
