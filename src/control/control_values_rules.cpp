@@ -110,8 +110,7 @@ void ControlValues::format(ControlKey key, uint64_t nowMs, char* text, size_t si
         break;
     case ControlKey::Mode:
         if (isReported(r, EmissionMode) && isReported(r, ChannelA) && isReported(r, ChannelB)) {
-            snprintf(text, size, "%s, KA: %s, KB: %s", modeName(r[EmissionMode]),
-                     channelAName(r[ChannelA]), channelBName(r[ChannelB]));
+            formatModeText(r, text, size);
         }
         break;
     case ControlKey::Tuned:
