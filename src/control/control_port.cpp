@@ -165,6 +165,11 @@ void ControlPort::onAccept() {
         }
         setsockopt(client, SOL_SOCKET, SO_SNDBUF,
                    reinterpret_cast<const char*>(&CLIENT_SEND_BUFFER), sizeof CLIENT_SEND_BUFFER);
+        // Replies and events are small and each is whole: none may wait for the acknowledgement
+        // of the one before (Nagle), which the client's delayed acknowledgement holds back.
+        const BOOL noDelay = TRUE;
+        setsockopt(client, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
+                   sizeof noDelay);
         // The accepted socket inherited the listener's FD_ACCEPT; it reports its own events.
         if (WSAAsyncSelect(client, panel_, WM_TRX_CONTROL_CLIENT, FD_READ | FD_WRITE | FD_CLOSE) ==
             SOCKET_ERROR) {
