@@ -77,25 +77,5 @@ TEST(ControlThroughTheEngine, TheEnginesConditionsRefuseAtOnceWithNothingOnTheLi
     EXPECT_EQ(rig.take(), "RPRT -4 no acknowledgement\r\n");
 }
 
-TEST(ControlThroughTheEngine, RefusalsAsStatusCodes) {
-    const struct {
-        Refusal refusal;
-        const char* status;
-    } cases[] = {
-        {Refusal::NoPort, "RPRT -3 no port"},
-        {Refusal::QueueFull, "RPRT -7 queue full"},
-        {Refusal::NotStandby, "RPRT -2 not in standby"},
-        {Refusal::NotTuned, "RPRT -2 not tuned"},
-        {Refusal::OutOfRange, "RPRT -1 out of range"},
-    };
-    for (const auto& c : cases) {
-        const ControlOutcome outcome = controlOutcome({c.refusal, 0});
-        std::string line;
-        appendStatusLine(line, outcome.code, outcome.reason);
-        EXPECT_EQ(line, std::string(c.status) + "\r\n");
-    }
-    EXPECT_EQ(controlOutcome({Refusal::None, 9}).lastWrite, 9u);
-}
-
 } // namespace
 } // namespace trx::test

@@ -268,14 +268,5 @@ TEST_F(ControlPortTest, ABusyPortIsToldOnceAndThePanelGoesOn) {
     closesocket(holder);
 }
 
-TEST_F(ControlPortTest, OffItNeverOpens) {
-    settings.port = 0;
-    ControlPort port(engine, settings, panelSettings);
-    port.attach(window.handle());
-    window.pumpFor(100);
-    EXPECT_EQ(port.listeningPort(), 0);
-    EXPECT_TRUE(messageBoxTexts.empty());
-}
-
 } // namespace
 } // namespace trx
