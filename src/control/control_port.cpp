@@ -1,6 +1,5 @@
 #include "control_port.h"
 
-#include "message_box.h"
 #include "res/resource.h"
 
 #include <commctrl.h>
@@ -46,8 +45,8 @@ void drain(SOCKET client) {
 } // namespace
 
 ControlPort::ControlPort(ControlEngine& engine, const ControlSettings& settings,
-                         const Settings& panelSettings)
-    : settings_(settings), panelSettings_(panelSettings),
+                         const Settings& panelSettings, PanelHost& host)
+    : settings_(settings), panelSettings_(panelSettings), host_(host),
       sessions_(engine, *this, readAllowList(settings), settings.password) {}
 
 ControlPort::~ControlPort() {
@@ -146,7 +145,7 @@ void ControlPort::refuseToOpen(int error) {
     } else {
         snprintf(text, sizeof text, FAILED_TEXT, settings_.port, error);
     }
-    showMessageBox(panel_, text, panelSettings_.title, MB_OK | MB_ICONWARNING);
+    host_.messageBox(panel_, text, panelSettings_.title, MB_OK | MB_ICONWARNING);
 }
 
 void ControlPort::onAccept() {

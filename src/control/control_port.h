@@ -6,6 +6,7 @@
 
 #include "control_session_rules.h"
 #include "control_settings.h"
+#include "panel_host.h"
 #include "settings.h"
 
 #include <windows.h>
@@ -15,9 +16,10 @@ namespace trx {
 
 class ControlPort final : private ControlHost {
   public:
-    // Nothing is opened yet. All three must outlive the port.
+    // Nothing is opened yet. All four must outlive the port; the panel's host shows its one
+    // message box.
     ControlPort(ControlEngine& engine, const ControlSettings& settings,
-                const Settings& panelSettings);
+                const Settings& panelSettings, PanelHost& host);
     ~ControlPort() override;
     ControlPort(const ControlPort&) = delete;
     ControlPort& operator=(const ControlPort&) = delete;
@@ -50,6 +52,7 @@ class ControlPort final : private ControlHost {
 
     const ControlSettings& settings_;
     const Settings& panelSettings_;
+    PanelHost& host_;
     ControlSessions sessions_;
     HWND panel_ = nullptr;
     bool winsockStarted_ = false;

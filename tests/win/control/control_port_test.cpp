@@ -1,7 +1,7 @@
 // The control port in-process with Winsock on loopback: real sockets and messages, an
 // engine that records the commands and announcements made by hand.
 #include "control_port.h"
-#include "message_box.h"
+#include "panel_fakes.h"
 #include "receiver_window.h"
 
 #include <gtest/gtest.h>
@@ -99,26 +99,14 @@ class Client {
     SOCKET socket_ = INVALID_SOCKET;
 };
 
-std::vector<std::string> messageBoxTexts;
-
-int WINAPI recordMessageBox(HWND, LPCSTR text, LPCSTR, UINT) {
-    messageBoxTexts.push_back(text);
-    return IDOK;
-}
-
 class ControlPortTest : public ::testing::Test {
   protected:
     void SetUp() override {
         WSADATA data;
         WSAStartup(MAKEWORD(2, 2), &data); // the test's own clients
         settings.port = TEST_PORT;
-        messageBoxTexts.clear();
-        setMessageBoxFunction(recordMessageBox);
     }
-    void TearDown() override {
-        setMessageBoxFunction(nullptr);
-        WSACleanup();
-    }
+    void TearDown() override { WSACleanup(); }
 
     void open(ControlPort& port) {
         port.attach(window.handle());
@@ -134,6 +122,7 @@ class ControlPortTest : public ::testing::Test {
     RecordingEngine engine;
     ControlSettings settings;
     Settings panelSettings;
+    FakeHost host;
 };
 
 LineWrite write(uint32_t sequence) {
@@ -143,7 +132,7 @@ LineWrite write(uint32_t sequence) {
 }
 
 TEST_F(ControlPortTest, TwoClientsGetSetSubscribeAndLock) {
-    ControlPort port(engine, settings, panelSettings);
+    ControlPort port(engine, settings, panelSettings, host);
     open(port);
     Client first(window);
     auto second = std::make_unique<Client>(window);
@@ -187,7 +176,7 @@ TEST_F(ControlPortTest, TwoClientsGetSetSubscribeAndLock) {
 }
 
 TEST_F(ControlPortTest, TheNinthClientIsToldAndClosed) {
-    ControlPort port(engine, settings, panelSettings);
+    ControlPort port(engine, settings, panelSettings, host);
     open(port);
     std::vector<std::unique_ptr<Client>> clients;
     for (int i = 0; i < CONTROL_CLIENT_LIMIT; ++i) {
@@ -207,7 +196,7 @@ TEST_F(ControlPortTest, TheNinthClientIsToldAndClosed) {
 }
 
 TEST_F(ControlPortTest, ALineTooLongIsRefusedAndTheNextOneRead) {
-    ControlPort port(engine, settings, panelSettings);
+    ControlPort port(engine, settings, panelSettings, host);
     open(port);
     Client client(window);
     client.send(std::string(300, 'x') + "\r\nget link\r\n");
@@ -216,7 +205,7 @@ TEST_F(ControlPortTest, ALineTooLongIsRefusedAndTheNextOneRead) {
 }
 
 TEST_F(ControlPortTest, AClientThatStopsReadingIsDisconnectedAndTheOthersGoOn) {
-    ControlPort port(engine, settings, panelSettings);
+    ControlPort port(engine, settings, panelSettings, host);
     open(port);
     Client stalled(window, 1024);
     Client reader(window);
@@ -257,12 +246,12 @@ TEST_F(ControlPortTest, ABusyPortIsToldOnceAndThePanelGoesOn) {
     ASSERT_EQ(bind(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     listen(holder, 1);
 
-    ControlPort port(engine, settings, panelSettings);
+    ControlPort port(engine, settings, panelSettings, host);
     port.attach(window.handle());
-    window.pumpUntil([] { return !messageBoxTexts.empty(); }, WAIT_MS);
+    window.pumpUntil([&] { return !host.boxes.empty(); }, WAIT_MS);
     window.pumpFor(100);
-    ASSERT_EQ(messageBoxTexts.size(), 1u);
-    EXPECT_EQ(messageBoxTexts[0],
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text,
               "Der Steuerport 47031 ist belegt; TRXDESK läuft ohne Steuerport.");
     EXPECT_EQ(port.listeningPort(), 0);
     closesocket(holder);
