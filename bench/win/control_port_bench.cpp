@@ -26,6 +26,7 @@ namespace {
 
 constexpr int WARM_UP_TRIALS = 20;
 constexpr int TRIALS = 300;
+constexpr int SMOKE_TRIALS = 3;
 constexpr DWORD TRIAL_TIMEOUT_MS = 2000;
 constexpr DWORD LINK_TIMEOUT_MS = 10000;
 constexpr DWORD SETTLE_MS = 20;
@@ -33,6 +34,15 @@ constexpr int SUBSCRIBERS = 8;
 constexpr int CONTROL_PORT = 47039;
 constexpr std::array<int, 2> PROGRAM_VALUES = {1, 2};
 constexpr size_t COMMAND_SIZE = 64;
+
+// A smoke run (TRX_BENCH_SMOKE) only checks that every figure can be taken.
+int warmUp() {
+    return trxtest::benchTrials(WARM_UP_TRIALS, 0);
+}
+
+int trials() {
+    return trxtest::benchTrials(TRIALS, SMOKE_TRIALS);
+}
 
 LONGLONG now() {
     return trxtest::performanceCounter();
@@ -107,12 +117,12 @@ bool bringLinkUp(trxtest::SimControl& sim, const trx::e2e::PanelProcess& panel) 
 }
 
 bool getRoundTrips(Client& client, std::vector<double>& samplesUs) {
-    for (int i = 0; i < WARM_UP_TRIALS + TRIALS; ++i) {
+    for (int i = 0; i < warmUp() + trials(); ++i) {
         const LONGLONG start = now();
         if (!client.send("get\n") || client.status() != "RPRT 0") {
             return false;
         }
-        if (i >= WARM_UP_TRIALS) {
+        if (i >= warmUp()) {
             samplesUs.push_back(trxbench::microsecondsBetween(start, now()));
         }
     }
@@ -125,7 +135,7 @@ bool setAfterEcho(trxtest::SimControl& sim, Client& client, std::vector<double>&
     if (!sim.ok("echo off")) {
         return false;
     }
-    for (int i = 0; i < WARM_UP_TRIALS + TRIALS; ++i) {
+    for (int i = 0; i < warmUp() + trials(); ++i) {
         const int value = PROGRAM_VALUES[static_cast<size_t>(i) % PROGRAM_VALUES.size()];
         const uint8_t lineByte = trx::lineByteFor(trx::ProgramNumber, value);
         std::vector<uint8_t> logged;
@@ -146,7 +156,7 @@ bool setAfterEcho(trxtest::SimControl& sim, Client& client, std::vector<double>&
         if (!sim.ok(command) || client.status() != "RPRT 0") {
             return false;
         }
-        if (i >= WARM_UP_TRIALS) {
+        if (i >= warmUp()) {
             samplesUs.push_back(trxbench::microsecondsBetween(start, now()));
         }
     }
@@ -157,7 +167,7 @@ bool setAfterEcho(trxtest::SimControl& sim, Client& client, std::vector<double>&
 // rounds keep the line busy.
 bool reportToScreen(trxtest::SimControl& sim, const trx::e2e::PanelProcess& panel,
                     std::vector<double>& samplesUs) {
-    for (int i = 0; i < WARM_UP_TRIALS + TRIALS; ++i) {
+    for (int i = 0; i < warmUp() + trials(); ++i) {
         const int value = PROGRAM_VALUES[static_cast<size_t>(i) % PROGRAM_VALUES.size()];
         char command[COMMAND_SIZE];
         snprintf(command, sizeof command, "report %d %d", trx::ProgramNumber, value);
@@ -171,7 +181,7 @@ bool reportToScreen(trxtest::SimControl& sim, const trx::e2e::PanelProcess& pane
         if (!seen.seen) {
             return false;
         }
-        if (i >= WARM_UP_TRIALS) {
+        if (i >= warmUp()) {
             samplesUs.push_back(trxbench::microsecondsBetween(start, seen.seenTicks));
         }
         Sleep(SETTLE_MS);
