@@ -1,5 +1,7 @@
-// Entry point: owns the settings, the serial port and its line, and the help paths, hands
-// them to the panel, and runs the message loop.
+// Entry point: owns the settings, the serial port and its line, the help paths and the
+// control port, hands them to the panel, and runs the message loop.
+#include "control_engine_rules.h"
+#include "control_port.h"
 #include "dialogs.h"
 #include "help_viewer.h"
 #include "panel_class.h"
@@ -23,7 +25,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     SerialPort serial(system);
     SerialLine line(serial);
     HelpPaths helpPaths;
-    initSettings(commandLine, settings, serial, helpPaths);
+    ControlSettings controlSettings;
+    initSettings(commandLine, settings, serial, helpPaths, controlSettings);
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ALL_COMMON_CONTROLS};
     InitCommonControlsEx(&controls);
@@ -38,7 +41,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     if (!panel) {
         return 0;
     }
+    Protocol& protocol = panelProtocol(panel);
+    ProtocolControlEngine controlEngine(protocol, line);
+    ControlPort controlPort(controlEngine, controlSettings, settings, host);
+    if (controlSettings.port != 0) {
+        protocol.addListener(controlPort.listener());
+    }
     ShowWindow(panel, SW_SHOW);
+    controlPort.attach(panel); // opens on a message posted now: once the panel is shown
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
 
     MSG message;
