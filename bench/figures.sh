@@ -55,3 +55,11 @@ row "flood of 100,000 reports as fast as the pty takes them: from its first byte
   "nothing lost"
 row "command latency during the flood (polled every 20 ms)" \
   "$(flood 'during a flood' 's/.*in ([0-9]+) ms/\1 ms/')" "< 100 ms"
+row "control port: get from a client on the same PC, p99" \
+  "$(pick "$out/win64" 'control port under Wine' 's/.*get p99 ([0-9]+) us.*/\1 us/')" "< 1 ms"
+row "control port: set program, from its echo on the line to RPRT 0, p99" \
+  "$(pick "$out/win64" 'control port under Wine' 's/.*set program after echo p99 ([0-9]+) us.*/\1 us/')" \
+  "< 2 ms"
+row "report to changed panel text, p99: no clients / 8 subscribed clients" \
+  "$(pick "$out/win64" 'control port under Wine' 's/.*report -> screen p99 ([0-9]+) us without clients, ([0-9]+) us with 8 subscribers.*/\1 \/ \2 us/')" \
+  "within 0.5 ms"

@@ -4,13 +4,14 @@
 # The i686 tree's tests need Wine's 32-bit half (wine32, from the i386 architecture) and a
 # 32-bit build of the pty shim for its Wine processes (the i686 cross C compiler).
 # The help is written by halibut (WinHelp and HTML Help); the release package needs zip and
-# NSIS; fonts-wine brings Marlett for the title-bar buttons; clang-format checks the style.
+# NSIS; fonts-wine brings Marlett for the title-bar buttons; clang-format checks the style;
+# prometheus brings promtool, which judges the control port's scrape.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang clang-format libclang-rt-14-dev libgtest-dev googletest
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine wine64 wine32:i386
   gcc-i686-linux-gnu libc6-dev-i386-cross
   xvfb imagemagick python3 util-linux
-  halibut nsis zip fonts-wine)
+  halibut nsis zip fonts-wine prometheus)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")

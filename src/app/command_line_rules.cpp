@@ -1,5 +1,6 @@
 #include "command_line_rules.h"
 
+#include "control_settings.h"
 #include "line_port.h"
 
 namespace trx {
@@ -9,6 +10,7 @@ namespace {
 constexpr std::string_view SEPARATORS = " ,\t-/";
 constexpr std::string_view NOREG = "NOREG";
 constexpr int PORT_MODULUS = MAX_PORT + 1;
+constexpr std::string_view CONTROL_PORT_WORD = "STEUERPORT=";
 
 char upper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -40,6 +42,26 @@ int portFromDigits(std::string_view digits) {
     return port;
 }
 
+bool startsWithUpper(std::string_view token, std::string_view word) {
+    return token.size() >= word.size() && equalsUpper(token.substr(0, word.size()), word);
+}
+
+// Digits only, at most 65535.
+bool readControlPort(std::string_view digits, int& port) {
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
+        return false;
+    }
+    int value = 0;
+    for (const char c : digits) {
+        value = value * 10 + (c - '0');
+        if (value > CONTROL_PORT_MAX) {
+            return false;
+        }
+    }
+    port = value;
+    return true;
+}
+
 } // namespace
 
 CommandLine parseCommandLine(std::string_view text) {
@@ -57,6 +79,10 @@ CommandLine parseCommandLine(std::string_view text) {
         const std::string_view token = text.substr(pos, end - pos);
         if (equalsUpper(token, NOREG)) {
             result.noRegistry = true;
+        }
+        if (startsWithUpper(token, CONTROL_PORT_WORD) &&
+            readControlPort(token.substr(CONTROL_PORT_WORD.size()), result.controlPort)) {
+            result.controlPortGiven = true;
         }
         if (upper(token[0]) == 'C') {
             result.portGiven = true;

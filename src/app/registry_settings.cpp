@@ -15,6 +15,9 @@ constexpr char VALUE_ANTENNA[] = "Antenne%d";
 constexpr char VALUE_FLAGS[] = "diverse";
 constexpr char VALUE_BAUD_RATE[] = "Baudrate";
 constexpr char VALUE_PRESET[] = "Taste%d";
+constexpr char VALUE_CONTROL_PORT[] = "Steuerport";
+constexpr char VALUE_CONTROL_NETWORKS[] = "SteuerportNetz";
+constexpr char VALUE_CONTROL_PASSWORD[] = "SteuerportKennwort";
 constexpr size_t VALUE_NAME_SIZE = 16;
 constexpr DWORD DWORD_SIZE = sizeof(DWORD);
 
@@ -61,8 +64,8 @@ void getText(HKEY key, const char* name, char* field, size_t fieldSize, const ch
         size > fieldSize) {
         return;
     }
-    char data[TITLE_SIZE];
-    static_assert(sizeof data >= ANTENNA_NAME_SIZE);
+    char data[CONTROL_NETWORKS_SIZE];
+    static_assert(sizeof data >= TITLE_SIZE && sizeof data >= CONTROL_PASSWORD_SIZE);
     DWORD read = static_cast<DWORD>(fieldSize);
     if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &read) !=
         ERROR_SUCCESS) {
@@ -110,6 +113,25 @@ void load(HKEY key, Settings& s, int32_t& baudRate) {
 }
 
 } // namespace
+
+void loadControlSettings(int portNumber, ControlSettings& control) {
+    char path[MAX_PATH];
+    HKEY handle = nullptr;
+    if (!settingsKeyPath(portNumber, path, sizeof path) ||
+        RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+        return;
+    }
+    RegistryKey key(handle);
+    uint32_t port = 0;
+    if (getDword(key.get(), VALUE_CONTROL_PORT, port)) {
+        control.port = port <= CONTROL_PORT_MAX ? static_cast<int>(port) : 0;
+    }
+    DWORD size = 0;
+    control.network = RegQueryValueExA(key.get(), VALUE_CONTROL_NETWORKS, nullptr, nullptr, nullptr,
+                                       &size) == ERROR_SUCCESS;
+    getText(key.get(), VALUE_CONTROL_NETWORKS, control.networks, sizeof control.networks, "");
+    getText(key.get(), VALUE_CONTROL_PASSWORD, control.password, sizeof control.password, "");
+}
 
 int registrySettings(RegistryAction action, int portNumber, Settings& settings, int32_t& baudRate) {
     char path[MAX_PATH];

@@ -1,5 +1,7 @@
-// Entry point: owns the settings, the serial port and its line, and the help paths, hands
-// them to the panel, and runs the message loop.
+// Entry point: owns the settings, the serial port and its line, the help paths and the
+// control port, hands them to the panel, and runs the message loop.
+#include "control_engine_rules.h"
+#include "control_port.h"
 #include "dialogs.h"
 #include "help_viewer.h"
 #include "journal_companion.h"
@@ -24,7 +26,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     SerialPort serial(system);
     SerialLine line(serial);
     HelpPaths helpPaths;
-    initSettings(commandLine, settings, serial, helpPaths);
+    ControlSettings controlSettings;
+    initSettings(commandLine, settings, serial, helpPaths, controlSettings);
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ALL_COMMON_CONTROLS};
     InitCommonControlsEx(&controls);
@@ -40,8 +43,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     if (!panel) {
         return 0;
     }
+    Protocol& protocol = panelProtocol(panel);
+    ProtocolControlEngine controlEngine(protocol, line);
+    ControlPort controlPort(controlEngine, controlSettings, settings, host);
+    if (controlSettings.port != 0) {
+        protocol.addListener(controlPort.listener());
+    }
     ShowWindow(panel, SW_SHOW);
-    journal.open(panel); // nothing of the journal before the panel is seen
+    controlPort.attach(panel); // opens on a message posted now: once the panel is shown
+    journal.open(panel);       // nothing of the journal before the panel is seen
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
 
     MSG message;

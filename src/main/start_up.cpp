@@ -10,7 +10,8 @@ namespace {
 constexpr LineFormat TRANSMITTER_LINE{DEFAULT_BYTE_SIZE, EVENPARITY, TWOSTOPBITS};
 } // namespace
 
-void initSettings(char* commandLine, Settings& settings, SerialPort& serial, HelpPaths& help) {
+void initSettings(char* commandLine, Settings& settings, SerialPort& serial, HelpPaths& help,
+                  ControlSettings& control) {
     char modulePath[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
     modulePath[length < sizeof modulePath ? length : sizeof modulePath - 1] = '\0';
@@ -34,6 +35,10 @@ void initSettings(char* commandLine, Settings& settings, SerialPort& serial, Hel
         int32_t baudRate = serial.baudRate();
         registrySettings(RegistryAction::Load, serial.portNumber(), settings, baudRate);
         serial.setBaudRate(baudRate);
+        loadControlSettings(serial.portNumber(), control);
+    }
+    if (line.controlPortGiven) {
+        control.port = line.controlPort;
     }
 }
 

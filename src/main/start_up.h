@@ -1,8 +1,9 @@
 // What WinMain reads before the panel exists: the help files beside the exe, the settings
-// defaults, the command line and the port's stored settings.
+// defaults, the command line and the port's stored settings, the control port's among them.
 #ifndef TRXDESK_START_UP_H
 #define TRXDESK_START_UP_H
 
+#include "control_settings.h"
 #include "serial_port.h"
 #include "settings.h"
 #include "settings_codec.h"
@@ -14,9 +15,10 @@ struct HelpPaths {
     char htmlHelp[HELP_PATH_SIZE] = {};
 };
 
-// Fills `help` and `settings` and sets the port's number, baud rate and line format;
-// `commandLine` is upper-cased in place.
-void initSettings(char* commandLine, Settings& settings, SerialPort& serial, HelpPaths& help);
+// Fills `help`, `settings` and `control` and sets the port's number, baud rate and line
+// format; `commandLine` is upper-cased in place.
+void initSettings(char* commandLine, Settings& settings, SerialPort& serial, HelpPaths& help,
+                  ControlSettings& control);
 
 } // namespace trx
 

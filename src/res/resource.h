@@ -169,11 +169,20 @@
 // Panel timer driving the link supervision, and its period
 #define IDT_SUPERVISION 101
 #define SUPERVISION_PERIOD_MS 100
+// The control port's send, when the message asking for it could not be posted
+#define IDT_CONTROL_SEND 102
+#define CONTROL_SEND_RETRY_MS 10
 
 // Private window messages. Their numbers are fixed: other running copies send 1125.
 #define WM_TRX_STATUSBAR 1125 // wParam 0; lParam non-zero shows, 0 hides the status bar
 #define WM_TRX_RECEIVED 1126  // wParam 0; lParam low 8 bits = one byte read from the line
 #define WM_TRX_SHOWN 1127     // wParam, lParam 0; posted at creation, handled once shown
+// The control port's, handled on the panel's thread; its sockets report by WSAAsyncSelect,
+// whose lParam holds the event (WSAGETSELECTEVENT) and its error (WSAGETSELECTERROR).
+#define WM_TRX_CONTROL_OPEN 1140   // wParam 0, lParam 0: open the port (posted once shown)
+#define WM_TRX_CONTROL_ACCEPT 1141 // wParam the listening SOCKET; lParam FD_ACCEPT
+#define WM_TRX_CONTROL_CLIENT 1142 // wParam a client's SOCKET; lParam FD_READ, FD_WRITE, FD_CLOSE
+#define WM_TRX_CONTROL_SEND 1143   // wParam 0, lParam 0: replies or events wait for clients
 
 // Keyboard accelerators of the panel
 #define IDR_ACCELERATORS 179

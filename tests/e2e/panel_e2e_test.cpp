@@ -83,6 +83,8 @@ TEST_F(PanelStory, ClosingSavesThePortsKeyAndTheNextStartReadsIt) {
         PanelProcess program;
         ASSERT_TRUE(program.start(port()));
         ASSERT_TRUE(showsSimulator(program));
+        ASSERT_TRUE(
+            waitFor([&] { return !program.controlText(IDC_PROGRAM).empty(); }, SHOW_TIMEOUT_MS));
         ASSERT_TRUE(program.close());
     }
     ASSERT_TRUE(keyExists(portKey()));
@@ -102,6 +104,11 @@ TEST_F(PanelStory, ClosingSavesThePortsKeyAndTheNextStartReadsIt) {
     PanelProcess program;
     ASSERT_TRUE(program.start(port()));
     EXPECT_EQ(program.windowTitle(), title);
+    // Closed once the full report has come (the program follows the state): while the link
+    // is up and the state not yet reported, closing asks first.
+    ASSERT_TRUE(showsSimulator(program));
+    ASSERT_TRUE(
+        waitFor([&] { return !program.controlText(IDC_PROGRAM).empty(); }, SHOW_TIMEOUT_MS));
     EXPECT_TRUE(program.close());
 }
 

@@ -39,6 +39,33 @@ TEST(CommandLine, TokensSeparatorsAndCase) {
     }
 }
 
+TEST(CommandLine, ControlPortWordInAnyCaseOverridesUntilAnInvalidValue) {
+    struct ControlCase {
+        const char* text;
+        bool given;
+        int port;
+    };
+    const ControlCase cases[] = {
+        {"", false, 0},
+        {"STEUERPORT=4703", true, 4703},
+        {"noreg steuerport=0 C3", true, 0},
+        {"SteuerPort=65535", true, 65535},
+        {"STEUERPORT=65536", false, 0},
+        {"STEUERPORT=99999999999999999999", false, 0},
+        {"STEUERPORT=", false, 0},
+        {"STEUERPORT=47x3", false, 0},
+        {"STEUERPORT 4703", false, 0},
+        {"STEUERPORT=1 STEUERPORT=2", true, 2},
+    };
+    for (const ControlCase& c : cases) {
+        const CommandLine line = parseCommandLine(c.text);
+        EXPECT_EQ(line.controlPortGiven, c.given) << '"' << c.text << '"';
+        EXPECT_EQ(line.controlPort, c.port) << '"' << c.text << '"';
+    }
+    // The COM port rules are untouched by it.
+    EXPECT_FALSE(parseCommandLine("STEUERPORT=4703").portGiven);
+}
+
 TEST(CommandLine, HugeNumbersWrapModulo256WithoutOverflow) {
     // 10^30 + 3 mod 256 = 3 + (10^30 mod 256); 10^30 = 2^30 * 5^30, so it is 0 mod 256.
     EXPECT_EQ(parseCommandLine("C1000000000000000000000000000003").portNumber, 3);

@@ -349,10 +349,11 @@ TEST(TrxsimLine, ReportsOnItsOwnAndOutlivesTheProgramClosingItsSide) {
         std::string seen;
         EXPECT_TRUE(slave.waitFor(line({{9, round}}), &seen)) << round;
         EXPECT_TRUE(slave.waitFor(line({{15, 0}})));
-        // Held back while the side was closed: a few rounds, not all 600 bytes or so.
-        EXPECT_LE(seen.size(), 300u) << round; // room for a busy machine
+        // Held back while the side was closed: a few rounds, not the 3,000 bytes or so of a
+        // second; what comes while a busy machine answers slowly stays well below that.
+        EXPECT_LE(seen.size(), 1000u) << round;
         slave.reset();
-        poll(nullptr, 0, 200);
+        poll(nullptr, 0, 1000);
     }
     EXPECT_EQ(connectControl(sim.port).command("ping"), "OK");
 }

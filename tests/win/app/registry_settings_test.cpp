@@ -120,5 +120,33 @@ TEST_F(RegistrySettings, NumbersOfOddSizesAndTypes) {
     EXPECT_EQ(packPreset(settings.presets[2]), packPreset(ModePreset{2, 3, 0, 4}));
 }
 
+TEST_F(RegistrySettings, ControlPortValuesAreReadWithoutCreatingTheKey) {
+    useKey(204);
+    ControlSettings control;
+    loadControlSettings(204, control);
+    EXPECT_FALSE(keyExists());
+    EXPECT_EQ(control.port, 0);
+    EXPECT_FALSE(control.network);
+
+    const DWORD port = 4703;
+    put("Steuerport", REG_DWORD, &port, sizeof port);
+    const char networks[] = "192.168.1.0/24, 10.8.0.7";
+    put("SteuerportNetz", REG_SZ, networks, sizeof networks);
+    put("SteuerportKennwort", REG_SZ, "Geheim", 7);
+    loadControlSettings(204, control);
+    EXPECT_EQ(control.port, 4703);
+    EXPECT_TRUE(control.network);
+    EXPECT_STREQ(control.networks, networks);
+    EXPECT_STREQ(control.password, "Geheim");
+
+    const DWORD tooHigh = 65536;
+    put("Steuerport", REG_DWORD, &tooHigh, sizeof tooHigh);
+    const std::string tooLong(CONTROL_PASSWORD_SIZE, 'K'); // no room for its terminator
+    put("SteuerportKennwort", REG_SZ, tooLong.c_str(), CONTROL_PASSWORD_SIZE + 1);
+    loadControlSettings(204, control);
+    EXPECT_EQ(control.port, 0);
+    EXPECT_STREQ(control.password, "Geheim");
+}
+
 } // namespace
 } // namespace trx

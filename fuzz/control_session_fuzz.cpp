@@ -1,0 +1,116 @@
+// Whatever a client sends, in pieces of any size, between the engine's announcements: the
+// control port answers in whole CRLF lines, each reply ending in a status line it knows,
+// asks the engine nothing without a link, and keeps no more than its limits.
+#include "control_session_rules.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace {
+
+using namespace trx;
+
+void check(bool ok, const char* what) {
+    if (!ok) {
+        std::fprintf(stderr, "invariant broken: %s\n", what);
+        std::abort();
+    }
+}
+
+class Engine final : public ControlEngine, public ControlHost {
+  public:
+    explicit Engine(const ControlSessions* sessions) : sessions_(sessions) {}
+    ControlOutcome execute(const ControlCommand& command, const CommandSource&) override {
+        check(sessions_->values().linkIsUp(), "a command went to the engine without a link");
+        check(controlCommandWrites(command.verb), "a command that writes nothing was executed");
+        return {CONTROL_OK, "", ++sequence};
+    }
+    int serialPortNumber() override { return 1; }
+    uint64_t milliseconds() override { return 0; }
+    void outputWaiting() override {}
+
+    const ControlSessions* sessions_;
+    uint32_t sequence = 0;
+};
+
+// A scrape's reply is one HTTP reply whose body has the length it announces.
+void checkHttpReply(std::string_view out) {
+    const size_t head = out.find("\r\n\r\n");
+    const size_t length = out.find("Content-Length: ");
+    check(head != std::string_view::npos && length < head, "an HTTP reply without its head");
+    const size_t body = std::strtoul(out.data() + length + 16, nullptr, 10);
+    check(out.size() == head + 4 + body, "an HTTP body of another length");
+}
+
+// Every complete line is a value, an event, help or a known status line.
+void checkReplies(const std::string& out) {
+    if (out.rfind("HTTP/1.0 ", 0) == 0) {
+        checkHttpReply(out);
+        return;
+    }
+    std::string_view rest = out;
+    for (size_t end; (end = rest.find('\n')) != std::string_view::npos;
+         rest.remove_prefix(end + 1)) {
+        const std::string_view line = rest.substr(0, end);
+        check(!line.empty() && line.back() == '\r', "a reply line without CRLF");
+        const bool status =
+            line.rfind("RPRT 0\r", 0) == 0 || (line.rfind("RPRT -", 0) == 0 && line.size() > 8 &&
+                                               line[6] >= '1' && line[6] <= '7' && line[7] == ' ');
+        check(status || line.rfind("RPRT", 0) != 0, "a status line outside the codes");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Engine engine(nullptr);
+    ControlSessions sessions(engine, engine, {}, "x");
+    engine.sessions_ = &sessions;
+    sessions.connect(1, 0x7F000001, 1);
+    std::string out;
+    // Each byte below 8 is an announcement; the rest goes to the client in pieces that end
+    // at each byte 0xFF.
+    size_t start = 0;
+    for (size_t i = 0; i <= size; ++i) {
+        if (i < size && data[i] >= 8 && data[i] != 0xFF) {
+            continue;
+        }
+        sessions.received(1,
+                          std::string_view(reinterpret_cast<const char*>(data) + start, i - start));
+        start = i + 1;
+        if (i < size) {
+            LineWrite write;
+            write.sequence = engine.sequence;
+            switch (data[i]) {
+            case 0:
+                sessions.linkUp();
+                break;
+            case 1:
+                sessions.linkLost();
+                break;
+            case 2:
+                sessions.writeEchoed(write);
+                break;
+            case 3:
+                sessions.echoMissing(write);
+                break;
+            default:
+                sessions.reported(data[i] * 3 % REGISTER_COUNT, NOT_REPORTED, data[i]);
+                break;
+            }
+        }
+        sessions.serviceClients();
+        ClientOutput* output = sessions.output(1);
+        if (output == nullptr) {
+            break;
+        }
+        check(output->bytes.size() <= CONTROL_OUTPUT_LIMIT, "output over its limit");
+        out += output->bytes;
+        output->bytes.clear();
+    }
+    checkReplies(out);
+    return 0;
+}

@@ -1,0 +1,41 @@
+// Which client addresses the control port accepts: loopback always, others only when an
+// IPv4 address or address/prefix block of the configured list holds them. Pure.
+#ifndef TRXDESK_CONTROL_ALLOW_RULES_H
+#define TRXDESK_CONTROL_ALLOW_RULES_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace trx {
+
+// IPv4 addresses are numbers in host order: 127.0.0.1 is 0x7F000001.
+bool isLoopbackAddress(uint32_t address);
+
+// "a.b.c.d" with each part 0..255 and nothing else; false otherwise.
+bool readIpv4Address(std::string_view text, uint32_t& address);
+
+// "a.b.c.d:port" into `text` (at least 22 bytes with its terminator).
+void formatClientName(uint32_t address, uint16_t port, char* text, size_t size);
+
+class AllowList {
+  public:
+    // Entries separated by blanks or commas: "192.168.1.20, 10.8.0.0/24". An entry that is
+    // no address or block is left out; returns how many were.
+    int read(std::string_view text);
+    bool empty() const { return blocks_.empty(); }
+    // Loopback, or an address inside one of the entries.
+    bool allows(uint32_t address) const;
+
+  private:
+    struct Block {
+        uint32_t network;
+        uint32_t mask;
+    };
+    std::vector<Block> blocks_;
+};
+
+} // namespace trx
+
+#endif

@@ -1,0 +1,142 @@
+#include "control_metrics_text.h"
+
+#include "wire_codec.h"
+
+#include <cstdio>
+
+namespace trx {
+
+namespace {
+
+constexpr char PORT_NAME_FORMAT[] = "COM%d";
+constexpr char NO_PORT_NAME[] = "getrennt";
+constexpr size_t PORT_NAME_SIZE = 16;
+constexpr size_t NUMBER_SIZE = 32;
+constexpr double MILLISECONDS_PER_SECOND = 1000.0;
+constexpr int POWER_MAX = 7;
+
+class MetricsWriter {
+  public:
+    MetricsWriter(std::string& out, int portNumber) : out_(out) {
+        char name[PORT_NAME_SIZE];
+        if (portNumber > 0) {
+            snprintf(name, sizeof name, PORT_NAME_FORMAT, portNumber);
+        } else {
+            snprintf(name, sizeof name, "%s", NO_PORT_NAME);
+        }
+        portLabel_ = "port=";
+        appendLabelValue(portLabel_, name);
+    }
+
+    void family(const char* name, const char* type, const char* help) {
+        out_.append("# HELP ").append(name).append(" ").append(help).append("\n");
+        out_.append("# TYPE ").append(name).append(" ").append(type).append("\n");
+    }
+
+    // One sample; `extraLabel` ("source=\"panel\"") or empty.
+    void sample(const char* name, std::string_view extraLabel, const char* value) {
+        out_.append(name).append("{").append(portLabel_);
+        if (!extraLabel.empty()) {
+            out_.append(",").append(extraLabel);
+        }
+        out_.append("} ").append(value).append("\n");
+    }
+
+    void gauge(const char* name, const char* help, uint64_t value) {
+        family(name, "gauge", help);
+        sample(name, {}, number(value));
+    }
+
+    void counter(const char* name, const char* help, uint64_t value) {
+        family(name, "counter", help);
+        sample(name, {}, number(value));
+    }
+
+    const char* number(uint64_t value) {
+        snprintf(number_, sizeof number_, "%llu", static_cast<unsigned long long>(value));
+        return number_;
+    }
+
+    const char* seconds(uint64_t milliseconds) {
+        snprintf(number_, sizeof number_, "%.3f",
+                 static_cast<double>(milliseconds) / MILLISECONDS_PER_SECOND);
+        return number_;
+    }
+
+  private:
+    std::string& out_;
+    std::string portLabel_;
+    char number_[NUMBER_SIZE] = {};
+};
+
+void appendReportedValues(MetricsWriter& w, const ControlValues& values, uint64_t nowMs) {
+    const RegisterMirror& r = values.registers();
+    uint64_t age = 0;
+    if (values.reportAge(nowMs, age)) {
+        w.family("trxdesk_report_age_seconds", "gauge",
+                 "Seconds since the transmitter last reported.");
+        w.sample("trxdesk_report_age_seconds", {}, w.seconds(age));
+    }
+    uint32_t hertz = 0;
+    if (values.frequencyHertz(hertz)) {
+        w.gauge("trxdesk_frequency_hertz", "The transmitter's reported frequency.", hertz);
+    }
+    if (r[OperatingState] >= STATE_STANDBY && r[OperatingState] <= STATE_P1000) {
+        w.gauge("trxdesk_operating_state",
+                "Reported operating state: 1 standby, 2 tune, 3 no power, 4 100 W, 5 250 W, "
+                "6 1000 W.",
+                r[OperatingState]);
+    }
+    if (r[PowerLevel] <= POWER_MAX) {
+        w.gauge("trxdesk_power_level", "Reported power level, 0 to 7.", r[PowerLevel]);
+    }
+    if (r[StatusRegister] != NOT_REPORTED) {
+        w.gauge("trxdesk_tuned", "Whether the transmitter reports itself tuned (1) or not (0).",
+                (r[StatusRegister] & STATUS_READY) ? 1 : 0);
+        w.gauge("trxdesk_alarm", "Whether the transmitter reports an alarm (1) or not (0).",
+                (r[StatusRegister] & STATUS_ALARM) ? 1 : 0);
+    }
+}
+
+} // namespace
+
+void appendLabelValue(std::string& out, std::string_view value) {
+    out.push_back('"');
+    for (const char c : value) {
+        switch (c) {
+        case '\\':
+            out.append("\\\\");
+            break;
+        case '"':
+            out.append("\\\"");
+            break;
+        case '\n':
+            out.append("\\n");
+            break;
+        default:
+            out.push_back(c);
+        }
+    }
+    out.push_back('"');
+}
+
+void appendMetricsText(std::string& out, const MetricsSnapshot& s) {
+    MetricsWriter w(out, s.portNumber);
+    const bool up = s.values.linkIsUp();
+    w.gauge("trxdesk_link_up", "Whether the transmitter reports (1) or its link is down (0).",
+            up ? 1 : 0);
+    if (up) {
+        appendReportedValues(w, s.values, s.nowMs);
+    }
+    w.family("trxdesk_commands_total", "counter", "Writes put on the line, by who asked.");
+    w.sample("trxdesk_commands_total", "source=\"panel\"", w.number(s.counters.panelWrites));
+    w.sample("trxdesk_commands_total", "source=\"control\"", w.number(s.counters.controlWrites));
+    w.counter("trxdesk_ack_timeouts_total", "Writes the transmitter did not echo in time.",
+              s.counters.ackTimeouts);
+    w.counter("trxdesk_link_losses_total", "Times the link was lost to silence.",
+              s.counters.linkLosses);
+    w.gauge("trxdesk_control_clients", "Line clients connected to the control port.",
+            static_cast<uint64_t>(s.lineClients));
+}
+
+} // namespace trx

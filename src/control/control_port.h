@@ -1,0 +1,64 @@
+// The control port's sockets: a listening socket and its clients, reported by WSAAsyncSelect
+// as messages of the panel window and handled on its thread, so the engine needs no lock
+// and no client ever makes the panel wait. The protocol itself is in the sessions.
+#ifndef TRXDESK_CONTROL_PORT_H
+#define TRXDESK_CONTROL_PORT_H
+
+#include "control_session_rules.h"
+#include "control_settings.h"
+#include "panel_host.h"
+#include "settings.h"
+
+#include <windows.h>
+#include <winsock2.h>
+
+namespace trx {
+
+class ControlPort final : private ControlHost {
+  public:
+    // Nothing is opened yet. All four must outlive the port; the panel's host shows its one
+    // message box.
+    ControlPort(ControlEngine& engine, const ControlSettings& settings,
+                const Settings& panelSettings, PanelHost& host);
+    ~ControlPort() override;
+    ControlPort(const ControlPort&) = delete;
+    ControlPort& operator=(const ControlPort&) = delete;
+
+    // What the engine announces to.
+    LineListener& listener() { return sessions_; }
+
+    // While the port is on: takes the control port's messages of `panel` and posts the one
+    // that opens it, so that it opens once the panel's message loop runs. Off, it does
+    // nothing, and Winsock is never started.
+    void attach(HWND panel);
+    // The TCP port listened on, 0 while none is.
+    int listeningPort() const { return listener_ == INVALID_SOCKET ? 0 : settings_.port; }
+
+  private:
+    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR id, DWORD_PTR self);
+    void open();
+    void refuseToOpen(int error);
+    void onAccept();
+    void onClient(SOCKET client, int event);
+    void receive(SOCKET client);
+    void sendAll();
+    void send(ClientId id);
+    void closeClient(ClientId id);
+    void close();
+
+    uint64_t milliseconds() override;
+    void outputWaiting() override;
+
+    const ControlSettings& settings_;
+    const Settings& panelSettings_;
+    PanelHost& host_;
+    ControlSessions sessions_;
+    HWND panel_ = nullptr;
+    bool winsockStarted_ = false;
+    SOCKET listener_ = INVALID_SOCKET;
+};
+
+} // namespace trx
+
+#endif

@@ -1,0 +1,81 @@
+// Clients' commands through the real engine, wired as the program wires it: the engine's
+// own operations and conditions, answers on the engine's announcements.
+#include "control_engine_rules.h"
+#include "protocol/recording_panel.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace trx::test {
+namespace {
+
+constexpr uint32_t LOOPBACK = 0x7F000001;
+
+class ManualHost final : public ControlHost {
+  public:
+    uint64_t milliseconds() override { return 0; }
+    void outputWaiting() override {}
+};
+
+struct ControlRig : Rig {
+    ControlRig() : engine(protocol, port), sessions(engine, host, {}, "") {
+        protocol.addListener(sessions);
+        sessions.connect(1, LOOPBACK, 50000);
+    }
+
+    std::string ask(const std::string& line) {
+        sessions.received(1, line + "\n");
+        return take();
+    }
+    std::string take() {
+        sessions.serviceClients();
+        return std::exchange(sessions.output(1)->bytes, {});
+    }
+
+    ManualHost host;
+    ProtocolControlEngine engine;
+    ControlSessions sessions;
+};
+
+TEST(ControlThroughTheEngine, ASetGoesOnTheLineAndIsAnsweredOnItsEcho) {
+    ControlRig rig;
+    rig.linkUp(STATUS_READY);
+    rig.receive(OperatingState, STATE_STANDBY);
+
+    EXPECT_EQ(rig.ask("set program 3"), "");
+    const uint8_t write = lineByteFor(ProgramNumber, 3);
+    ASSERT_EQ(rig.port.sent, std::vector<uint8_t>{write});
+    rig.protocol.onByteReceived(write);
+    EXPECT_EQ(rig.take(), "RPRT 0\r\n");
+
+    // The frequency without tuning: standby and the seven digits, answered on the last echo.
+    rig.port.sent.clear();
+    EXPECT_EQ(rig.ask("set frequency 7,125"), "");
+    ASSERT_EQ(rig.port.sent.size(), 1u); // one write at a time, each after the last one's echo
+    for (size_t i = 0; i < 8; ++i) {
+        EXPECT_EQ(rig.take(), "");
+        rig.protocol.onByteReceived(rig.port.sent.at(i));
+    }
+    EXPECT_EQ(rig.take(), "RPRT 0\r\n");
+    EXPECT_EQ(rig.port.sent.back(), lineByteFor(FrequencyDigit7, 0));
+}
+
+TEST(ControlThroughTheEngine, TheEnginesConditionsRefuseAtOnceWithNothingOnTheLine) {
+    ControlRig rig;
+    rig.linkUp(0); // not tuned
+    rig.receive(OperatingState, STATE_TUNE);
+    EXPECT_EQ(rig.ask("set state 1000"), "RPRT -2 not tuned\r\n");
+    EXPECT_EQ(rig.ask("set program 3"), "RPRT -2 not in standby\r\n");
+    EXPECT_EQ(rig.ask("set antenna 1"), "RPRT -2 not in standby\r\n");
+    EXPECT_EQ(rig.ask("set frequency 7.1"), "RPRT -2 not in standby\r\n");
+    EXPECT_TRUE(rig.port.sent.empty());
+
+    // A missing echo is told to the client as the panel tells the operator.
+    EXPECT_EQ(rig.ask("preset 1"), "");
+    rig.ticks(ACK_LIMIT + 2);
+    EXPECT_EQ(rig.take(), "RPRT -4 no acknowledgement\r\n");
+}
+
+} // namespace
+} // namespace trx::test

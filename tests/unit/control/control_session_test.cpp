@@ -1,0 +1,227 @@
+// The control port's clients as a program on the other end sees them, against a host that
+// stands in for the engine and the sockets.
+#include "control_session_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace trx {
+
+namespace {
+
+constexpr uint32_t LOOPBACK = 0x7F000001;
+constexpr uint32_t REMOTE = 0xC0A80114; // 192.168.1.20
+
+class FakeHost final : public ControlEngine, public ControlHost {
+  public:
+    ControlOutcome execute(const ControlCommand& command, const CommandSource& source) override {
+        executed.push_back(command);
+        sources.push_back(source.client);
+        ControlOutcome result = next;
+        if (result.code == CONTROL_OK && writesPerCommand > 0) {
+            sequence += writesPerCommand;
+            result.lastWrite = sequence;
+        }
+        return result;
+    }
+    uint64_t milliseconds() override { return now; }
+    void outputWaiting() override { ++wakes; }
+    int serialPortNumber() override { return 3; }
+
+    std::vector<ControlCommand> executed;
+    std::vector<std::string> sources;
+    ControlOutcome next;
+    int writesPerCommand = 1;
+    uint32_t sequence = 0;
+    uint64_t now = 0;
+    int wakes = 0;
+};
+
+LineWrite writeNumber(uint32_t sequence) {
+    LineWrite write;
+    write.sequence = sequence;
+    write.source.kind = SourceKind::Control;
+    return write;
+}
+
+class ControlSessionTest : public ::testing::Test {
+  protected:
+    ControlSessionTest() : sessions(host, host, allowList(), "Geheim") {}
+
+    static AllowList allowList() {
+        AllowList list;
+        list.read("192.168.1.0/24");
+        return list;
+    }
+
+    // What waits for the client, taken as the shell would send it.
+    std::string take(ClientId id) {
+        sessions.serviceClients();
+        ClientOutput* out = sessions.output(id);
+        if (out == nullptr) {
+            return "(gone)";
+        }
+        std::string sent;
+        sent.swap(out->bytes);
+        return sent;
+    }
+
+    std::string ask(ClientId id, const std::string& lines) {
+        sessions.received(id, lines);
+        return take(id);
+    }
+
+    // Link up and every register reported as trxsim starts.
+    void reportAll() {
+        sessions.linkUp();
+        const int values[REGISTER_COUNT] = {2, 0, 3, 6, 0, 0, 0, 0, 1, 7, 2, 1, 0, 0, 0, 1};
+        for (int address = 0; address < REGISTER_COUNT; ++address) {
+            sessions.reported(address, NOT_REPORTED, values[address]);
+        }
+    }
+
+    FakeHost host;
+    ControlSessions sessions;
+};
+
+TEST_F(ControlSessionTest, GetShowsTenLinesOnlyWhileTheLinkIsUp) {
+    ASSERT_EQ(sessions.connect(1, LOOPBACK, 50000), ConnectRefusal::None);
+    EXPECT_EQ(ask(1, "get\r\n"), "link: down\r\nRPRT -3 link down\r\n");
+    EXPECT_EQ(ask(1, "get program\n"), "link: down\r\nRPRT -3 link down\r\n");
+
+    sessions.linkUp();
+    host.now = 1000;
+    sessions.reported(ProgramNumber, NOT_REPORTED, 7);
+    host.now = 1250;
+    EXPECT_EQ(ask(1, "get\n"), "link: up\r\nfrequency: unknown\r\nstate: unknown\r\n"
+                               "power: unknown\r\nprogram: 7\r\nantenna: unknown\r\n"
+                               "mode: unknown\r\ntuned: unknown\r\nalarm: unknown\r\n"
+                               "report_age_ms: 250\r\nRPRT 0\r\n");
+    reportAll();
+    EXPECT_EQ(ask(1, "GET\n"), "link: up\r\nfrequency: 3.60000\r\nstate: standby\r\n"
+                               "power: 0\r\nprogram: 7\r\nantenna: 2\r\n"
+                               "mode: J3, KA: mit Dyn., KB: unbenutzt\r\ntuned: yes\r\n"
+                               "alarm: off\r\nreport_age_ms: 0\r\nRPRT 0\r\n");
+    EXPECT_EQ(ask(1, "get frequency\nget volume\n"),
+              "frequency: 3.60000\r\nRPRT 0\r\nRPRT -1 bad argument\r\n");
+
+    sessions.linkLost();
+    EXPECT_EQ(ask(1, "get\n"), "link: down\r\nRPRT -3 link down\r\n");
+    EXPECT_TRUE(host.executed.empty()); // reading puts nothing on the line
+}
+
+TEST_F(ControlSessionTest, SetIsAnsweredWhenItsLastWriteIsEchoed) {
+    sessions.connect(1, LOOPBACK, 50000);
+    EXPECT_EQ(ask(1, "set program 4\n"), "RPRT -3 link down\r\n");
+    EXPECT_TRUE(host.executed.empty());
+
+    reportAll();
+    host.writesPerCommand = 3; // a preset's three writes
+    EXPECT_EQ(ask(1, "preset 2\nget program\n"), "");
+    ASSERT_EQ(host.executed.size(), 1u);
+    EXPECT_EQ(host.executed[0].verb, ControlVerb::Preset);
+    EXPECT_EQ(host.sources[0], "127.0.0.1:50000");
+    sessions.writeEchoed(writeNumber(2));
+    EXPECT_EQ(take(1), "");
+    sessions.writeEchoed(writeNumber(3));
+    // The held `get` runs after the answer, not inside the engine's announcement.
+    EXPECT_EQ(take(1), "RPRT 0\r\nprogram: 7\r\nRPRT 0\r\n");
+
+    host.writesPerCommand = 1;
+    ask(1, "set antenna 1\n");
+    sessions.echoMissing(writeNumber(4));
+    EXPECT_EQ(take(1), "RPRT -4 no acknowledgement\r\n");
+
+    ask(1, "set state tune\n");
+    sessions.linkLost();
+    EXPECT_EQ(take(1), "RPRT -3 link down\r\n");
+
+    reportAll();
+    host.next = {CONTROL_NOT_NOW, "not in standby", 0};
+    EXPECT_EQ(ask(1, "set frequency 7,1\n"), "RPRT -2 not in standby\r\n");
+    EXPECT_EQ(host.executed.back().verb, ControlVerb::SetFrequency);
+    host.next = {};
+    host.writesPerCommand = 0; // nothing to wait for
+    EXPECT_EQ(ask(1, "refresh\n"), "RPRT 0\r\n");
+}
+
+TEST_F(ControlSessionTest, SubscribersHearEachChangeAsTheLinkShowsIt) {
+    sessions.connect(1, LOOPBACK, 50000);
+    sessions.connect(2, LOOPBACK, 50001);
+    EXPECT_EQ(ask(1, "subscribe\n"), "RPRT 0\r\n");
+    reportAll();
+    EXPECT_EQ(take(1), "EVENT link up\r\nEVENT antenna 2\r\nEVENT frequency 3.60000\r\n"
+                       "EVENT state standby\r\nEVENT program 7\r\n"
+                       "EVENT mode J3, KA: mit Dyn., KB: unbenutzt\r\nEVENT power 0\r\n"
+                       "EVENT tuned yes\r\nEVENT alarm off\r\n");
+    EXPECT_EQ(take(2), "");
+
+    host.now = 5000; // age alone is no event, nor is a report of the same value
+    sessions.reported(ProgramNumber, 7, 7);
+    sessions.reported(StatusRegister, 1, 1 | STATUS_ALARM);
+    sessions.reported(FrequencyDigit2, 3, 7);
+    EXPECT_EQ(take(1), "EVENT alarm on\r\nEVENT frequency 7.60000\r\n");
+
+    sessions.linkLost();
+    EXPECT_EQ(take(1), "EVENT link down\r\n");
+    EXPECT_EQ(ask(1, "unsubscribe\n"), "RPRT 0\r\n");
+    reportAll();
+    EXPECT_EQ(take(1), "");
+}
+
+TEST_F(ControlSessionTest, AScrapeIsAnsweredClosedAndNotCountedAsALineClient) {
+    sessions.connect(1, LOOPBACK, 50000);
+    sessions.connect(2, LOOPBACK, 50001);
+    const std::string reply = ask(2, "GET /metrics HTTP/1.1\r\nHost: x\r\n\r\n");
+    EXPECT_EQ(reply.rfind("HTTP/1.0 200 OK\r\n", 0), 0u);
+    EXPECT_NE(reply.find("trxdesk_control_clients{port=\"COM3\"} 1\n"), std::string::npos);
+    EXPECT_TRUE(sessions.output(2)->closeWhenSent);
+}
+
+TEST_F(ControlSessionTest, OtherHttpRequestsGetNotFound) {
+    sessions.connect(1, LOOPBACK, 50000);
+    sessions.received(1, "GET /favicon.ico HTTP/1.1\r\nCookie: " + std::string(300, 'c') + "\r\n");
+    EXPECT_EQ(take(1), ""); // the headers are read before the reply
+    EXPECT_EQ(ask(1, "\r\n").rfind("HTTP/1.0 404 Not Found\r\n", 0), 0u);
+}
+
+TEST_F(ControlSessionTest, LongLinesAreRefusedAndSkippedToTheirEnd) {
+    sessions.connect(1, LOOPBACK, 50000);
+    const std::string longest(CONTROL_LINE_LIMIT, ' ');
+    EXPECT_EQ(ask(1, longest + "\r\n"), "");
+    EXPECT_EQ(ask(1, longest + " \r\n"), "RPRT -1 line too long\r\n");
+    // A long line in pieces is refused once, and its end is skipped too.
+    EXPECT_EQ(ask(1, std::string(200, 'x')), "");
+    EXPECT_EQ(ask(1, std::string(200, 'x')), "RPRT -1 line too long\r\n");
+    EXPECT_EQ(ask(1, std::string(5000, 'y')), "");
+    EXPECT_EQ(ask(1, "get link\nhelp"), ""); // "get link" ended the long line
+    const std::string help = ask(1, "\n");
+    EXPECT_EQ(help.rfind("command: get", 0), 0u);
+    EXPECT_NE(help.find("command: quit\r\nRPRT 0\r\n"), std::string::npos);
+}
+
+TEST_F(ControlSessionTest, RemoteClientsNeedTheListAndThePassword) {
+    EXPECT_EQ(sessions.connect(1, 0x0A000001, 40000), ConnectRefusal::NotListed);
+    EXPECT_EQ(sessions.output(1), nullptr);
+    ASSERT_EQ(sessions.connect(2, REMOTE, 40000), ConnectRefusal::None);
+    EXPECT_EQ(ask(2, "get\nsubscribe\nset program 1\nhelp\n").substr(0, 72),
+              "RPRT -6 not authorised\r\nRPRT -6 not authorised\r\nRPRT -6 not authorised\r\n");
+    EXPECT_EQ(ask(2, "auth geheim\n"), "RPRT -6 not authorised\r\n");
+    EXPECT_EQ(ask(2, "auth Geheim\nget link\n"), "RPRT 0\r\nlink: down\r\nRPRT -3 link down\r\n");
+
+    ASSERT_EQ(sessions.connect(3, REMOTE, 40001), ConnectRefusal::None);
+    EXPECT_NE(ask(3, "GET /metrics HTTP/1.1\r\n\r\n").find("401 Unauthorized"), std::string::npos);
+    ASSERT_EQ(sessions.connect(4, REMOTE, 40002), ConnectRefusal::None);
+    EXPECT_NE(
+        ask(4, "GET /metrics HTTP/1.1\r\nAuthorization: Basic eDpHZWhlaW0=\r\n\r\n").find("200 OK"),
+        std::string::npos);
+
+    FakeHost other;
+    ControlSessions withoutPassword(other, other, allowList(), "");
+    EXPECT_EQ(withoutPassword.connect(1, REMOTE, 40000), ConnectRefusal::NoPassword);
+}
+
+} // namespace
+} // namespace trx
