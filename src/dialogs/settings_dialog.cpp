@@ -2,6 +2,7 @@
 // reopens the port and takes the mode types over only when that succeeds.
 #include "dialogs.h"
 #include "mode_presets.h"
+#include "panel_companion.h"
 #include "res/resource.h"
 #include "serial_port.h"
 #include "settings.h"
@@ -98,8 +99,12 @@ void onOk(HWND dialog, DialogContext& c) {
     GetDlgItemTextA(dialog, IDC_BAUD_LIST, text, sizeof text);
     c.serial.setBaudRate(numberFromText(text));
     SerialError error;
+    const int port = c.serial.portNumber();
     if (!c.serial.open(error)) {
         c.host.messageBox(dialog, error.text, SERIAL_ERROR_CAPTION, MB_ICONERROR);
+        if (c.companion) {
+            c.companion->portFailed(port, error.text);
+        }
         return; // the operator may choose again
     }
     for (int k = 0; k < PRESET_COUNT; ++k) {

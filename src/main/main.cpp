@@ -4,6 +4,7 @@
 #include "control_port.h"
 #include "dialogs.h"
 #include "help_viewer.h"
+#include "journal_companion.h"
 #include "panel_class.h"
 #include "panel_host.h"
 #include "panel_window.h"
@@ -35,7 +36,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     }
     HelpViewerCalls help(helpPaths.winHelp, helpPaths.htmlHelp);
     Win32PanelHost host(instance, help, panelDialogs, PANEL_DIALOG_COUNT);
-    PanelSetup setup{line, settings, serial, host, instance};
+    JournalCompanion journal(settings, serial, host);
+    PanelSetup setup{line, settings, serial, host, instance, &journal};
     HWND panel = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PANEL), nullptr, panelDialogProc,
                                     reinterpret_cast<LPARAM>(&setup));
     if (!panel) {
@@ -49,20 +51,29 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     }
     ShowWindow(panel, SW_SHOW);
     controlPort.attach(panel); // opens on a message posted now: once the panel is shown
+    journal.open(panel);       // nothing of the journal before the panel is seen
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
 
     MSG message;
     BOOL got;
     // -1 means an invalid window or message address, which this loop never passes; end then.
     while ((got = GetMessageA(&message, nullptr, 0, 0)) != 0 && got != -1) {
-        if (accelerators && TranslateAcceleratorA(panel, accelerators, &message)) {
+        // The panel's keys stay out of the journal window: Page Up there scrolls its list and
+        // must not step the transmitter's program.
+        HWND journalWindow = journal.window();
+        if (journalWindow &&
+            (message.hwnd == journalWindow || IsChild(journalWindow, message.hwnd))) {
+            if (IsDialogMessageA(journalWindow, &message)) {
+                continue;
+            }
+        } else if (accelerators && TranslateAcceleratorA(panel, accelerators, &message)) {
             continue;
-        }
-        if (IsDialogMessageA(panel, &message)) {
+        } else if (IsDialogMessageA(panel, &message)) {
             continue;
         }
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    journal.close();
     return got == 0 ? static_cast<int>(message.wParam) : 0;
 }

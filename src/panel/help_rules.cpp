@@ -20,6 +20,7 @@ constexpr HelpPage HELP_PAGES[] = {
     {IDH_PANEL, "panel.html"},
     {IDH_SETTINGS, "settings.html"},
     {IDH_FREQUENCY, "frequency.html"},
+    {IDH_JOURNAL, "journal.html"},
 };
 constexpr char CONTENTS_PAGE[] = "Contents.html";
 

@@ -2,6 +2,8 @@
 // control and the help key. Each maps to an operation of the protocol engine, a dialog,
 // help, or the arrangement of the running panels.
 #include "arrange_instances.h"
+#include "connection_text.h"
+#include "panel_companion.h"
 #include "panel_state.h"
 #include "res/resource.h"
 
@@ -12,29 +14,40 @@ namespace trx {
 namespace {
 
 constexpr LPARAM ASKED_BY_KEYBOARD = -1; // WM_CONTEXTMENU without a click position
+constexpr size_t CONNECTION_TEXT_SIZE = 64;
 
 int upDownPosition(HWND panel) {
     return LOWORD(SendDlgItemMessageA(panel, IDC_PROGRAM_UPDOWN, UDM_GETPOS, 0, 0));
 }
 
 INT_PTR runDialog(PanelState& p, HWND panel, int templateId) {
-    DialogContext context{p.settings, p.serial, p.protocol, p.host, p.instance};
+    DialogContext context{p.settings, p.serial, p.protocol, p.host, p.instance, p.companion};
     return p.host.runDialog(templateId, panel, reinterpret_cast<LPARAM>(&context));
 }
 
 void openSettings(PanelState& p, HWND panel) {
+    const int port = p.serial.portNumber();
+    const int baudRate = p.serial.baudRate();
     if (runDialog(p, panel, IDD_SETTINGS) == IDOK) {
         resetPanel(panel);
-        PostMessageA(panel, WM_COMMAND, IDM_REFRESH, 0);
+        PostMessageA(panel, WM_TRX_PROGRAM_COMMAND, IDM_REFRESH, 0);
     } else {
         showConnection(p); // an OK that failed to open has closed the port meanwhile
+    }
+    if (p.companion && (p.serial.portNumber() != port || p.serial.baudRate() != baudRate)) {
+        char connection[CONNECTION_TEXT_SIZE];
+        formatConnectionText(p.serial.portNumber(), p.serial.baudRate(), connection,
+                             sizeof connection);
+        p.companion->portChanged(p.serial.portNumber(), connection);
     }
 }
 
 } // namespace
 
-BOOL onPanelCommand(PanelState& p, HWND panel, int command) {
+BOOL onPanelCommand(PanelState& p, HWND panel, int command, bool byProgram) {
     Protocol& protocol = p.protocol;
+    CommandSource source;
+    source.kind = byProgram ? SourceKind::Program : SourceKind::Panel;
     switch (command) {
     case IDOK:
     case IDM_EXIT:
@@ -66,7 +79,7 @@ BOOL onPanelCommand(PanelState& p, HWND panel, int command) {
         protocol.requestStandby();
         return TRUE;
     case IDM_REFRESH:
-        protocol.requestRefresh();
+        protocol.requestRefresh(source);
         return TRUE;
     case IDM_SETTINGS:
         openSettings(p, panel);
@@ -76,6 +89,11 @@ BOOL onPanelCommand(PanelState& p, HWND panel, int command) {
         return TRUE;
     case IDM_ARRANGE:
         arrangeInstances(panel, p.settings.showStatusBar);
+        return TRUE;
+    case IDM_JOURNAL:
+        if (p.companion) {
+            p.companion->showJournal(panel);
+        }
         return TRUE;
     case IDM_ABOUT:
         runDialog(p, panel, IDD_ABOUT);

@@ -10,6 +10,7 @@
 
 namespace trx {
 
+class PanelCompanion;
 class PanelHost;
 class Protocol;
 class SerialPort;
@@ -21,7 +22,8 @@ struct DialogContext {
     SerialPort& serial;
     Protocol& protocol;
     PanelHost& host;
-    HINSTANCE instance; // the module with the program's resources
+    HINSTANCE instance;                  // the module with the program's resources
+    PanelCompanion* companion = nullptr; // hears of ports that did not open; may be null
 };
 
 class PanelHost {

@@ -27,7 +27,8 @@ class PanelLinkListener final : public LineListener {
 struct PanelState {
     explicit PanelState(const PanelSetup& setup)
         : settings(setup.settings), serial(setup.serial), host(setup.host),
-          instance(setup.instance), view(setup.settings, setup.host, setup.instance),
+          instance(setup.instance), companion(setup.companion),
+          view(setup.settings, setup.host, setup.instance),
           protocol(setup.line, view, setup.settings), linkListener(view) {
         protocol.addListener(linkListener);
     }
@@ -36,6 +37,7 @@ struct PanelState {
     SerialPort& serial;
     PanelHost& host;
     HINSTANCE instance;
+    PanelCompanion* companion;
     Win32PanelView view;
     Protocol protocol;
     PanelLinkListener linkListener;
@@ -55,9 +57,10 @@ void showConnection(PanelState& p);
 void showSerialError(PanelState& p, HWND owner, const SerialError& error);
 
 // Message handlers, one file per job.
-BOOL onPanelCommand(PanelState& p, HWND panel, int command);      // panel_commands.cpp
-BOOL onPanelNotify(PanelState& p, HWND panel, const NMHDR& note); // panel_commands.cpp
-BOOL onPanelHelp(PanelState& p, HWND panel);                      // panel_commands.cpp
+// `byProgram`: posted by the program itself (WM_TRX_PROGRAM_COMMAND), not by the operator.
+BOOL onPanelCommand(PanelState& p, HWND panel, int command, bool byProgram); // panel_commands.cpp
+BOOL onPanelNotify(PanelState& p, HWND panel, const NMHDR& note);            // panel_commands.cpp
+BOOL onPanelHelp(PanelState& p, HWND panel);                                 // panel_commands.cpp
 BOOL onPanelContextMenu(PanelState& p, HWND panel, HWND clicked, LPARAM where); // panel_menus.cpp
 BOOL onPanelClose(PanelState& p, HWND panel);                                   // panel_closing.cpp
 BOOL onPanelQueryEndSession(PanelState& p, HWND panel);                         // panel_closing.cpp

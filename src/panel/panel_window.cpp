@@ -1,6 +1,7 @@
 #include "panel_window.h"
 
 #include "connection_text.h"
+#include "panel_companion.h"
 #include "panel_state.h"
 #include "res/resource.h"
 #include "tooltips.h"
@@ -87,8 +88,12 @@ BOOL onInitDialog(HWND window, const PanelSetup& setup) {
 
     p->serial.setReceiver(window, WM_TRX_RECEIVED);
     SerialError error;
+    const int port = p->serial.portNumber();
     p->serial.open(error); // a failure leaves the port at 0
     showSerialError(*p, window, error);
+    if (error.text[0] != '\0' && p->companion) {
+        p->companion->portFailed(port, error.text);
+    }
 
     resetPanel(window);
     SetTimer(window, IDT_SUPERVISION, SUPERVISION_PERIOD_MS, nullptr);
@@ -234,7 +239,9 @@ INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_SYSCOMMAND:
         return wParam == SC_MAXIMIZE || wParam == SC_SIZE; // the panel has one size
     case WM_COMMAND:
-        return onPanelCommand(*p, window, LOWORD(wParam));
+        return onPanelCommand(*p, window, LOWORD(wParam), false);
+    case WM_TRX_PROGRAM_COMMAND:
+        return onPanelCommand(*p, window, static_cast<int>(wParam), true);
     case WM_NOTIFY:
         return onPanelNotify(*p, window, *reinterpret_cast<const NMHDR*>(lParam));
     case WM_CONTEXTMENU:
@@ -246,6 +253,9 @@ INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_QUERYENDSESSION:
         return onPanelQueryEndSession(*p, window);
     case WM_ENDSESSION:
+        if (wParam && p->companion) {
+            p->companion->sessionEnding();
+        }
         return TRUE; // nothing saved, nothing closed: Windows ends the process
     case WM_DESTROY:
         PostQuitMessage(0);

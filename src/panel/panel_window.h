@@ -10,18 +10,21 @@
 
 namespace trx {
 
+class PanelCompanion;
 class PanelHost;
 class SerialPort;
 
 // What a panel is handed when it is made: the line its commands go out on, the settings
-// it shows and changes, the serial port it opens and closes, the program around it, and
-// the module whose resources it shows. Each must outlive the panel.
+// it shows and changes, the serial port it opens and closes, the program around it, the
+// module whose resources it shows, and what the program keeps beside the panel (the
+// journal; may be null). Each must outlive the panel.
 struct PanelSetup {
     LinePort& line;
     Settings& settings;
     SerialPort& serial;
     PanelHost& host;
     HINSTANCE instance;
+    PanelCompanion* companion = nullptr;
 };
 
 // The dialog procedure; WM_INITDIALOG's lParam is the address of a PanelSetup.

@@ -89,7 +89,7 @@ void Win32PanelView::setWindowIcon(int iconId) {
 }
 
 void Win32PanelView::postCommand(int commandId) {
-    PostMessageA(panel_, WM_COMMAND, static_cast<WPARAM>(commandId), 0);
+    PostMessageA(panel_, WM_TRX_PROGRAM_COMMAND, static_cast<WPARAM>(commandId), 0);
 }
 
 void Win32PanelView::postClose() {

@@ -16,6 +16,7 @@ EXPECTED = {
     "IDH_PANEL": ("Das Bedienfeld", "/panel.html"),
     "IDH_SETTINGS": ("Einstellungen und Voreinstellungen", "/settings.html"),
     "IDH_FREQUENCY": ("Frequenz eingeben", "/frequency.html"),
+    "IDH_JOURNAL": ("Das Betriebsjournal", "/journal.html"),
 }
 
 

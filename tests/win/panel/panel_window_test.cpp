@@ -449,7 +449,7 @@ TEST_F(Panel, MainMenuEnablesArrangingOnlyWithASecondPanel) {
     ASSERT_EQ(host.menus.size(), 1u);
     EXPECT_EQ(host.menus[0].menu, "&Sender auf Standby|&Daten aktualisieren\tF5|-|"
                                   "&Einstellungen\tF7|&Hilfe Inhaltsverzeichnis|"
-                                  "&Geräte anordnen~|&Info|-|&Beenden");
+                                  "&Geräte anordnen~|Betriebs&journal…\tF9|&Info|-|&Beenden");
     EXPECT_EQ(host.menus[0].flags, 0u);
     EXPECT_EQ(host.menus[0].x, 30);
     EXPECT_EQ(host.menus[0].y, 40);
@@ -462,7 +462,7 @@ TEST_F(Panel, MainMenuEnablesArrangingOnlyWithASecondPanel) {
     ASSERT_EQ(host.menus.size(), 2u);
     EXPECT_EQ(host.menus[1].menu, "&Sender auf Standby~|&Daten aktualisieren\tF5~|-|"
                                   "&Einstellungen\tF7|&Hilfe Inhaltsverzeichnis|"
-                                  "&Geräte anordnen|&Info|-|&Beenden");
+                                  "&Geräte anordnen|Betriebs&journal…\tF9|&Info|-|&Beenden");
     RECT r;
     GetWindowRect(panel, &r);
     EXPECT_EQ(host.menus[1].x, r.left + 10);

@@ -1,0 +1,242 @@
+#include "journal_csv_text.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace trx {
+
+const char JOURNAL_FILE_HEAD[] = "\xEF\xBB\xBF"
+                                 "Zeit UTC;Ortszeit;Quelle;Ereignis;Register;alt;neu;Text;Dauer s"
+                                 "\r\n";
+
+namespace {
+
+constexpr char SEPARATOR = ';';
+constexpr char QUOTE = '"';
+constexpr char LINE_END[] = "\r\n";
+constexpr int64_t MS_PER_DAY = 86400000;
+constexpr int64_t MS_PER_TENTH = 100;
+
+// The characters CP1252 puts at 0x80..0x9F (0: unused there).
+constexpr char16_t CP1252_HIGH[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+const char* const EVENT_NAMES[] = {"Start",  "Ende",     "Port",  "Verbindung", "Meldung",
+                                   "Befehl", "Quittung", "Alarm", "Journal"};
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+char cp1252Of(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+        return static_cast<char>(c);
+    }
+    for (int i = 0; i < 32; ++i) {
+        if (CP1252_HIGH[i] != 0 && CP1252_HIGH[i] == c) {
+            return static_cast<char>(0x80 + i);
+        }
+    }
+    return '?';
+}
+
+void appendField(std::string& out, std::string_view text) {
+    if (text.find_first_of(";\"\r\n") == std::string_view::npos) {
+        out += text;
+        return;
+    }
+    out += QUOTE;
+    for (char c : text) {
+        if (c == QUOTE) {
+            out += QUOTE;
+        }
+        out += c;
+    }
+    out += QUOTE;
+}
+
+void appendNumber(std::string& out, int value) {
+    if (value != NO_FIELD) {
+        out += std::to_string(value);
+    }
+}
+
+const char* sourceName(JournalSource source) {
+    switch (source) {
+    case JournalSource::Program:
+        return "Programm";
+    case JournalSource::Transmitter:
+        return "Sender";
+    case JournalSource::Panel:
+        return "Bedienfeld";
+    case JournalSource::Control:
+        return "Steuerport";
+    }
+    return "";
+}
+
+} // namespace
+
+const char* journalEventName(JournalEvent event) {
+    return EVENT_NAMES[static_cast<int>(event)];
+}
+
+CivilTime civilFromUtc(int64_t utcMs) {
+    int64_t days = utcMs / MS_PER_DAY;
+    int64_t ms = utcMs % MS_PER_DAY;
+    if (ms < 0) {
+        ms += MS_PER_DAY;
+        --days;
+    }
+    // Days to a date: H. Hinnant's civil_from_days, eras of 400 years from 0000-03-01.
+    days += 719468;
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const int64_t dayOfEra = days - era * 146097;
+    const int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+    CivilTime t;
+    t.day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+    t.month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+    t.year = static_cast<int>(yearOfEra + era * 400 + (t.month <= 2 ? 1 : 0));
+    t.hour = static_cast<int>(ms / 3600000);
+    t.minute = static_cast<int>(ms / 60000 % 60);
+    t.second = static_cast<int>(ms / 1000 % 60);
+    t.millisecond = static_cast<int>(ms % 1000);
+    return t;
+}
+
+std::string journalLine(const JournalRecord& record) {
+    std::string out;
+    char field[64];
+    const CivilTime utc = civilFromUtc(record.time.utcMs);
+    snprintf(field, sizeof field, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.year, utc.month,
+             utc.day, utc.hour, utc.minute, utc.second, utc.millisecond);
+    out += field;
+    out += SEPARATOR;
+    const CivilTime& local = record.time.local;
+    snprintf(field, sizeof field, "%04d-%02d-%02d %02d:%02d:%02d", local.year, local.month,
+             local.day, local.hour, local.minute, local.second);
+    out += field;
+    out += SEPARATOR;
+    std::string source = sourceName(record.source);
+    if (record.source == JournalSource::Control) {
+        source += ' ';
+        source += std::string_view(record.client, strnlen(record.client, sizeof record.client));
+    }
+    appendField(out, source);
+    out += SEPARATOR;
+    out += journalEventName(record.event);
+    out += SEPARATOR;
+    appendNumber(out, record.address);
+    out += SEPARATOR;
+    appendNumber(out, record.previous);
+    out += SEPARATOR;
+    appendNumber(out, record.value);
+    out += SEPARATOR;
+    appendField(out, utf8FromCp1252(
+                         std::string_view(record.text, strnlen(record.text, sizeof record.text))));
+    out += SEPARATOR;
+    if (record.durationMs != NO_DURATION) {
+        // Tenths, rounded, with the decimal comma that German Excel reads as a number.
+        const int64_t tenths = (record.durationMs + MS_PER_TENTH / 2) / MS_PER_TENTH;
+        snprintf(field, sizeof field, "%lld,%lld", static_cast<long long>(tenths / 10),
+                 static_cast<long long>(tenths % 10));
+        out += field;
+    }
+    out += LINE_END;
+    return out;
+}
+
+std::string utf8FromCp1252(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char byte : text) {
+        const auto c = static_cast<unsigned char>(byte);
+        if (c >= 0x80 && c < 0xA0) {
+            const char16_t mapped = CP1252_HIGH[c - 0x80];
+            appendUtf8(out, mapped != 0 ? mapped : U'?');
+        } else {
+            appendUtf8(out, c);
+        }
+    }
+    return out;
+}
+
+std::string cp1252FromUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        int length = 1;
+        char32_t c = lead;
+        if (lead >= 0xF0) {
+            length = 4;
+            c = lead & 0x07;
+        } else if (lead >= 0xE0) {
+            length = 3;
+            c = lead & 0x0F;
+        } else if (lead >= 0xC0) {
+            length = 2;
+            c = lead & 0x1F;
+        } else if (lead >= 0x80) {
+            c = U'?'; // a stray continuation byte
+        }
+        if (i + static_cast<size_t>(length) > text.size()) {
+            out += '?';
+            break;
+        }
+        for (int k = 1; k < length; ++k) {
+            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        }
+        out += cp1252Of(c);
+        i += static_cast<size_t>(length);
+    }
+    return out;
+}
+
+bool readJournalLine(std::string_view& rest, std::vector<std::string>& fields) {
+    if (rest.empty()) {
+        return false;
+    }
+    fields.assign(1, std::string());
+    bool quoted = false;
+    size_t i = 0;
+    for (; i < rest.size(); ++i) {
+        const char c = rest[i];
+        if (quoted) {
+            if (c != QUOTE) {
+                fields.back() += c;
+            } else if (i + 1 < rest.size() && rest[i + 1] == QUOTE) {
+                fields.back() += QUOTE;
+                ++i;
+            } else {
+                quoted = false;
+            }
+        } else if (c == QUOTE) {
+            quoted = true;
+        } else if (c == SEPARATOR) {
+            fields.emplace_back();
+        } else if (c == '\n') {
+            break;
+        } else if (c != '\r') {
+            fields.back() += c;
+        }
+    }
+    rest.remove_prefix(i < rest.size() ? i + 1 : i);
+    return true;
+}
+
+} // namespace trx

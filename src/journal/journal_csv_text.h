@@ -1,0 +1,50 @@
+// The journal's file format: UTF-8 with a byte-order mark (so that Excel shows the umlauts),
+// fields separated by ';', lines ending CRLF, quoted where a field needs it.
+#ifndef TRXDESK_JOURNAL_CSV_TEXT_H
+#define TRXDESK_JOURNAL_CSV_TEXT_H
+
+#include "journal_record.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace trx {
+
+// The first bytes of every journal file: the byte-order mark and the header line.
+extern const char JOURNAL_FILE_HEAD[];
+
+// Columns of a line, in file order.
+enum JournalColumn : int {
+    COLUMN_UTC,
+    COLUMN_LOCAL,
+    COLUMN_SOURCE,
+    COLUMN_EVENT,
+    COLUMN_REGISTER,
+    COLUMN_PREVIOUS,
+    COLUMN_VALUE,
+    COLUMN_TEXT,
+    COLUMN_DURATION,
+    JOURNAL_COLUMN_COUNT,
+};
+
+const char* journalEventName(JournalEvent event);
+
+// The calendar time of a UTC moment (proleptic Gregorian).
+CivilTime civilFromUtc(int64_t utcMs);
+
+// One whole line in UTF-8, CRLF included.
+std::string journalLine(const JournalRecord& record);
+
+// CP1252 (the program's texts) to UTF-8 (the file's) and back; a character that CP1252
+// lacks becomes '?'.
+std::string utf8FromCp1252(std::string_view text);
+std::string cp1252FromUtf8(std::string_view text);
+
+// Takes the next line off a journal file's `rest` and splits it into its fields, unquoted and
+// still UTF-8 (a quoted field may hold line breaks). False when nothing is left.
+bool readJournalLine(std::string_view& rest, std::vector<std::string>& fields);
+
+} // namespace trx
+
+#endif

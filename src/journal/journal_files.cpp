@@ -1,0 +1,194 @@
+#include "journal_files.h"
+
+#include "journal_csv_text.h"
+#include "journal_path_rules.h"
+#include "settings_codec.h"
+
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace trx {
+
+namespace {
+
+constexpr DWORD SHARING = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr DWORD READ_LIMIT = 64u << 20; // a day's file is far below; a broken one is not read
+constexpr size_t KEY_PATH_SIZE = 96;
+
+// Closes the handle on every path (for the reads).
+class FileHandle {
+  public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle_);
+        }
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+  private:
+    HANDLE handle_;
+};
+
+HANDLE openForAppend(const char* path) {
+    return CreateFileA(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, SHARING, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Every folder on the way to `path`'s own; those that exist or cannot be made are left to
+// the open that follows.
+void makeFolders(const char* path) {
+    char folder[MAX_PATH];
+    if (!journalFolderOf(path, folder, sizeof folder)) {
+        return;
+    }
+    for (char* p = folder; *p != '\0'; ++p) {
+        if (*p == '\\' && p > folder && p[-1] != '\\' && p[-1] != ':') {
+            *p = '\0';
+            CreateDirectoryA(folder, nullptr);
+            *p = '\\';
+        }
+    }
+    CreateDirectoryA(folder, nullptr);
+}
+
+bool writeAll(HANDLE file, const char* data, size_t size) {
+    DWORD written = 0;
+    return WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+}
+
+bool registryFolder(int portNumber, char* out, size_t size) {
+    char keyPath[KEY_PATH_SIZE];
+    if (!settingsKeyPath(portNumber, keyPath, sizeof keyPath)) {
+        return false;
+    }
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    char value[MAX_PATH];
+    DWORD type = 0;
+    DWORD length = sizeof value;
+    const LSTATUS status = RegQueryValueExA(key, JOURNAL_FOLDER_VALUE, nullptr, &type,
+                                            reinterpret_cast<BYTE*>(value), &length);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS || type != REG_SZ || length <= 1) {
+        return false;
+    }
+    copyTextField(value, length, out, size);
+    return out[0] != '\0';
+}
+
+} // namespace
+
+bool Win32JournalFiles::open(const char* path) {
+    HANDLE handle = openForAppend(path);
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND) {
+        makeFolders(path);
+        handle = openForAppend(path);
+    }
+    if (handle == INVALID_HANDLE_VALUE) {
+        fail(GetLastError());
+        return false;
+    }
+    LARGE_INTEGER size{};
+    file_ = handle;
+    openPath_ = path;
+    empty_ = GetFileSizeEx(handle, &size) && size.QuadPart == 0;
+    return true;
+}
+
+void Win32JournalFiles::close() {
+    if (file_ != INVALID_HANDLE_VALUE) {
+        CloseHandle(file_);
+        file_ = INVALID_HANDLE_VALUE;
+    }
+    openPath_.clear();
+}
+
+bool Win32JournalFiles::append(const char* path, const std::string& line) {
+    if (file_ != INVALID_HANDLE_VALUE && openPath_ != path) {
+        close(); // a new day or another port's key
+    }
+    if (file_ == INVALID_HANDLE_VALUE && !open(path)) {
+        return false;
+    }
+    bool written;
+    if (empty_) {
+        // A new file: its head and the line in one write, so that no reader sees it headless.
+        const std::string headed = JOURNAL_FILE_HEAD + line;
+        written = writeAll(file_, headed.data(), headed.size());
+    } else {
+        written = writeAll(file_, line.data(), line.size());
+    }
+    if (!written) {
+        fail(GetLastError());
+        close();
+        return false;
+    }
+    empty_ = false;
+    lastWrite_ = GetTickCount();
+    return true;
+}
+
+bool Win32JournalFiles::closeIfIdle(DWORD idleMs) {
+    if (file_ != INVALID_HANDLE_VALUE && GetTickCount() - lastWrite_ >= idleMs) {
+        close();
+    }
+    return file_ == INVALID_HANDLE_VALUE;
+}
+
+void Win32JournalFiles::fail(DWORD error) {
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reason_, sizeof reason_, nullptr);
+    if (length == 0) {
+        snprintf(reason_, sizeof reason_, "Fehler %lu", static_cast<unsigned long>(error));
+        return;
+    }
+    // The system's text ends with a line break that the message box does not need.
+    for (DWORD end = length; end > 0 && (reason_[end - 1] == '\r' || reason_[end - 1] == '\n' ||
+                                         reason_[end - 1] == ' ');
+         --end) {
+        reason_[end - 1] = '\0';
+    }
+}
+
+bool journalFolder(int portNumber, bool useRegistry, char* out, size_t size) {
+    if (useRegistry && registryFolder(portNumber, out, size)) {
+        return true;
+    }
+    char base[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", base, sizeof base);
+    if ((length == 0 || length >= sizeof base) &&
+        SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base) != S_OK) {
+        if (size > 0) {
+            out[0] = '\0';
+        }
+        return false;
+    }
+    const int n = snprintf(out, size, "%s\\%s", base, JOURNAL_DEFAULT_SUBFOLDER);
+    return n > 0 && static_cast<size_t>(n) < size;
+}
+
+std::string readSharedFile(const char* path) {
+    FileHandle file(CreateFileA(path, GENERIC_READ, SHARING, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart > READ_LIMIT) {
+        return {};
+    }
+    std::string content(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr)) {
+        return {};
+    }
+    content.resize(read);
+    return content;
+}
+
+} // namespace trx

@@ -1,0 +1,29 @@
+// Where the journal's lines go: one file per port key and UTC day.
+#ifndef TRXDESK_JOURNAL_PATH_RULES_H
+#define TRXDESK_JOURNAL_PATH_RULES_H
+
+#include <cstddef>
+#include <cstdint>
+
+namespace trx {
+
+// Below %LOCALAPPDATA% unless the port's key names another folder.
+constexpr char JOURNAL_DEFAULT_SUBFOLDER[] = "TRXDESK\\Journal";
+// The REG_SZ value of a port's key that names another folder.
+constexpr char JOURNAL_FOLDER_VALUE[] = "Journal";
+
+// "<folder>\<key>\<YYYY-MM-DD>.csv" with the UTC date of `utcMs`; a trailing backslash of
+// the folder is not doubled. False, with `out` empty, when it does not fit.
+bool journalFilePath(const char* folder, const char* key, int64_t utcMs, char* out, size_t size);
+
+// The folder name of a port's files: the last part of its registry key path ("Com12",
+// "allgemein"). Windows keeps COM1 to COM9 as device names that no folder may have, so
+// those ports' folders get two digits ("Com03").
+void journalKeyName(const char* settingsKeyPath, char* out, size_t size);
+
+// The folder of a file path: everything before its last backslash.
+bool journalFolderOf(const char* filePath, char* out, size_t size);
+
+} // namespace trx
+
+#endif

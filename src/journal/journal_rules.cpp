@@ -1,0 +1,121 @@
+#include "journal_rules.h"
+
+#include "journal_event_text.h"
+
+#include <cstdio>
+
+namespace trx {
+
+namespace {
+
+int fieldOf(int registerValue) {
+    return registerValue == NOT_REPORTED ? NO_FIELD : registerValue;
+}
+
+JournalSource sourceOf(SourceKind kind) {
+    switch (kind) {
+    case SourceKind::Panel:
+        return JournalSource::Panel;
+    case SourceKind::Control:
+        return JournalSource::Control;
+    case SourceKind::Program:
+        break;
+    }
+    return JournalSource::Program;
+}
+
+} // namespace
+
+JournalRecord JournalRecorder::record(JournalEvent event, JournalSource source, const char* text) {
+    JournalRecord r;
+    r.time = clock_.now();
+    r.event = event;
+    r.source = source;
+    snprintf(r.text, sizeof r.text, "%s", text);
+    return r;
+}
+
+void JournalRecorder::started(const char* version, const char* connection) {
+    char text[JOURNAL_TEXT_SIZE];
+    snprintf(text, sizeof text, "TRXDESK %s, %s", version, connection);
+    JournalRecord r = record(JournalEvent::Start, JournalSource::Program, text);
+    put(r);
+}
+
+void JournalRecorder::ended(Ending how) {
+    JournalRecord r = record(JournalEvent::End, JournalSource::Program,
+                             how == Ending::Closed ? "geschlossen" : "Abmeldung");
+    put(r);
+}
+
+void JournalRecorder::portChanged(const char* text) {
+    JournalRecord r = record(JournalEvent::Port, JournalSource::Program, text);
+    put(r);
+}
+
+void JournalRecorder::linkUp() {
+    mirror_.reset(); // the first report after link-up is a change from "not reported"
+    JournalRecord r = record(JournalEvent::Link, JournalSource::Program, "hergestellt");
+    if (linkLostBefore_) {
+        r.durationMs = r.time.utcMs - linkLostAt_;
+    }
+    put(r);
+}
+
+void JournalRecorder::linkLost() {
+    mirror_.reset();
+    JournalRecord r = record(JournalEvent::Link, JournalSource::Program, "verloren");
+    linkLostBefore_ = true;
+    linkLostAt_ = r.time.utcMs;
+    put(r);
+}
+
+void JournalRecorder::reported(int address, int, int value) {
+    if (address < 0 || address >= REGISTER_COUNT || mirror_[address] == value) {
+        return;
+    }
+    JournalRecord r = record(JournalEvent::Report, JournalSource::Transmitter, "");
+    r.address = address;
+    r.previous = fieldOf(mirror_[address]);
+    r.value = value;
+    reportText(address, value, mirror_, settings_.antennaNames, r.text, sizeof r.text);
+    mirror_[address] = static_cast<uint8_t>(value);
+    put(r);
+}
+
+void JournalRecorder::writeSent(const LineWrite& write) {
+    JournalRecord r = record(JournalEvent::Command, sourceOf(write.source.kind), "");
+    snprintf(r.client, sizeof r.client, "%.*s", CLIENT_NAME_SIZE - 1, write.source.client);
+    r.address = write.address;
+    r.previous = fieldOf(mirror_[write.address & 0x0F]);
+    r.value = write.value;
+    commandText(write.address, write.value, mirror_, settings_.antennaNames, r.text, sizeof r.text);
+    put(r);
+}
+
+void JournalRecorder::echoMissing(const LineWrite& write) {
+    JournalRecord r = record(JournalEvent::Echo, JournalSource::Program, "fehlt");
+    r.address = write.address;
+    r.value = write.value;
+    put(r);
+}
+
+void JournalRecorder::alarmRaised() {
+    JournalRecord r = record(JournalEvent::Alarm, JournalSource::Transmitter, "ein");
+    if (!alarmOn_) {
+        alarmOn_ = true;
+        alarmRaisedAt_ = r.time.utcMs;
+    }
+    put(r);
+}
+
+void JournalRecorder::alarmCleared() {
+    JournalRecord r = record(JournalEvent::Alarm, JournalSource::Transmitter, "aus");
+    if (alarmOn_) {
+        r.durationMs = r.time.utcMs - alarmRaisedAt_;
+        alarmOn_ = false;
+    }
+    put(r);
+}
+
+} // namespace trx

@@ -1,0 +1,58 @@
+// What the operating journal records: the engine's announcements and the program's own
+// events, turned into journal records with their durations. It keeps its own copy of the
+// registers from the reports it hears and never reads the engine.
+#ifndef TRXDESK_JOURNAL_RULES_H
+#define TRXDESK_JOURNAL_RULES_H
+
+#include "journal_record.h"
+#include "line_listener.h"
+#include "register_mirror.h"
+#include "settings.h"
+
+namespace trx {
+
+// Where the records go (the writer, or a test's list).
+class JournalSink {
+  public:
+    virtual ~JournalSink() = default;
+    virtual void put(const JournalRecord& record) = 0;
+};
+
+class JournalRecorder final : public LineListener {
+  public:
+    // `settings` gives the antenna names; all three must outlive the recorder.
+    JournalRecorder(JournalClock& clock, JournalSink& sink, const Settings& settings)
+        : clock_(clock), sink_(sink), settings_(settings) {}
+
+    // The program's own events. `connection` is the status bar's connection text.
+    void started(const char* version, const char* connection);
+    enum class Ending { Closed, SessionEnd };
+    void ended(Ending how);
+    // A port that failed to open (the message the operator saw) or a new connection.
+    void portChanged(const char* text);
+
+    void linkUp() override;
+    void linkLost() override;
+    void reported(int address, int previous, int value) override;
+    void writeSent(const LineWrite& write) override;
+    void echoMissing(const LineWrite& write) override;
+    void alarmRaised() override;
+    void alarmCleared() override;
+
+  private:
+    JournalRecord record(JournalEvent event, JournalSource source, const char* text);
+    void put(JournalRecord& r) { sink_.put(r); }
+
+    JournalClock& clock_;
+    JournalSink& sink_;
+    const Settings& settings_;
+    RegisterMirror mirror_;
+    bool linkLostBefore_ = false;
+    int64_t linkLostAt_ = 0;
+    bool alarmOn_ = false;
+    int64_t alarmRaisedAt_ = 0;
+};
+
+} // namespace trx
+
+#endif

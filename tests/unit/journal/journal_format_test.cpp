@@ -1,0 +1,217 @@
+// The file format and the texts: what Excel and the station engineer read.
+#include "journal_csv_text.h"
+#include "journal_event_text.h"
+#include "journal_fakes.h"
+#include "journal_path_rules.h"
+#include "journal_window_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace trx {
+
+using test::T0;
+
+TEST(JournalFormat, FileHeadIsByteOrderMarkAndHeader) {
+    EXPECT_EQ(std::string(JOURNAL_FILE_HEAD),
+              "\xEF\xBB\xBFZeit UTC;Ortszeit;Quelle;Ereignis;Register;alt;neu;Text;Dauer s\r\n");
+}
+
+TEST(JournalFormat, LinesQuoteConvertAndRoundTheirFields) {
+    struct Case {
+        JournalEvent event;
+        JournalSource source;
+        const char* client;
+        int address, previous, value;
+        const char* text;
+        int64_t durationMs;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {JournalEvent::Start, JournalSource::Program, "", NO_FIELD, NO_FIELD, NO_FIELD,
+         "TRXDESK 1.0.0, COM3 mit 1200 Bit/s", NO_DURATION,
+         "Programm;Start;;;;TRXDESK 1.0.0, COM3 mit 1200 Bit/s;"},
+        {JournalEvent::Report, JournalSource::Transmitter, "", 8, NO_FIELD, 6,
+         "Betriebszustand: bis 1000W", NO_DURATION,
+         "Sender;Meldung;8;;6;Betriebszustand: bis 1000W;"},
+        {JournalEvent::Command, JournalSource::Control, "10.0.0.7:5123", 0, 1, 2, "Antenne 2",
+         NO_DURATION, "Steuerport 10.0.0.7:5123;Befehl;0;1;2;Antenne 2;"},
+        // CP1252 umlauts become UTF-8; ';', quotes and line breaks are quoted.
+        {JournalEvent::Report, JournalSource::Transmitter, "", 15, 0, 1, "Statuslampen: grün",
+         NO_DURATION, "Sender;Meldung;15;0;1;Statuslampen: gr\xC3\xBCn;"},
+        {JournalEvent::Port, JournalSource::Program, "", NO_FIELD, NO_FIELD, NO_FIELD,
+         "COM7: \"belegt\";\r\nnochmals", NO_DURATION,
+         "Programm;Port;;;;\"COM7: \"\"belegt\"\";\r\nnochmals\";"},
+        {JournalEvent::Link, JournalSource::Program, "", NO_FIELD, NO_FIELD, NO_FIELD,
+         "hergestellt", 12549, "Programm;Verbindung;;;;hergestellt;12,5"},
+        {JournalEvent::Alarm, JournalSource::Transmitter, "", NO_FIELD, NO_FIELD, NO_FIELD, "aus",
+         12550, "Sender;Alarm;;;;aus;12,6"},
+        {JournalEvent::Alarm, JournalSource::Transmitter, "", NO_FIELD, NO_FIELD, NO_FIELD, "aus",
+         40, "Sender;Alarm;;;;aus;0,0"},
+        {JournalEvent::Journal, JournalSource::Program, "", NO_FIELD, NO_FIELD, NO_FIELD,
+         "\x80 \x81", NO_DURATION, "Programm;Journal;;;;\xE2\x82\xAC ?;"},
+    };
+    test::ManualClock clock;
+    for (const Case& c : cases) {
+        JournalRecord r;
+        r.time = clock.now();
+        r.event = c.event;
+        r.source = c.source;
+        snprintf(r.client, sizeof r.client, "%s", c.client);
+        r.address = c.address;
+        r.previous = c.previous;
+        r.value = c.value;
+        snprintf(r.text, sizeof r.text, "%s", c.text);
+        r.durationMs = c.durationMs;
+        const std::string line = journalLine(r);
+        EXPECT_EQ(line.substr(0, 45), "2026-12-07T03:12:45.123Z;2026-12-07 04:12:45;");
+        EXPECT_EQ(test::withoutTimes(line), c.expected);
+        EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
+    }
+}
+
+TEST(JournalFormat, UtcCalendarAcrossYearsAndLeapDays) {
+    struct Case {
+        int64_t utcMs;
+        CivilTime expected;
+    };
+    const Case cases[] = {
+        {0, {1970, 1, 1, 0, 0, 0, 0}},
+        {951782400000, {2000, 2, 29, 0, 0, 0, 0}},
+        {1798761599999, {2026, 12, 31, 23, 59, 59, 999}},
+        {1798761600000, {2027, 1, 1, 0, 0, 0, 0}},
+        {-1, {1969, 12, 31, 23, 59, 59, 999}},
+    };
+    for (const Case& c : cases) {
+        const CivilTime t = civilFromUtc(c.utcMs);
+        EXPECT_EQ(
+            std::vector<int>({t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond}),
+            std::vector<int>({c.expected.year, c.expected.month, c.expected.day, c.expected.hour,
+                              c.expected.minute, c.expected.second, c.expected.millisecond}))
+            << c.utcMs;
+    }
+}
+
+TEST(JournalFormat, FileReadBackGivesTheFieldsAndTextInCp1252) {
+    std::string file = "\"a;\"\"b\"\"\r\nc\";x\r\n;;\r\nlast";
+    std::string_view rest = file;
+    std::vector<std::string> fields;
+    ASSERT_TRUE(readJournalLine(rest, fields));
+    EXPECT_EQ(fields, (std::vector<std::string>{"a;\"b\"\r\nc", "x"}));
+    ASSERT_TRUE(readJournalLine(rest, fields));
+    EXPECT_EQ(fields, (std::vector<std::string>{"", "", ""}));
+    ASSERT_TRUE(readJournalLine(rest, fields));
+    EXPECT_EQ(fields, (std::vector<std::string>{"last"}));
+    EXPECT_FALSE(readJournalLine(rest, fields));
+
+    EXPECT_EQ(cp1252FromUtf8("gr\xC3\xBCn \xE2\x82\xAC \xE2\x98\x83 \xF0\x9F\x93\xBB"),
+              "grün \x80 ? ?");
+    EXPECT_EQ(cp1252FromUtf8("abc\xC3"), "abc?");
+}
+
+TEST(JournalFormat, FilePathPerKeyAndUtcDay) {
+    char path[80];
+    ASSERT_TRUE(journalFilePath("C:\\J", "Com3", T0, path, sizeof path));
+    EXPECT_STREQ(path, "C:\\J\\Com3\\2026-12-07.csv");
+    // 00:00 UTC starts the next file, whatever the local clock says.
+    ASSERT_TRUE(journalFilePath("\\\\srv\\share\\", "allgemein", 1796688000000, path, sizeof path));
+    EXPECT_STREQ(path, "\\\\srv\\share\\allgemein\\2026-12-08.csv");
+    ASSERT_TRUE(journalFilePath("\\\\srv\\share\\", "allgemein", 1796687999999, path, sizeof path));
+    EXPECT_STREQ(path, "\\\\srv\\share\\allgemein\\2026-12-07.csv");
+    EXPECT_FALSE(journalFilePath("C:\\a-folder-too-long", "Com3", T0, path, 30));
+    EXPECT_STREQ(path, "");
+
+    const struct {
+        const char* keyPath;
+        const char* folder;
+    } keys[] = {{"Software\\Q\\TRXDESK\\Com12", "Com12"},
+                {"Software\\Q\\TRXDESK\\allgemein", "allgemein"},
+                {"Software\\Q\\TRXDESK\\Com3", "Com03"}, // COM3 is a device name
+                {"Software\\Q\\TRXDESK\\Com9", "Com09"},
+                {"Com255", "Com255"}};
+    for (const auto& k : keys) {
+        journalKeyName(k.keyPath, path, sizeof path);
+        EXPECT_STREQ(path, k.folder);
+    }
+    ASSERT_TRUE(journalFolderOf("C:\\J\\Com3\\2026-12-07.csv", path, sizeof path));
+    EXPECT_STREQ(path, "C:\\J\\Com3");
+}
+
+// The register texts as the panel shows the values.
+TEST(JournalTexts, ReportAndCommandTextsPerRegister) {
+    RegisterMirror mirror;
+    mirror[FrequencyDigit1] = 0;
+    mirror[FrequencyDigit2] = 3;
+    mirror[FrequencyDigit3] = 6;
+    char names[ANTENNA_COUNT][ANTENNA_NAME_SIZE] = {"Dipol Nord", "", "", ""};
+    struct Case {
+        int address, value;
+        const char* report;
+    };
+    const Case cases[] = {
+        {Antenna, 0, "Antenne 0 (Dipol Nord)"},
+        {Antenna, 3, "Antenne 3"},
+        {FrequencyDigit4, 0, "Frequenz 03,60___"},
+        {FrequencyDigit2, 7, "Frequenz 07,6____"},
+        {FrequencyDigit1, 15, "Frequenz _3,6____"},
+        {OperatingState, STATE_STANDBY, "Betriebszustand: Bereit"},
+        {OperatingState, STATE_P1000, "Betriebszustand: bis 1000W"},
+        {OperatingState, 9, "Betriebszustand: unbekannt (9)"},
+        {ProgramNumber, 12, "Programm 12"},
+        {EmissionMode, 2, "Sendeart: J3"},
+        {ChannelA, 1, "KA: mit Dyn."},
+        {ChannelB, 6, "KB: undefiniert"},
+        {Register13, 5, "Register 13: 5"},
+        {PowerLevel, 5, "Leistungsanzeige 5 von 7"},
+        {StatusRegister, 0, "Statuslampen: alle dunkel"},
+        {StatusRegister, 9, "Statuslampen: grün (Blitz), rot (Glocke)"},
+        {StatusRegister, 6, "Statuslampen: gelb (Welle), gelb (Warndreieck)"},
+    };
+    char text[JOURNAL_TEXT_SIZE];
+    for (const Case& c : cases) {
+        reportText(c.address, c.value, mirror, names, text, sizeof text);
+        EXPECT_STREQ(text, c.report) << c.address << '=' << c.value;
+        commandText(c.address, c.value, mirror, names, text, sizeof text);
+        if (c.address == StatusRegister && c.value == 0) {
+            EXPECT_STREQ(text, "alle Daten angefordert");
+        } else {
+            EXPECT_EQ(std::string(text), std::string(c.report) + " angefordert");
+        }
+    }
+    reportText(Antenna, 0, mirror, nullptr, text, sizeof text);
+    EXPECT_STREQ(text, "Antenne 0");
+    reportText(StatusRegister, 15, mirror, names, text, 20);
+    EXPECT_STREQ(text, "Statuslampen: grün "); // cut to the field, still ended
+}
+
+} // namespace trx
+
+namespace trx {
+
+// What the window shows of a line, keeps under its filter and copies.
+TEST(JournalWindowRules, RowsFilterAndCopiedText) {
+    JournalRow row;
+    EXPECT_FALSE(
+        journalRow("Zeit UTC;Ortszeit;Quelle;Ereignis;Register;alt;neu;Text;Dauer s\r\n", row));
+    EXPECT_FALSE(journalRow("2026-12-07T03:12:45.123Z;kurz\r\n", row));
+    EXPECT_FALSE(journalRow("", row));
+    ASSERT_TRUE(journalRow("2026-12-07T03:12:45.123Z;2026-12-07 04:12:45;Programm;Port;;;;"
+                           "\"COM7: gr\xC3\xBC\xC3\x9F;\r\nzwei\";\r\n",
+                           row));
+    EXPECT_EQ(row.cells[0], "2026-12-07 04:12:45");
+    EXPECT_EQ(row.cells[3], "COM7: grüß;  zwei");
+    EXPECT_FALSE(alarmOrLink(row));
+
+    JournalRow alarm;
+    ASSERT_TRUE(journalRow(
+        "2026-12-07T03:13:00.000Z;2026-12-07 04:13:00;Sender;Alarm;;;;aus;14,9\r\n", alarm));
+    EXPECT_TRUE(alarmOrLink(alarm));
+    EXPECT_EQ(copiedText({&alarm, &row}),
+              "2026-12-07 04:13:00\tSender\tAlarm\taus\t14,9\r\n"
+              "2026-12-07 04:12:45\tProgramm\tPort\tCOM7: grüß;  zwei\t\r\n");
+
+    char title[40];
+    journalWindowTitle("Sender Nord", "COM3 mit 1200 Bit/s", title, sizeof title);
+    EXPECT_STREQ(title, "Betriebsjournal - Sender Nord (COM3 mit");
+}
+
+} // namespace trx

@@ -1,0 +1,125 @@
+// A journal in a folder of its own, named by a port key's Journal value in the test
+// prefix's registry; both are removed before and after each test.
+#ifndef TRXDESK_TEST_JOURNAL_WIN_FIXTURE_H
+#define TRXDESK_TEST_JOURNAL_WIN_FIXTURE_H
+
+#include "journal.h"
+#include "journal_csv_text.h"
+#include "journal_path_rules.h"
+#include "settings_codec.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace trx::test {
+
+inline void removeTree(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string child = path + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                removeTree(child);
+            } else {
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+    DeleteFileA(path.c_str());
+}
+
+// Every message waiting for this thread, for `ms` milliseconds.
+inline void pumpMessages(DWORD ms) {
+    const DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < ms);
+}
+
+class JournalFolder : public ::testing::Test {
+  protected:
+    static constexpr int PORT = 47;
+
+    void SetUp() override {
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        base = std::string(temp) + "trx-journal-test";
+        removeTree(base);
+        settingsKeyPath(PORT, keyPath, sizeof keyPath);
+        RegDeleteTreeA(HKEY_CURRENT_USER, keyPath);
+        setFolderValue(base.c_str());
+        settings.useRegistry = true;
+    }
+    void TearDown() override {
+        journal.reset();
+        DestroyWindow(timers);
+        RegDeleteTreeA(HKEY_CURRENT_USER, keyPath);
+        removeTree(base);
+    }
+    void setFolderValue(const char* folder) {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(key, JOURNAL_FOLDER_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
+                       static_cast<DWORD>(strlen(folder) + 1));
+        RegCloseKey(key);
+    }
+    void makeJournal() {
+        journal = std::make_unique<Journal>(settings,
+                                            [this](const char* text) { messages.push_back(text); });
+        journal->usePort(PORT);
+        timers =
+            CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        journal->carryTimers(timers);
+    }
+    std::string todaysFile() {
+        SYSTEMTIME now;
+        GetSystemTime(&now);
+        char name[32];
+        snprintf(name, sizeof name, "\\Com%d\\%04d-%02d-%02d.csv", PORT, now.wYear, now.wMonth,
+                 now.wDay);
+        return base + name;
+    }
+    // The Text column of each line after the header.
+    std::vector<std::string> texts() {
+        const std::string content = readSharedFile(todaysFile().c_str());
+        std::string_view rest(content);
+        std::vector<std::string> fields;
+        std::vector<std::string> out;
+        readJournalLine(rest, fields); // the header
+        while (readJournalLine(rest, fields)) {
+            out.push_back(fields.size() > COLUMN_TEXT ? fields[COLUMN_TEXT] : "");
+        }
+        return out;
+    }
+
+    std::string base;
+    char keyPath[MAX_PATH] = {};
+    Settings settings;
+    std::vector<std::string> messages;
+    std::unique_ptr<Journal> journal;
+    HWND timers = nullptr; // stands in for the panel
+};
+
+} // namespace trx::test
+
+#endif
