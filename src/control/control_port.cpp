@@ -135,6 +135,13 @@ void ControlPort::open() {
         closesocket(listener_);
         listener_ = INVALID_SOCKET;
         refuseToOpen(error);
+        return;
+    }
+    if (journal_) {
+        char text[MESSAGE_SIZE];
+        snprintf(text, sizeof text, "geöffnet %s:%d", settings_.network ? "0.0.0.0" : "127.0.0.1",
+                 settings_.port);
+        journal_->controlPortEvent(text);
     }
 }
 

@@ -26,6 +26,12 @@ class ControlPort final : private ControlHost {
 
     // What the engine announces to.
     LineListener& listener() { return sessions_; }
+    // Tells `journal` (which must outlive the port) of the port's opening, its clients and
+    // the commands it refused.
+    void tellJournal(ControlJournal& journal) {
+        journal_ = &journal;
+        sessions_.tellJournal(journal);
+    }
 
     // While the port is on: takes the control port's messages of `panel` and posts the one
     // that opens it, so that it opens once the panel's message loop runs. Off, it does
@@ -57,6 +63,7 @@ class ControlPort final : private ControlHost {
     HWND panel_ = nullptr;
     bool winsockStarted_ = false;
     SOCKET listener_ = INVALID_SOCKET;
+    ControlJournal* journal_ = nullptr;
 };
 
 } // namespace trx

@@ -16,6 +16,11 @@ constexpr std::string_view NO_ACKNOWLEDGEMENT = "no acknowledgement";
 constexpr std::string_view LINE_TOO_LONG = "line too long";
 constexpr std::string_view TOO_MANY_CLIENTS = "too many clients";
 constexpr size_t LOCKED_REASON_SIZE = 48;
+// The journal's words for a client turned away.
+constexpr char NOT_LISTED_TEXT[] = "abgewiesen (nicht in SteuerportNetz)";
+constexpr char NO_PASSWORD_TEXT[] = "abgewiesen (kein SteuerportKennwort)";
+constexpr char TOO_MANY_TEXT[] = "abgewiesen (zu viele Verbindungen)";
+constexpr size_t JOURNAL_LINE_SIZE = 384; // a command line of 256 bytes and its refusal
 
 // The keys a report of `address` can change, as a range; false for none.
 bool keysOfRegister(int address, ControlKey& first, ControlKey& last) {
@@ -60,27 +65,40 @@ ControlSessions::ControlSessions(ControlEngine& engine, ControlHost& host, Allow
 }
 
 ConnectRefusal ControlSessions::connect(ClientId id, uint32_t address, uint16_t port) {
+    char name[CLIENT_NAME_SIZE];
+    formatClientName(address, port, name, sizeof name);
     const bool remote = !isLoopbackAddress(address);
     if (remote && !allowList_.allows(address)) {
+        journalClient(name, NOT_LISTED_TEXT);
         return ConnectRefusal::NotListed;
     }
     if (remote && password_.empty()) {
+        journalClient(name, NO_PASSWORD_TEXT);
         return ConnectRefusal::NoPassword;
     }
     Client& c = clients_[id];
     c = Client{};
     c.id = id;
     c.source.kind = SourceKind::Control;
-    formatClientName(address, port, c.source.client, sizeof c.source.client);
+    snprintf(c.source.client, sizeof c.source.client, "%s", name);
     c.remote = remote;
     c.authorised = !remote;
     if (lineClients() > CONTROL_CLIENT_LIMIT) {
         c.counted = false;
         status(c, CONTROL_BUSY, TOO_MANY_CLIENTS);
         c.out.closeWhenSent = true;
+        journalClient(name, TOO_MANY_TEXT);
         return ConnectRefusal::TooMany;
     }
     return ConnectRefusal::None;
+}
+
+void ControlSessions::journalClient(const char* client, const char* what) {
+    if (journal_) {
+        char text[JOURNAL_LINE_SIZE];
+        snprintf(text, sizeof text, "%s %s", client, what);
+        journal_->controlPortEvent(text);
+    }
 }
 
 void ControlSessions::received(ClientId id, std::string_view bytes) {
@@ -99,6 +117,10 @@ void ControlSessions::received(ClientId id, std::string_view bytes) {
 void ControlSessions::disconnected(ClientId id) {
     if (locked_ && lockOwner_ == id) {
         locked_ = false;
+    }
+    const auto found = clients_.find(id);
+    if (found != clients_.end() && found->second.journaled) {
+        journalClient(found->second.source.client, "getrennt");
     }
     clients_.erase(id);
 }
@@ -188,12 +210,15 @@ void ControlSessions::handleLine(Client& c, std::string_view line) {
             c.metricsRequested = isMetricsRequest(line);
             return;
         }
+        // A line client: scrapes come every few seconds and are no news for the journal.
+        c.journaled = true;
+        journalClient(c.source.client, "verbunden");
     }
     if (c.http) {
         handleHeader(c, line);
         return;
     }
-    handleCommand(c, parseControlLine(line));
+    handleCommand(c, parseControlLine(line), line);
 }
 
 // The reply goes when the headers end, so that the request is read whole before the close.
@@ -219,7 +244,8 @@ void ControlSessions::handleHeader(Client& c, std::string_view line) {
     c.out.closeWhenSent = true;
 }
 
-void ControlSessions::handleCommand(Client& c, const ControlCommand& command) {
+void ControlSessions::handleCommand(Client& c, const ControlCommand& command,
+                                    std::string_view line) {
     switch (command.verb) {
     case ControlVerb::Empty:
         return;
@@ -264,7 +290,7 @@ void ControlSessions::handleCommand(Client& c, const ControlCommand& command) {
         handleLock(c, command.verb == ControlVerb::Lock);
         return;
     default:
-        handleWrite(c, command);
+        handleWrite(c, command, line);
         return;
     }
 }
@@ -289,20 +315,20 @@ void ControlSessions::replyValues(Client& c, const ControlCommand& command) {
     send(c, reply);
 }
 
-// Another client's lock refuses the command.
-bool ControlSessions::refuseLocked(Client& c) {
+// Another client's lock refuses the command: true, with the reason.
+bool ControlSessions::lockedByAnother(const Client& c, char* reason, size_t size) const {
     const auto holder = clients_.find(lockOwner_);
     if (!locked_ || lockOwner_ == c.id || holder == clients_.end()) {
         return false;
     }
-    char reason[LOCKED_REASON_SIZE];
-    snprintf(reason, sizeof reason, "locked by %s", holder->second.source.client);
-    status(c, CONTROL_LOCKED, reason);
+    snprintf(reason, size, "locked by %s", holder->second.source.client);
     return true;
 }
 
 void ControlSessions::handleLock(Client& c, bool lock) {
-    if (refuseLocked(c)) {
+    char reason[LOCKED_REASON_SIZE];
+    if (lockedByAnother(c, reason, sizeof reason)) {
+        status(c, CONTROL_LOCKED, reason);
         return;
     }
     locked_ = lock;
@@ -310,21 +336,39 @@ void ControlSessions::handleLock(Client& c, bool lock) {
     status(c, CONTROL_OK, {});
 }
 
-void ControlSessions::handleWrite(Client& c, const ControlCommand& command) {
-    if (refuseLocked(c)) {
+void ControlSessions::handleWrite(Client& c, const ControlCommand& command, std::string_view line) {
+    char reason[LOCKED_REASON_SIZE];
+    if (lockedByAnother(c, reason, sizeof reason)) {
+        refuseWrite(c, line, CONTROL_LOCKED, reason);
         return;
     }
     if (!values_.linkIsUp()) {
-        status(c, CONTROL_NO_LINK, LINK_DOWN);
+        refuseWrite(c, line, CONTROL_NO_LINK, LINK_DOWN);
         return;
     }
     const ControlOutcome outcome = engine_.execute(command, c.source);
-    if (outcome.code != CONTROL_OK || outcome.lastWrite == 0) {
+    if (outcome.code != CONTROL_OK) {
+        refuseWrite(c, line, outcome.code, outcome.reason);
+        return;
+    }
+    if (outcome.lastWrite == 0) {
         status(c, outcome.code, outcome.reason);
         return;
     }
     c.waiting = true;
     c.waitingFor = outcome.lastWrite;
+}
+
+// Answered at once, nothing on the line, and one Befehl line in the journal.
+void ControlSessions::refuseWrite(Client& c, std::string_view line, int code,
+                                  std::string_view reason) {
+    status(c, code, reason);
+    if (journal_) {
+        char text[JOURNAL_LINE_SIZE];
+        snprintf(text, sizeof text, "%.*s abgelehnt (%.*s)", static_cast<int>(line.size()),
+                 line.data(), static_cast<int>(reason.size()), reason.data());
+        journal_->commandRefused(c.source, text);
+    }
 }
 
 void ControlSessions::send(Client& c, std::string_view text) {

@@ -47,6 +47,17 @@ class ControlEngine {
     virtual int serialPortNumber() = 0;
 };
 
+// What the operating journal hears of the control port beside the engine's announcements.
+class ControlJournal {
+  public:
+    virtual ~ControlJournal() = default;
+    // The port opening, a client connecting, leaving or turned away: the line's text.
+    virtual void controlPortEvent(const char* text) = 0;
+    // A client's command that put nothing on the line: the command as sent, "abgelehnt"
+    // and the reason.
+    virtual void commandRefused(const CommandSource& source, const char* text) = 0;
+};
+
 // What the sessions need from the sockets' side.
 class ControlHost {
   public:
@@ -92,6 +103,9 @@ class ControlSessions final : public LineListener {
     const ControlValues& values() const { return values_; }
     const ControlCounters& counters() const { return counters_; }
 
+    // Tells `journal` (which must outlive the sessions) of clients and refused commands.
+    void tellJournal(ControlJournal& journal) { journal_ = &journal; }
+
     void linkUp() override;
     void linkLost() override;
     void reported(int address, int previous, int value) override;
@@ -108,6 +122,7 @@ class ControlSessions final : public LineListener {
         bool authorised = false;
         bool subscribed = false;
         bool firstLineSeen = false;
+        bool journaled = false; // its connection is in the journal (a line client, not a scrape)
         bool http = false;
         bool metricsRequested = false;
         bool httpAuthorised = false;
@@ -123,10 +138,12 @@ class ControlSessions final : public LineListener {
     void refuseLongLine(Client& c);
     void handleLine(Client& c, std::string_view line);
     void handleHeader(Client& c, std::string_view line);
-    void handleCommand(Client& c, const ControlCommand& command);
-    void handleWrite(Client& c, const ControlCommand& command);
+    void handleCommand(Client& c, const ControlCommand& command, std::string_view line);
+    void handleWrite(Client& c, const ControlCommand& command, std::string_view line);
+    void refuseWrite(Client& c, std::string_view line, int code, std::string_view reason);
+    void journalClient(const char* client, const char* what);
     void handleLock(Client& c, bool lock);
-    bool refuseLocked(Client& c);
+    bool lockedByAnother(const Client& c, char* reason, size_t size) const;
     void replyValues(Client& c, const ControlCommand& command);
     void send(Client& c, std::string_view text);
     void status(Client& c, int code, std::string_view reason);
@@ -137,6 +154,7 @@ class ControlSessions final : public LineListener {
 
     ControlEngine& engine_;
     ControlHost& host_;
+    ControlJournal* journal_ = nullptr;
     AllowList allowList_;
     std::string password_;
     std::map<ClientId, Client> clients_;

@@ -45,6 +45,10 @@ class Journal final : public LineListener, private JournalWriterEvents {
     void started(const char* version, const char* connection);
     void ended(JournalRecorder::Ending how);
     void portChanged(const char* text);
+    void controlPortEvent(const char* text) { recorder_.controlPortEvent(text); }
+    void commandRefused(const CommandSource& source, const char* text) {
+        recorder_.commandRefused(source, text);
+    }
 
     void linkUp() override { recorder_.linkUp(); }
     void linkLost() override { recorder_.linkLost(); }

@@ -24,7 +24,7 @@ constexpr char16_t CP1252_HIGH[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 const char* const EVENT_NAMES[] = {"Start",  "Ende",     "Port",  "Verbindung", "Meldung",
-                                   "Befehl", "Quittung", "Alarm", "Journal"};
+                                   "Befehl", "Quittung", "Alarm", "Journal",    "Steuerport"};
 
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {

@@ -18,6 +18,7 @@ enum class JournalEvent : uint8_t {
     Echo,
     Alarm,
     Journal,
+    ControlPort, // the control port opening, its clients coming, going or turned away
 };
 
 enum class JournalSource : uint8_t {

@@ -53,6 +53,17 @@ void JournalRecorder::portChanged(const char* text) {
     put(r);
 }
 
+void JournalRecorder::controlPortEvent(const char* text) {
+    JournalRecord r = record(JournalEvent::ControlPort, JournalSource::Program, text);
+    put(r);
+}
+
+void JournalRecorder::commandRefused(const CommandSource& source, const char* text) {
+    JournalRecord r = record(JournalEvent::Command, sourceOf(source.kind), text);
+    snprintf(r.client, sizeof r.client, "%.*s", CLIENT_NAME_SIZE - 1, source.client);
+    put(r);
+}
+
 void JournalRecorder::linkUp() {
     mirror_.reset(); // the first report after link-up is a change from "not reported"
     JournalRecord r = record(JournalEvent::Link, JournalSource::Program, "hergestellt");

@@ -83,4 +83,16 @@ void JournalCompanion::portFailed(int portNumber, const char* message) {
     journal_->usePort(NO_PORT);
 }
 
+void JournalCompanion::controlPortEvent(const char* text) {
+    if (journal_) {
+        journal_->controlPortEvent(text);
+    }
+}
+
+void JournalCompanion::commandRefused(const CommandSource& source, const char* text) {
+    if (journal_) {
+        journal_->commandRefused(source, text);
+    }
+}
+
 } // namespace trx

@@ -4,6 +4,7 @@
 #ifndef TRXDESK_JOURNAL_COMPANION_H
 #define TRXDESK_JOURNAL_COMPANION_H
 
+#include "control_session_rules.h"
 #include "journal.h"
 #include "journal_window.h"
 #include "panel_companion.h"
@@ -15,7 +16,7 @@
 
 namespace trx {
 
-class JournalCompanion final : public PanelCompanion {
+class JournalCompanion final : public PanelCompanion, public ControlJournal {
   public:
     JournalCompanion(const Settings& settings, const SerialPort& serial, PanelHost& host)
         : settings_(settings), serial_(serial), host_(host) {}
@@ -32,6 +33,10 @@ class JournalCompanion final : public PanelCompanion {
     void portChanged(int portNumber, const char* connection) override;
     void portFailed(int portNumber, const char* message) override;
     void sessionEnding() override;
+    // The control port's own lines; dropped before the journal is open (nothing of the
+    // control port happens before the panel is shown).
+    void controlPortEvent(const char* text) override;
+    void commandRefused(const CommandSource& source, const char* text) override;
 
   private:
     void connectionText(char* out, size_t size) const;

@@ -48,6 +48,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     ControlPort controlPort(controlEngine, controlSettings, settings, host);
     if (controlSettings.port != 0) {
         protocol.addListener(controlPort.listener());
+        controlPort.tellJournal(journal);
     }
     ShowWindow(panel, SW_SHOW);
     controlPort.attach(panel); // opens on a message posted now: once the panel is shown

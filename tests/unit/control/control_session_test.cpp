@@ -223,5 +223,45 @@ TEST_F(ControlSessionTest, RemoteClientsNeedTheListAndThePassword) {
     EXPECT_EQ(withoutPassword.connect(1, REMOTE, 40000), ConnectRefusal::NoPassword);
 }
 
+// The journal hears of line clients coming and going, clients turned away and refused
+// commands, and of nothing else: scrapes, reads and accepted commands (those the engine
+// announces itself) leave no line here.
+TEST_F(ControlSessionTest, TheJournalHearsClientsAndRefusedCommands) {
+    struct Heard final : ControlJournal {
+        void controlPortEvent(const char* text) override { lines.push_back(text); }
+        void commandRefused(const CommandSource& source, const char* text) override {
+            lines.push_back(std::string(source.client) + ": " + text);
+        }
+        std::vector<std::string> lines;
+    } heard;
+    sessions.tellJournal(heard);
+
+    sessions.connect(1, LOOPBACK, 50000);
+    ask(1, "set program 3\n"); // no link yet
+    reportAll();
+    host.next = {CONTROL_NOT_NOW, "not in standby", 0};
+    ask(1, "set antenna 1\n");
+    host.next = {};
+    ask(1, "get\nlock\n");
+    sessions.connect(2, LOOPBACK, 50001);
+    ask(2, "preset 2\n");
+    sessions.connect(3, LOOPBACK, 50002);
+    ask(3, "GET /metrics HTTP/1.0\r\n\r\n");
+    sessions.disconnected(3);
+    sessions.connect(4, 0x0A000001, 40000);
+    sessions.disconnected(2);
+    sessions.disconnected(1);
+    EXPECT_EQ(heard.lines, (std::vector<std::string>{
+                               "127.0.0.1:50000 verbunden",
+                               "127.0.0.1:50000: set program 3 abgelehnt (link down)",
+                               "127.0.0.1:50000: set antenna 1 abgelehnt (not in standby)",
+                               "127.0.0.1:50001 verbunden",
+                               "127.0.0.1:50001: preset 2 abgelehnt (locked by 127.0.0.1:50000)",
+                               "10.0.0.1:40000 abgewiesen (nicht in SteuerportNetz)",
+                               "127.0.0.1:50001 getrennt",
+                               "127.0.0.1:50000 getrennt",
+                           }));
+}
+
 } // namespace
 } // namespace trx
