@@ -21,22 +21,57 @@ configure native -DCMAKE_BUILD_TYPE=Debug
 configure win64 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-mingw64.cmake"
 configure win32 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-mingw32.cmake"
 
+# Every Wine prefix of the run is a copy of one booted template per Windows kind (see
+# wine-prefix.sh); both are booted while the trees build.
+export TRX_WINE_TEMPLATE=$build/wineprefix-template
+{
+  "$top/scripts/wine-prefix.sh" --template && WINEARCH=win32 "$top/scripts/wine-prefix.sh" --template
+} >"$build/templates.log" 2>&1 &
+templates=$!
+
 for dir in native win64 win32; do
   echo "== building $dir"
   cmake --build "$build/$dir" -j "$jobs"
 done
+wait $templates || { cat "$build/templates.log"; exit 1; }
 
-# The i686 tree runs the same tests under Wine's 32-bit half. Benchmarks run on demand
-# (bench/figures.sh); here each runs as a short smoke (label smoke).
+# The checks run side by side, each into its own log: the Wine tests spend most of their
+# time waiting for the simulator, the panel and the watchdog, which leaves room for the
+# others. The i686 tree runs the same tests under Wine's 32-bit half. Benchmarks run on
+# demand (bench/figures.sh); here each runs as a short smoke (label smoke).
+run_ctest() { # tree
+  ctest --test-dir "$build/$1" -j "$jobs" --output-on-failure --timeout 600 -LE bench \
+    >"$build/$1.ctest.log" 2>&1
+}
+# The sources keep the tree's .clang-format.
+run_format() {
+  (cd "$top" && git ls-files -z 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' \
+    'bench/*.h' 'tools/*.cpp' 'tools/*.h' 'tools/*.c' 'fuzz/*.cpp' 'fuzz/*.h' |
+    xargs -0 clang-format --dry-run -Werror) >"$build/format.log" 2>&1
+}
+# The package as it ships, from the trees just built.
+run_package() {
+  { "$top/scripts/release.sh" --quick && "$top/packaging/check_package.sh"; } \
+    >"$build/package.log" 2>&1
+}
+echo "== testing native, win64 and win32, checking the format and the release package"
+declare -A checks
+for dir in native win64 win32; do
+  run_ctest "$dir" &
+  checks[$dir]=$!
+done
+run_format &
+checks[format]=$!
+run_package &
+checks[package]=$!
+
 status=0
 passed=0
 failed=0
 for dir in native win64 win32; do
-  skip=(-LE bench)
-  echo "== testing $dir"
-  ctest --test-dir "$build/$dir" -j "$jobs" --output-on-failure --timeout 600 "${skip[@]}" |
-    tee "$build/$dir.ctest.log" || status=1
-  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  wait "${checks[$dir]}" || status=1
+  echo "== tests of $dir"
+  cat "$build/$dir.ctest.log"
   summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$build/$dir.ctest.log" |
     tail -n1 | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/')
   if [ -n "$summary" ]; then
@@ -47,26 +82,18 @@ for dir in native win64 win32; do
     status=1
   fi
 done
-
-# The sources keep the tree's .clang-format: one check of the closing line.
-echo "== clang-format"
-if (cd "$top" && git ls-files -z 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' \
-  'bench/*.h' 'tools/*.cpp' 'tools/*.h' 'tools/*.c' 'fuzz/*.cpp' 'fuzz/*.h' |
-  xargs -0 clang-format --dry-run -Werror); then
-  passed=$((passed + 1))
-else
-  failed=$((failed + 1))
-  status=1
-fi
-
-# The package as it ships, from the trees just built: one check of the closing line.
-echo "== release package"
-if "$top/scripts/release.sh" --quick && "$top/packaging/check_package.sh"; then
-  passed=$((passed + 1))
-else
-  failed=$((failed + 1))
-  status=1
-fi
+# The format and the package: one check each of the closing line.
+for check in format package; do
+  echo "== $check"
+  if wait "${checks[$check]}"; then
+    tail -n 3 "$build/$check.log"
+    passed=$((passed + 1))
+  else
+    cat "$build/$check.log"
+    failed=$((failed + 1))
+    status=1
+  fi
+done
 
 # The stories' figures; the benchmarks' come from bench/figures.sh.
 echo "== figures"

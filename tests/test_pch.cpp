@@ -1,0 +1,1 @@
+// The precompiled GoogleTest header that every test executable reuses is built here.
