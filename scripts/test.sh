@@ -7,6 +7,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 
 build=${TRX_BUILD_DIR:-$top/build}
 jobs=$(nproc)
+# Each step's heading says when it began, in minutes and seconds since the start.
+step() { printf '== %s (at %d:%02d)\n' "$1" $((SECONDS / 60)) $((SECONDS % 60)); }
 
 configure() { # dir, extra cmake args...
   local dir=$1
@@ -30,7 +32,7 @@ export TRX_WINE_TEMPLATE=$build/wineprefix-template
 templates=$!
 
 for dir in native win64 win32; do
-  echo "== building $dir"
+  step "building $dir"
   cmake --build "$build/$dir" -j "$jobs"
 done
 wait $templates || { cat "$build/templates.log"; exit 1; }
@@ -54,7 +56,7 @@ run_package() {
   { "$top/scripts/release.sh" --quick && "$top/packaging/check_package.sh"; } \
     >"$build/package.log" 2>&1
 }
-echo "== testing native, win64 and win32, checking the format and the release package"
+step "testing native, win64 and win32, checking the format and the release package"
 declare -A checks
 for dir in native win64 win32; do
   run_ctest "$dir" &
@@ -70,7 +72,7 @@ passed=0
 failed=0
 for dir in native win64 win32; do
   wait "${checks[$dir]}" || status=1
-  echo "== tests of $dir"
+  step "results of $dir"
   cat "$build/$dir.ctest.log"
   summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$build/$dir.ctest.log" |
     tail -n1 | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/')
@@ -84,7 +86,7 @@ for dir in native win64 win32; do
 done
 # The format and the package: one check each of the closing line.
 for check in format package; do
-  echo "== $check"
+  step "$check"
   if wait "${checks[$check]}"; then
     tail -n 3 "$build/$check.log"
     passed=$((passed + 1))
@@ -96,11 +98,12 @@ for check in format package; do
 done
 
 # The stories' figures; the benchmarks' come from bench/figures.sh.
-echo "== figures"
+step "figures"
 for dir in native win64; do
   grep -hE '^(display cleared|missing echo|flood of|during a flood|soak of)' \
     "$build/$dir/Testing/Temporary/LastTest.log" 2>/dev/null || true
 done
 # One closing line over all three trees.
+step "done"
 echo "$passed passed, $failed failed"
 exit $status

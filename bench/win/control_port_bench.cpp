@@ -31,7 +31,7 @@ constexpr DWORD TRIAL_TIMEOUT_MS = 2000;
 constexpr DWORD LINK_TIMEOUT_MS = 10000;
 constexpr DWORD SETTLE_MS = 20;
 constexpr int SUBSCRIBERS = 8;
-constexpr int CONTROL_PORT = 47039;
+constexpr int CONTROL_PORT = TRX_CONTROL_BENCH_PORT; // one per build tree
 constexpr std::array<int, 2> PROGRAM_VALUES = {1, 2};
 constexpr size_t COMMAND_SIZE = 64;
 

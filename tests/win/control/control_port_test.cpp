@@ -15,7 +15,7 @@ namespace {
 
 using trxtest::ReceiverWindow;
 
-constexpr int TEST_PORT = 47031;
+constexpr int TEST_PORT = TRX_CONTROL_TEST_PORT; // one per build tree
 constexpr DWORD WAIT_MS = 5000;
 
 class RecordingEngine final : public ControlEngine {
@@ -251,8 +251,8 @@ TEST_F(ControlPortTest, ABusyPortIsToldOnceAndThePanelGoesOn) {
     window.pumpUntil([&] { return !host.boxes.empty(); }, WAIT_MS);
     window.pumpFor(100);
     ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].text,
-              "Der Steuerport 47031 ist belegt; TRXDESK läuft ohne Steuerport.");
+    EXPECT_EQ(host.boxes[0].text, "Der Steuerport " + std::to_string(TEST_PORT) +
+                                      " ist belegt; TRXDESK läuft ohne Steuerport.");
     EXPECT_EQ(port.listeningPort(), 0);
     closesocket(holder);
 }
