@@ -93,12 +93,7 @@ TEST_F(PanelStory, KeysAndPresetsDriveTheTransmitterAndClosingPutsItIntoStandby)
 // "Nein" leaves the transmitter as it is: the panel closes at once and writes nothing.
 TEST_F(PanelStory, NoToTheCloseQuestionClosesAtOnceWithoutAWrite) {
     PanelProcess program;
-    ASSERT_TRUE(program.start(port() + std::string(" noreg")));
-    ASSERT_TRUE(showsSimulator(program));
-    const LRESULT tuneKey = keyImage(program, IDC_STATE_TUNE);
-    post(program, IDC_STATE_TUNE);
-    ASSERT_TRUE(
-        waitFor([&] { return keyImage(program, IDC_STATE_TUNE) != tuneKey; }, SHOW_TIMEOUT_MS));
+    ASSERT_NO_FATAL_FAILURE(startTuned(program));
 
     PostMessageA(program.panel(), WM_CLOSE, 0, 0);
     HWND box = nullptr;
@@ -116,12 +111,7 @@ TEST_F(PanelStory, NoToTheCloseQuestionClosesAtOnceWithoutAWrite) {
 
 TEST_F(PanelStory, LogOffYesPutsStandbyOnTheLineBeforeAnsweringEvenBehindAMissingEcho) {
     PanelProcess program;
-    ASSERT_TRUE(program.start(port() + std::string(" noreg")));
-    ASSERT_TRUE(showsSimulator(program));
-    const LRESULT tuneKey = keyImage(program, IDC_STATE_TUNE);
-    post(program, IDC_STATE_TUNE);
-    ASSERT_TRUE(
-        waitFor([&] { return keyImage(program, IDC_STATE_TUNE) != tuneKey; }, SHOW_TIMEOUT_MS));
+    ASSERT_NO_FATAL_FAILURE(startTuned(program));
     // The transmitter falls silent: the next write waits for an echo that never comes (the
     // link stays up for four seconds).
     ASSERT_EQ(sim.command("silent on"), "OK");

@@ -133,6 +133,17 @@ class PanelStory : public ::testing::Test {
             SHOW_TIMEOUT_MS);
     }
 
+    // The panel started on this transmitter and put on air (tuning), as the stories of closing
+    // and logging off while on air begin.
+    void startTuned(PanelProcess& program) {
+        ASSERT_TRUE(program.start(port() + std::string(" noreg")));
+        ASSERT_TRUE(showsSimulator(program));
+        const LRESULT tuneKey = keyImage(program, IDC_STATE_TUNE);
+        post(program, IDC_STATE_TUNE);
+        ASSERT_TRUE(
+            waitFor([&] { return keyImage(program, IDC_STATE_TUNE) != tuneKey; }, SHOW_TIMEOUT_MS));
+    }
+
     // True once the simulator has received `bytes` in this order since its last mark.
     bool received(const std::vector<uint8_t>& bytes) {
         return waitFor(
