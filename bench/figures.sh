@@ -48,7 +48,7 @@ row "idle CPU of the connected panel, % of a core" \
   "alone < 0.15; with Wine within 0.1 of the template alone"
 row "CPU of a hung-up line, % of a core" \
   "$(pick "$out/serial" 'after hang-up' 's/.*\(([0-9.]+) % of a core\).*/\1/')" "next to nothing"
-row "flood of 100,000 reports: posts that waited for room in the queue" \
+row "flood of 70,000 reports through the port: posts that waited for room in the queue" \
   "$(flood 'reports: [0-9]+ posts had to wait' 's/.*reports: ([0-9]+) posts.*/\1/')" "nothing lost"
 row "flood of 100,000 reports as fast as the pty takes them: from its first byte until the panel applied the last, under Wine (reports per second; the line's own time)" \
   "$(flood 'all applied' 's/.*all applied ([0-9.]+) s after its first byte, ([0-9]+) reports\/s.*carried them in ([0-9.]+) s.*/\1 s (\2 reports\/s; line \3 s)/')" \
