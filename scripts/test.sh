@@ -41,9 +41,8 @@ wait $templates || { cat "$build/templates.log"; exit 1; }
 # time waiting for the simulator, the panel and the watchdog, which leaves room for the
 # others. The i686 tree runs the same tests under Wine's 32-bit half. Benchmarks run on
 # demand (bench/figures.sh); here each runs as a short smoke (label smoke).
-# The Wine trees run twice as many tests at once as there are cores: most of them wait.
-run_ctest() { # tree, tests at once
-  ctest --test-dir "$build/$1" -j "$2" --output-on-failure --timeout 600 -LE bench \
+run_ctest() { # tree
+  ctest --test-dir "$build/$1" -j "$jobs" --output-on-failure --timeout 600 -LE bench \
     >"$build/$1.ctest.log" 2>&1
 }
 # The sources keep the tree's .clang-format.
@@ -60,9 +59,7 @@ run_package() {
 step "testing native, win64 and win32, checking the format and the release package"
 declare -A checks
 for dir in native win64 win32; do
-  parallel=$jobs
-  [ "$dir" = native ] || parallel=$((2 * jobs))
-  run_ctest "$dir" "$parallel" &
+  run_ctest "$dir" &
   checks[$dir]=$!
 done
 run_format &

@@ -1,0 +1,1 @@
+// The precompiled Win32 header that the Windows code of a tree reuses is built here.
