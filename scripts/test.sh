@@ -31,16 +31,11 @@ export TRX_WINE_TEMPLATE=$build/wineprefix-template
 } >"$build/templates.log" 2>&1 &
 templates=$!
 
-for dir in native win64 win32; do
-  step "building $dir"
-  cmake --build "$build/$dir" -j "$jobs"
-done
-wait $templates || { cat "$build/templates.log"; exit 1; }
-
-# The checks run side by side, each into its own log: the Wine tests spend most of their
-# time waiting for the simulator, the panel and the watchdog, which leaves room for the
-# others. The i686 tree runs the same tests under Wine's 32-bit half. Benchmarks run on
-# demand (bench/figures.sh); here each runs as a short smoke (label smoke).
+# The checks run side by side, each into its own log, printed in turn once all have ended:
+# the native tests and the format check while the Windows trees build, then the Wine tests
+# of both trees and the release package, which spend much of their time waiting for the
+# simulator, the panel and the watchdog. The i686 tree runs the same tests under Wine's
+# 32-bit half. Benchmarks run on demand (bench/figures.sh); here each runs as a short smoke.
 run_ctest() { # tree
   ctest --test-dir "$build/$1" -j "$jobs" --output-on-failure --timeout 600 -LE bench \
     >"$build/$1.ctest.log" 2>&1
@@ -56,14 +51,28 @@ run_package() {
   { "$top/scripts/release.sh" --quick && "$top/packaging/check_package.sh"; } \
     >"$build/package.log" 2>&1
 }
-step "testing native, win64 and win32, checking the format and the release package"
+# A failed build ends the command: nothing started here outlives it.
+trap 'kill $(jobs -p) 2>/dev/null' EXIT
 declare -A checks
-for dir in native win64 win32; do
+
+step "building native"
+cmake --build "$build/native" -j "$jobs"
+step "testing native and checking the format, beside the Windows builds"
+run_ctest native &
+checks[native]=$!
+run_format &
+checks[format]=$!
+for dir in win64 win32; do
+  step "building $dir"
+  cmake --build "$build/$dir" -j "$jobs"
+done
+wait $templates || { cat "$build/templates.log"; exit 1; }
+
+step "testing win64 and win32, checking the release package"
+for dir in win64 win32; do
   run_ctest "$dir" &
   checks[$dir]=$!
 done
-run_format &
-checks[format]=$!
 run_package &
 checks[package]=$!
 
