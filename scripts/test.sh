@@ -36,8 +36,8 @@ templates=$!
 # of both trees and the release package, which spend much of their time waiting for the
 # simulator, the panel and the watchdog. The i686 tree runs the same tests under Wine's
 # 32-bit half. Benchmarks run on demand (bench/figures.sh); here each runs as a short smoke.
-run_ctest() { # tree
-  ctest --test-dir "$build/$1" -j "$jobs" --output-on-failure --timeout 600 -LE bench \
+run_ctest() { # tree, tests at once
+  ctest --test-dir "$build/$1" -j "$2" --output-on-failure --timeout 600 -LE bench \
     >"$build/$1.ctest.log" 2>&1
 }
 # The sources keep the tree's .clang-format.
@@ -52,13 +52,13 @@ run_package() {
     >"$build/package.log" 2>&1
 }
 # A failed build ends the command: nothing started here outlives it.
-trap 'kill $(jobs -p) 2>/dev/null' EXIT
+trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 declare -A checks
 
 step "building native"
 cmake --build "$build/native" -j "$jobs"
 step "testing native and checking the format, beside the Windows builds"
-run_ctest native &
+run_ctest native "$jobs" &
 checks[native]=$!
 run_format &
 checks[format]=$!
@@ -69,8 +69,9 @@ done
 wait $templates || { cat "$build/templates.log"; exit 1; }
 
 step "testing win64 and win32, checking the release package"
+# Half again as many Wine tests at once as cores: the soak alone waits for a minute.
 for dir in win64 win32; do
-  run_ctest "$dir" &
+  run_ctest "$dir" $((jobs * 3 / 2)) &
   checks[$dir]=$!
 done
 run_package &
