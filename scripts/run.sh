@@ -48,7 +48,9 @@ fi
 
 export WINEPREFIX=$prefix
 . "$top/scripts/wine-env.sh"
-"$top/scripts/wine-prefix.sh" "$prefix" desktop
+# The prefix is a copy of the Wine template the test command boots (or boots it).
+TRX_WINE_TEMPLATE=${TRX_WINE_TEMPLATE:-$build/wineprefix-template} \
+  "$top/scripts/wine-prefix.sh" "$prefix" desktop
 
 "$trxsim" --link "$prefix/dosdevices/com$com" --control-port 0 --no-stdin >"$tmp/sim.out" 2>&1 &
 sim_pid=$!
