@@ -16,6 +16,7 @@ namespace {
 
 constexpr DWORD ANSWER_TIMEOUT_MS = 15000;
 constexpr DWORD CLOSE_TIMEOUT_MS = 10000;
+constexpr DWORD CLICK_AGAIN_MS = 500;
 constexpr char TUNE_TIME[] = "tune-time 300";
 constexpr DWORD MENU_PAINT_MS = 1000; // the first menu of a process is drawn slowly
 constexpr int MENU_LEVELS = 2;
@@ -60,8 +61,18 @@ TEST_F(PanelStory, KeysAndPresetsDriveTheTransmitterAndClosingPutsItIntoStandby)
     EXPECT_TRUE(received({lineByteFor(OperatingState, STATE_TUNE)}));
     EXPECT_TRUE(waitFor([&] { return keyImage(program, IDC_STATE_NOPOWER) != noPowerKey; },
                         SHOW_TIMEOUT_MS));
+    // The ready bit that unlocks the stages is reported just after the state, and a click
+    // before the panel has it is refused: clicked again, as an operator would.
     const LRESULT p250Key = keyImage(program, IDC_STATE_P250);
-    post(program, IDC_STATE_P250);
+    EXPECT_TRUE(waitFor(
+        [&] {
+            post(program, IDC_STATE_P250);
+            Sleep(CLICK_AGAIN_MS);
+            const std::vector<int> now = simulatorRegisters(sim);
+            return now.size() == static_cast<size_t>(REGISTER_COUNT) &&
+                   now[OperatingState] == STATE_P250;
+        },
+        SHOW_TIMEOUT_MS));
     EXPECT_TRUE(received({lineByteFor(OperatingState, STATE_P250)}));
     EXPECT_TRUE(
         waitFor([&] { return keyImage(program, IDC_STATE_P250) != p250Key; }, SHOW_TIMEOUT_MS));
