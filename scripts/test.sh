@@ -34,8 +34,9 @@ templates=$!
 # The checks run side by side, each into its own log, printed in turn once all have ended:
 # the native tests and the format check while the Windows trees build, then the Wine tests
 # of both trees and the release package, which spend much of their time waiting for the
-# simulator, the panel and the watchdog. The i686 tree runs the same tests under Wine's
-# 32-bit half. Benchmarks run on demand (bench/figures.sh); here each runs as a short smoke.
+# simulator, the panel and the watchdog. The i686 tree runs the Windows tests and stories
+# again under Wine's 32-bit half, and the platform-free tests beside the native run.
+# Benchmarks run on demand (bench/figures.sh); here each runs as a short smoke.
 run_ctest() { # tree, tests at once
   ctest --test-dir "$build/$1" -j "$2" --output-on-failure --timeout 600 -LE bench \
     >"$build/$1.ctest.log" 2>&1

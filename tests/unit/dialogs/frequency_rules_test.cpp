@@ -17,7 +17,7 @@ namespace {
 using Digits = std::array<int, FREQUENCY_DIGIT_COUNT>;
 constexpr uint8_t NONE = NOT_REPORTED;
 #if defined(__SANITIZE_ADDRESS__)
-// Under the sanitizers (the native tree) a tenth: the Windows trees run them all.
+// Under the sanitizers (the native tree) a tenth: the i686 tree runs them all.
 constexpr int RANDOM_CASES = 10000;
 #else
 constexpr int RANDOM_CASES = 100000;
