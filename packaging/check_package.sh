@@ -6,7 +6,9 @@
 # is a stripped x86-64 program without sanitizers, and the pty shim comes for both Wine halves. Then, in throwaway Wine prefixes of 64-bit and of 32-bit
 # Windows, the silent installer must put exactly the zip's Windows files in place, byte for
 # byte, with the uninstaller, a Start-menu entry for the exe that fits that Windows and the
-# Add/Remove Programs entry, and its uninstaller must take them away again.
+# Add/Remove Programs entry, and its uninstaller must take them away again. The installer is
+# a 32-bit program: where Wine's 32-bit half cannot run, its files are read out with 7-Zip
+# and compared instead, and one line says what was not run.
 # Every fault found is named; exit status 1 when there is one.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -60,6 +62,12 @@ check_exe() { # file in the package, objdump's format name, what it must be
   grep -q "file format $2\$" <<<"$headers" ||
     bad "$1 is not $3: $(grep -o 'file format.*' <<<"$headers")"
   if grep -qE 'HAS_SYMS|HAS_DEBUG| \.debug_' <<<"$headers"; then bad "$1 is not stripped"; fi
+  # Nothing to ship beside the exe: it imports system DLLs only.
+  local imports
+  imports=$(x86_64-w64-mingw32-objdump -p "$exe" 2>&1 | sed -nE 's/^\s*DLL Name: //p' |
+    tr '[:lower:]' '[:upper:]' | LC_ALL=C sort | tr '\n' ' ')
+  [ "$imports" = "$system_dlls" ] ||
+    bad "$1 imports other DLLs than the system's: $imports (expected $system_dlls)"
   # Stripping must keep what ASLR and DEP need: the flags and the relocations.
   headers=$(x86_64-w64-mingw32-objdump -ph "$exe" 2>&1) || true
   for flag in DYNAMIC_BASE NX_COMPAT ' \.reloc'; do
@@ -89,6 +97,7 @@ check_exe() { # file in the package, objdump's format name, what it must be
   grep -qE '^FileDescription=TRXDESK .+' <<<"$strings" ||
     bad "$1: the version resource has no FileDescription that names TRXDESK"
 }
+system_dlls="ADVAPI32.DLL COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL SHELL32.DLL USER32.DLL UXTHEME.DLL VERSION.DLL WS2_32.DLL "
 check_exe TRXDESK.exe pei-i386 "PE32 for i686"
 check_exe x64/TRXDESK.exe pei-x86-64 "PE32+ for x86_64"
 
@@ -112,12 +121,30 @@ for shim in "x86_64 X86-64" "i686 Intel 80386"; do
 done
 echo "check_package: zip, exes and simulator checked"
 
+sums() { (cd "$1" && find . -type f "${@:2}" | LC_ALL=C sort | xargs -d '\n' -r sha256sum); }
+want=$(sums "$pkg" ! -path './linux/*')
+
+. "$top/scripts/wine-env.sh"
+if [ "$TRX_WINE32" != yes ]; then
+  7z x -y -o"$work/setup" "$setup" >/dev/null || die "7-Zip cannot read the installer $setup"
+  got=$(sums "$work/setup" ! -path ./Uninstall.exe ! -path './$PLUGINSDIR/*')
+  [ "$got" = "$want" ] ||
+    bad "the installer holds other files than the zip's (< zip, > installer):$nl$(
+      differences "$want" "$got")"
+  [ -f "$work/setup/Uninstall.exe" ] || bad "the installer writes no Uninstall.exe"
+  echo "check_package: the installer's files read with 7-Zip; not run: its install and" \
+    "uninstall under Wine, which need Wine's 32-bit half (TRX_RUNS_I386=$TRX_RUNS_I386)"
+  [ "$errors" -eq 0 ] || die "faults found in the package: $errors"
+  echo "check_package: $name passes" \
+    "(zip $(stat -c %s "$zip") bytes, installer $(stat -c %s "$setup") bytes)"
+  exit 0
+fi
+
 # Fresh prefixes of both kinds of Windows, made side by side. Wine's own processes write to
 # a log, never to our output, which a caller may be reading from a pipe. Without
 # winemenubuilder, and with the desktop folders in the throwaway one, or Wine would turn the
 # Start-menu entry into a .desktop file and icons in the user's real home.
 export XDG_DATA_HOME=$work/xdg-data XDG_CONFIG_HOME=$work/xdg-config
-. "$top/scripts/wine-env.sh"
 WINEARCH=win64 "$top/scripts/wine-prefix.sh" "$work/win64" & made64=$!
 WINEARCH=win32 "$top/scripts/wine-prefix.sh" "$work/win32" & made32=$!
 made=0
@@ -135,9 +162,6 @@ uninstall_entry() { # the entry's values, nothing when there is no entry
   entry=$(wine reg query "$key" /reg:64 2>/dev/null </dev/null) || return 0
   tr -d '\r' <<<"$entry"
 }
-sums() { (cd "$1" && find . -type f "${@:2}" | LC_ALL=C sort | xargs -d '\n' -r sha256sum); }
-want=$(sums "$pkg" ! -path './linux/*')
-
 install_story() { # prefix (win64, win32), the exe the Start-menu entry must start
   local arch=$1 start=$2 installed got entry value left lnk
   export WINEPREFIX=$work/$arch

@@ -9,8 +9,9 @@
 # registry and everything else as files of its own. A 32-bit prefix (WINEARCH=win32) has a
 # template of its own.
 # A prefix made before wine32 was installed breaks once it is (64-bit programs then cannot
-# load kernel32.dll), so the ready mark records whether wine32 was there, and a prefix whose
-# mark differs is made anew. An empty mark comes from before wine32 was installed.
+# load kernel32.dll), so the ready mark records whether Wine's 32-bit half took part (it
+# does where it is installed and the machine runs 32-bit code), and a prefix whose mark
+# differs is made anew. An empty mark: the 64-bit half alone.
 # A desktop prefix gets Marlett from fonts-wine: without it the title-bar buttons show as
 # "0 1 r", and Wine did not find the font until it was in the prefix's own Fonts folder.
 # Usage: wine-prefix.sh PREFIX [null|desktop]
@@ -26,8 +27,13 @@ if [ "$prefix" = --template ]; then
 fi
 template=${TRX_WINE_TEMPLATE:-$(dirname "$prefix")/wineprefix-template}
 [ "${WINEARCH:-win64}" = win64 ] || template=$template-$WINEARCH
+. "$(dirname "$0")/wine-env.sh"
 wine32=""
-[ -x /usr/lib/wine/wine ] && wine32=wine32
+[ "$TRX_WINE32" = yes ] && wine32=wine32
+if [ "${WINEARCH:-win64}" = win32 ] && [ -z "$wine32" ]; then
+  echo "wine-prefix: a 32-bit prefix needs Wine's 32-bit half, which is missing or cannot run here" >&2
+  exit 1
+fi
 ready() { [ -f "$1/.trx-ready" ] && [ "$(cat "$1/.trx-ready")" = "$wine32" ]; }
 marlett=/usr/share/wine/fonts/marlett.ttf
 fonts() {
@@ -48,7 +54,6 @@ made_anew() { # dir: removes what another Wine or an interrupted run left
 }
 
 ! $only_template && ready "$prefix" && { fonts; exit 0; }
-. "$(dirname "$0")/wine-env.sh"
 mkdir -p "$(dirname "$prefix")" "$(dirname "$template")"
 
 make_template() ( # a subshell, so that its lock ends with it
