@@ -26,18 +26,21 @@ bool Protocol::queueWrite(int address, int value, const CommandSource& source) {
     return true;
 }
 
-CommandResult Protocol::queueAll(std::initializer_list<RegisterWrite> writes,
+// An operation's writes go on the queue together or not at all: a frequency cut short by a
+// full queue would leave the transmitter on a frequency nobody entered.
+CommandResult Protocol::queueAll(std::span<const RegisterWrite> writes,
                                  const CommandSource& source) {
     CommandResult result;
     if (port_.portNumber() == NO_PORT) {
         result.refusal = Refusal::NoPort;
         return result;
     }
+    if (state_.count + static_cast<int>(writes.size()) > QUEUE_CAPACITY) {
+        result.refusal = Refusal::QueueFull;
+        return result;
+    }
     for (const RegisterWrite& w : writes) {
-        if (!queueWrite(w.address, w.value, source)) {
-            result.refusal = Refusal::QueueFull;
-            return result; // what went in still goes out, as it always did
-        }
+        queueWrite(w.address, w.value, source);
         result.lastWrite = state_.sequence;
     }
     return result;

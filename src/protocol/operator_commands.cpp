@@ -105,19 +105,18 @@ CommandResult Protocol::sendPreset(int index, const CommandSource& source) {
 
 CommandResult Protocol::sendFrequency(const std::array<int, FREQUENCY_DIGIT_COUNT>& digits,
                                       int tuneTo, const CommandSource& source) {
-    CommandResult result = queueAll({{OperatingState, STATE_STANDBY},
-                                     {FrequencyDigit1, digits[0]},
-                                     {FrequencyDigit2, digits[1]},
-                                     {FrequencyDigit3, digits[2]},
-                                     {FrequencyDigit4, digits[3]},
-                                     {FrequencyDigit5, digits[4]},
-                                     {FrequencyDigit6, digits[5]},
-                                     {FrequencyDigit7, digits[6]}},
-                                    source);
-    if (result.accepted() && tuneTo >= STATE_P100 && tuneTo <= STATE_P1000) {
-        result = queueAll({{OperatingState, STATE_TUNE}, {OperatingState, tuneTo}}, source);
+    // Standby, the seven digits, and tune and the stage when asked: all or nothing.
+    std::array<RegisterWrite, FREQUENCY_DIGIT_COUNT + 3> writes{};
+    size_t count = 0;
+    writes[count++] = {OperatingState, STATE_STANDBY};
+    for (int i = 0; i < FREQUENCY_DIGIT_COUNT; ++i) {
+        writes[count++] = {FrequencyDigit1 + i, digits[static_cast<size_t>(i)]};
     }
-    return result;
+    if (tuneTo >= STATE_P100 && tuneTo <= STATE_P1000) {
+        writes[count++] = {OperatingState, STATE_TUNE};
+        writes[count++] = {OperatingState, tuneTo};
+    }
+    return queueAll(std::span<const RegisterWrite>(writes.data(), count), source);
 }
 
 CommandResult Protocol::enterFrequency(const std::array<int, FREQUENCY_DIGIT_COUNT>& digits,

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 
 namespace trx {
 
@@ -156,8 +157,11 @@ class Protocol {
 
     void sendNext();
     void dropQueue();
+    CommandResult queueAll(std::span<const RegisterWrite> writes, const CommandSource& source);
     CommandResult queueAll(std::initializer_list<RegisterWrite> writes,
-                           const CommandSource& source);
+                           const CommandSource& source) {
+        return queueAll(std::span<const RegisterWrite>(writes.begin(), writes.size()), source);
+    }
     // Repaints the frequency display from the mirror, in the colours alarmShown asks for.
     void repaintFrequency();
     void bringLinkUp();

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
+
 namespace trx::test {
 
 TEST(CommandQueue, WithLinkUpOneByteWaitsAnd32QueueAndThe34thIsRefused) {
@@ -26,6 +29,43 @@ TEST(CommandQueue, WithLinkUpOneByteWaitsAnd32QueueAndThe34thIsRefused) {
         EXPECT_TRUE(rig.protocol.queueWrite(9, i));
     }
     EXPECT_FALSE(rig.protocol.queueWrite(9, 0));
+}
+
+// An operation that needs several writes puts all of them on the line or none: with one
+// place too few, nothing of it follows the writes already waiting.
+TEST(CommandQueue, AnOperationThatDoesNotFitWholeQueuesNothing) {
+    const std::array<int, FREQUENCY_DIGIT_COUNT> digits{0, 9, 8, 7, 6, 3, 3};
+    struct Case {
+        const char* what;
+        int writes;
+        std::function<CommandResult(Protocol&)> operation;
+    };
+    const Case cases[] = {
+        {"frequency", 8, [&](Protocol& p) { return p.enterFrequency(digits, 0); }},
+        {"frequency and 1000 W", 10, [&](Protocol& p) { return p.enterFrequency(digits, 6); }},
+        {"no frequency", 8, [](Protocol& p) { return p.clearFrequency(); }},
+        {"preset", 3, [](Protocol& p) { return p.sendPreset(0); }},
+    };
+    for (const Case& c : cases) {
+        for (const int room : {c.writes - 1, c.writes}) {
+            Rig rig;
+            rig.linkUp();
+            rig.receive(OperatingState, STATE_STANDBY);
+            rig.port.sent.clear();
+            // One write in flight, the rest of the queue filled up to `room` free places.
+            for (int i = 0; i < QUEUE_CAPACITY + 1 - room; ++i) {
+                ASSERT_TRUE(rig.protocol.queueWrite(Register13, i % 16));
+            }
+            const CommandResult result = c.operation(rig.protocol);
+            EXPECT_EQ(result.accepted(), room == c.writes) << c.what << ", room " << room;
+            for (int i = 0; i < 2 * QUEUE_CAPACITY; ++i) {
+                rig.protocol.onByteReceived(rig.port.sent.back());
+            }
+            const size_t expected = static_cast<size_t>(QUEUE_CAPACITY + 1 - room) +
+                                    (result.accepted() ? static_cast<size_t>(c.writes) : 0u);
+            EXPECT_EQ(rig.port.sent.size(), expected) << c.what << ", room " << room;
+        }
+    }
 }
 
 TEST(CommandQueue, WithLinkDownBytesGoOutAtOnceAndNeverTimeOut) {

@@ -154,7 +154,7 @@ TEST(LineListener, OperationsSayWhyTheyPutNothingOnTheLine) {
         EXPECT_EQ(result.lastWrite > 0, result.accepted()) << c.what;
     }
 
-    // A full queue takes what fits and says so; without a port nothing is taken.
+    // A full queue takes nothing of an operation that does not fit; without a port nothing.
     Rig full;
     full.linkUp();
     for (int i = 0; i < QUEUE_CAPACITY - 4; ++i) {
