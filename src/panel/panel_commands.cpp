@@ -29,7 +29,7 @@ void openSettings(PanelState& p, HWND panel) {
     const int port = p.serial.portNumber();
     const int baudRate = p.serial.baudRate();
     if (runDialog(p, panel, IDD_SETTINGS) == IDOK) {
-        resetPanel(panel);
+        resetPanel(panel, true); // OK reopened the port: no lost link for the listeners
         PostMessageA(panel, WM_TRX_PROGRAM_COMMAND, IDM_REFRESH, 0);
     } else {
         showConnection(p); // an OK that failed to open has closed the port meanwhile

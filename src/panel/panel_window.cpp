@@ -203,9 +203,9 @@ void resetShell(PanelState& p, HWND window) {
 
 } // namespace
 
-int resetPanel(HWND window) {
+int resetPanel(HWND window, bool reopened) {
     PanelState& p = *panelState(window);
-    p.protocol.resetProtocol(); // the engine's own look: display, keys, lamps, data line
+    p.protocol.resetProtocol(reopened); // the engine's own look: display, keys, lamps, data line
     resetShell(p, window);
     return 1;
 }

@@ -31,7 +31,7 @@ struct PanelSetup {
 INT_PTR CALLBACK panelDialogProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Returns the panel to the look of a panel that has received nothing. Always 1.
-int resetPanel(HWND panel);
+int resetPanel(HWND panel, bool reopened = false);
 
 // The link was lost and the engine has reset its own part: the rest of the panel follows.
 void onLinkLost(HWND panel);

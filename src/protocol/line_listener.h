@@ -48,6 +48,10 @@ class LineListener {
     virtual void reported(int address, int previous, int value) {
         (void)address, (void)previous, (void)value;
     }
+    // The operator reopened the port (the settings' OK) while the link was up: as after a
+    // loss, every value is unreported and the queue is dropped, but the line was not found
+    // silent and nothing was lost. Heard as a loss unless a listener tells the two apart.
+    virtual void portReopened() { linkLost(); }
     // A byte left for the line.
     virtual void writeSent(const LineWrite& write) { (void)write; }
     // The transmitter echoed it.

@@ -63,7 +63,7 @@ void Protocol::onTimerTick() {
     }
 }
 
-void Protocol::resetProtocol() {
+void Protocol::resetProtocol(bool reopened) {
     const bool wasAlive = state_.linkAlive;
     state_.linkAlive = false;
     state_.watchdogTicks = 0;
@@ -74,7 +74,9 @@ void Protocol::resetProtocol() {
     dropQueue();
     state_.mirror.reset();
     paintUnconnected();
-    if (wasAlive) {
+    if (wasAlive && reopened) {
+        announce([](LineListener& l) { l.portReopened(); });
+    } else if (wasAlive) {
         announce([](LineListener& l) { l.linkLost(); });
     }
 }

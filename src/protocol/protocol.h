@@ -80,8 +80,9 @@ class Protocol {
     // Every 100 ms.
     void onTimerTick();
     // Clears the link, both counters, the flags and the queue; the mirror becomes unreported
-    // and the view shows the look of a panel that has received nothing.
-    void resetProtocol();
+    // and the view shows the look of a panel that has received nothing. A link that was up
+    // is announced as lost, or with `reopened` as the operator's reopening of the port.
+    void resetProtocol(bool reopened = false);
     // One report: updates mirror and panel. REPORT_OK, REPORT_BAD_ADDRESS or REPORT_ALARM.
     int applyReport(int address, int value);
 

@@ -11,6 +11,7 @@ class RecordingListener : public LineListener {
   public:
     void linkUp() override { events.push_back("link up"); }
     void linkLost() override { events.push_back("link lost"); }
+    void portReopened() override { events.push_back("port reopened"); }
     void reported(int address, int previous, int value) override {
         if (previous != value) {
             events.push_back("report " + std::to_string(address) + " " + shown(previous) + ">" +
@@ -97,6 +98,31 @@ TEST(LineListener, ASessionIsAnnouncedAsItHappens) {
     EXPECT_TRUE(heard.take().empty());
     second.take();
     EXPECT_EQ(second.all, heard.all);
+}
+
+// The settings' OK reopens the port: the listeners hear a reopening, not a loss that a
+// station's alert would count; a listener that does not tell the two apart hears a loss.
+TEST(LineListener, AReopenedPortIsNoLostLink) {
+    Rig rig;
+    RecordingListener heard;
+    LineListener plain;
+    struct Counting : LineListener {
+        int losses = 0;
+        void linkLost() override { ++losses; }
+    } counting;
+    rig.protocol.addListener(heard);
+    rig.protocol.addListener(plain);
+    rig.protocol.addListener(counting);
+    rig.linkUp();
+    heard.take();
+    rig.protocol.resetProtocol(true);
+    EXPECT_EQ(heard.take(), Lines{"port reopened"});
+    EXPECT_EQ(counting.losses, 1);
+    rig.protocol.resetProtocol(true); // the link is down already: nothing to tell
+    EXPECT_TRUE(heard.take().empty());
+    rig.linkUp();
+    rig.protocol.resetProtocol();
+    EXPECT_EQ(heard.take(), (Lines{"link up", "report 15 ->0", "link lost"}));
 }
 
 TEST(LineListener, OperationsSayWhyTheyPutNothingOnTheLine) {
