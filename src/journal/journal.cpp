@@ -2,11 +2,13 @@
 
 #include "journal_csv_text.h"
 #include "journal_path_rules.h"
+#include "journal_window_rules.h"
 #include "line_port.h"
 #include "res/resource.h"
 #include "settings_codec.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace trx {
 
@@ -15,13 +17,13 @@ namespace {
 // 100 ns intervals from 1601 to 1970.
 constexpr int64_t FILETIME_1970 = 116444736000000000;
 constexpr int64_t FILETIME_PER_MS = 10000;
-constexpr UINT RETRY_PERIOD_MS = 2000;
-// The file closes when no line came for a second; checked twice a second while it is open.
-constexpr DWORD IDLE_CLOSE_MS = 1000;
-constexpr UINT IDLE_CHECK_MS = 500;
+// How often the panel's thread asks the writer how it fares while lines are outstanding.
+constexpr UINT HEAR_WRITER_MS = 250;
 // The window property that leads a timer of the carrying window back to its journal.
 constexpr char JOURNAL_PROPERTY[] = "TRXDESK.Journal";
 constexpr size_t KEY_PATH_SIZE = 96;
+constexpr size_t TROUBLE_TEXT_SIZE = JOURNAL_PATH_SIZE + JOURNAL_REASON_SIZE + 96;
+constexpr int COPY_ATTEMPTS = 20;
 
 constexpr int64_t MS_PER_MINUTE = 60000;
 
@@ -30,6 +32,19 @@ int64_t msSince1970(const FILETIME& time) {
     ticks.LowPart = time.dwLowDateTime;
     ticks.HighPart = time.dwHighDateTime;
     return (static_cast<int64_t>(ticks.QuadPart) - FILETIME_1970) / FILETIME_PER_MS;
+}
+
+// For the writer's thread, which only needs to know when a day ends.
+int64_t utcNowMs() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return msSince1970(now);
+}
+
+// A line being written may end the content short of its line break: it is left out.
+void dropPartLine(std::string& content) {
+    const size_t end = content.rfind('\n');
+    content.resize(end == std::string::npos ? 0 : end + 1);
 }
 
 } // namespace
@@ -55,18 +70,19 @@ JournalTime Win32JournalClock::now() {
     return time;
 }
 
-Journal::Journal(const Settings& settings, ShowError showError)
-    : settings_(settings), showError_(std::move(showError)) {
+Journal::Journal(const Settings& settings, ShowTrouble showTrouble,
+                 std::unique_ptr<JournalFile> file)
+    : settings_(settings), showTrouble_(std::move(showTrouble)),
+      thread_(std::move(file), utcNowMs) {
     usePort(NO_PORT);
 }
 
 Journal::~Journal() {
     if (timerWindow_ != nullptr && IsWindow(timerWindow_)) {
-        for (UINT_PTR timer : {IDT_JOURNAL_RETRY, IDT_JOURNAL_MESSAGE, IDT_JOURNAL_IDLE}) {
-            KillTimer(timerWindow_, timer);
-        }
+        KillTimer(timerWindow_, IDT_JOURNAL_WRITER);
         RemovePropA(timerWindow_, JOURNAL_PROPERTY);
     }
+    finish();
 }
 
 void Journal::carryTimers(HWND window) {
@@ -94,6 +110,13 @@ void Journal::ended(JournalRecorder::Ending how) {
     recorder_.ended(how);
 }
 
+void Journal::finish() {
+    if (!finished_) {
+        finished_ = true;
+        thread_.finish(JOURNAL_FINISH_WAIT_MS);
+    }
+}
+
 void Journal::portChanged(const char* text) {
     recorder_.portChanged(text);
 }
@@ -102,15 +125,28 @@ void Journal::keyFolder(char* out, size_t size) const {
     snprintf(out, size, "%s\\%s", writer_.folder(), writer_.key());
 }
 
-std::vector<std::string> Journal::todaysLines(size_t limit) {
+// The file as far as the writer's own lines reach (a line being written is still waiting),
+// then the waiting lines: each line once.
+std::string Journal::todaysContent() {
     char path[JOURNAL_PATH_SIZE];
     journalFilePath(writer_.folder(), writer_.key(), clock_.now().utcMs, path, sizeof path);
-    const std::string file = readSharedFile(path);
-    std::string_view rest = file;
-    const size_t head = strlen(JOURNAL_FILE_HEAD);
-    if (rest.substr(0, head) == JOURNAL_FILE_HEAD) {
-        rest.remove_prefix(head);
+    std::vector<std::string> waiting;
+    const int64_t written = thread_.snapshot(path, waiting);
+    std::string content = readSharedFile(path, written);
+    dropPartLine(content);
+    if (content.rfind(JOURNAL_FILE_HEAD, 0) != 0) {
+        content = JOURNAL_FILE_HEAD; // no file yet, or not one of ours
     }
+    for (const std::string& line : waiting) {
+        content += line;
+    }
+    return content;
+}
+
+std::vector<std::string> Journal::todaysLines(size_t limit) {
+    const std::string content = todaysContent();
+    std::string_view rest = content;
+    rest.remove_prefix(strlen(JOURNAL_FILE_HEAD));
     std::vector<std::string> lines;
     while (!rest.empty()) {
         // One line may hold quoted line breaks: take it whole, as the parser sees it.
@@ -119,62 +155,76 @@ std::vector<std::string> Journal::todaysLines(size_t limit) {
         readJournalLine(rest, fields);
         lines.emplace_back(before.substr(0, before.size() - rest.size()));
     }
-    for (std::string& waiting : writer_.waitingLines()) {
-        lines.push_back(std::move(waiting));
-    }
     if (lines.size() > limit) {
         lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(limit));
     }
     return lines;
 }
 
-bool Journal::retry() {
-    return writer_.retry(clock_.now());
-}
-
-void Journal::firstFailure(const char* path) {
-    snprintf(failure_, sizeof failure_,
-             "Das Betriebsjournal kann nicht geschrieben werden:\n%s\n%s", path, files_.reason());
-    // From now on waiting lines are tried again even when nothing new happens.
-    startTimer(IDT_JOURNAL_RETRY, RETRY_PERIOD_MS);
-    // The message box is shown from the timer, after the engine's call has returned: its
-    // modal loop would otherwise hand the engine the next byte while it is still in this one.
-    startTimer(IDT_JOURNAL_MESSAGE, 0);
-}
-
-void Journal::startTimer(UINT_PTR timer, UINT periodMs) {
-    if (timerWindow_ != nullptr) {
-        SetTimer(timerWindow_, timer, periodMs, onTimer);
+bool Journal::copyToday(char* out, size_t size) {
+    char temp[MAX_PATH];
+    const DWORD length = GetTempPathA(sizeof temp, temp);
+    if (length == 0 || length >= sizeof temp) {
+        return false;
     }
-}
-
-VOID CALLBACK Journal::onTimer(HWND window, UINT, UINT_PTR timer, DWORD) {
-    auto* journal = static_cast<Journal*>(GetPropA(window, JOURNAL_PROPERTY));
-    if (journal == nullptr) {
-        return;
-    }
-    if (timer == IDT_JOURNAL_MESSAGE) {
-        KillTimer(window, IDT_JOURNAL_MESSAGE);
-        if (journal->showError_) {
-            journal->showError_(journal->failure_);
+    const std::string content = todaysContent();
+    const int64_t now = clock_.now().utcMs;
+    // A copy made in the same second may still be open in the spreadsheet: a new name.
+    for (int attempt = 1; attempt <= COPY_ATTEMPTS; ++attempt) {
+        if (!journalCopyPath(temp, writer_.key(), now, attempt, out, size)) {
+            return false;
         }
-    } else if (timer == IDT_JOURNAL_IDLE) {
-        if (journal->files_.closeIfIdle(IDLE_CLOSE_MS)) {
-            KillTimer(window, IDT_JOURNAL_IDLE);
-            journal->idleTimerRunning_ = false;
+        if (writeNewFile(out, content)) {
+            return true;
         }
-    } else {
-        journal->retry();
+        if (GetLastError() != ERROR_FILE_EXISTS) {
+            return false;
+        }
     }
+    return false;
 }
 
-void Journal::lineAdded(const std::string& line) {
-    if (!idleTimerRunning_) {
-        idleTimerRunning_ = true;
-        startTimer(IDT_JOURNAL_IDLE, IDLE_CHECK_MS);
+void Journal::add(const std::string& path, int64_t utcDay, const std::string& line) {
+    thread_.add(path, utcDay, line);
+    if (!hearing_ && timerWindow_ != nullptr) {
+        hearing_ = SetTimer(timerWindow_, IDT_JOURNAL_WRITER, HEAR_WRITER_MS, onTimer) != 0;
     }
     if (feed_) {
         feed_(line);
+    }
+}
+
+// On the panel's thread: trouble shown or cleared, the line that ends an episode of waiting,
+// and the timer stopped once nothing is outstanding.
+void Journal::hearWriter() {
+    const JournalWriterState state = thread_.state();
+    if (state.caughtUp) {
+        writer_.rewritten(clock_.now(), state.episode.writtenLate, state.episode.lost);
+    }
+    char text[TROUBLE_TEXT_SIZE] = "";
+    if (state.trouble.failing()) {
+        journalTroubleText(state.trouble.path.c_str(), state.trouble.reason.c_str(), state.waiting,
+                           text, sizeof text);
+    }
+    if (trouble_ != text) {
+        const bool wasFailing = !trouble_.empty();
+        trouble_ = text;
+        if (showTrouble_ && wasFailing != state.trouble.failing()) {
+            showTrouble_(state.trouble.failing() ? JOURNAL_STATUS_TROUBLE : "");
+        }
+        if (troubleFeed_) {
+            troubleFeed_();
+        }
+    }
+    if (!state.trouble.failing() && state.waiting == 0 && !state.caughtUp) {
+        KillTimer(timerWindow_, IDT_JOURNAL_WRITER);
+        hearing_ = false;
+    }
+}
+
+VOID CALLBACK Journal::onTimer(HWND window, UINT, UINT_PTR, DWORD) {
+    if (auto* journal = static_cast<Journal*>(GetPropA(window, JOURNAL_PROPERTY))) {
+        journal->hearWriter();
     }
 }
 

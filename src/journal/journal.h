@@ -1,16 +1,19 @@
-// The operating journal of one panel: hears the engine, writes each event as a line to the
-// file of the port's key and UTC day, keeps lines in memory while writing fails, and feeds
-// the journal window.
+// The operating journal of one panel: hears the engine, turns each event into a line for the
+// file of the port's key and UTC day, hands it to its writer thread (so that no file ever
+// holds up the panel), shows in the status bar and the journal window while lines cannot be
+// written, and feeds the journal window.
 #ifndef TRXDESK_JOURNAL_H
 #define TRXDESK_JOURNAL_H
 
 #include "journal_files.h"
 #include "journal_rules.h"
 #include "journal_writer_rules.h"
+#include "journal_writer_thread.h"
 
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,23 +30,28 @@ class Win32JournalClock final : public JournalClock {
     int64_t offsetMs_ = 0;
 };
 
-class Journal final : public LineListener, private JournalWriterEvents {
+class Journal final : public LineListener, private JournalLines {
   public:
-    using ShowError = std::function<void(const char* text)>;
+    // Shows the status bar's text while lines cannot be written; "" once they are again.
+    using ShowTrouble = std::function<void(const char* text)>;
     // `settings` (antenna names, whether the registry is used) must outlive the journal;
-    // `showError` shows the one message box of a run whose writing failed.
-    Journal(const Settings& settings, ShowError showError);
+    // `file` is the writer's (tests hand in one that fails or hangs).
+    Journal(const Settings& settings, ShowTrouble showTrouble,
+            std::unique_ptr<JournalFile> file = std::make_unique<Win32JournalFile>());
     ~Journal() override;
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
 
-    // The window whose timers the journal uses (the panel) to let go of a quiet file, to try
-    // waiting lines again and to show its failure; without one it does none of these.
+    // The window whose timer the journal uses (the panel) to hear how the writer fares;
+    // without one it shows no trouble and writes no line about lines written late.
     void carryTimers(HWND window);
     // The port whose key and folder take the lines from now on (NO_PORT: "allgemein").
     void usePort(int portNumber);
     void started(const char* version, const char* connection);
     void ended(JournalRecorder::Ending how);
+    // The run ends: what waits is written if it can be within JOURNAL_FINISH_WAIT_MS; later
+    // lines go nowhere.
+    void finish();
     void portChanged(const char* text);
     void controlPortEvent(const char* text) { recorder_.controlPortEvent(text); }
     void commandRefused(const CommandSource& source, const char* text) {
@@ -65,27 +73,34 @@ class Journal final : public LineListener, private JournalWriterEvents {
     // Today's lines of the current key as written, then those still waiting, oldest first;
     // at most `limit`, the newest kept.
     std::vector<std::string> todaysLines(size_t limit);
+    // Today's lines of the current key, as todaysLines, in a new file of the temporary
+    // folder; its path in `out`. False when it could not be written.
+    bool copyToday(char* out, size_t size);
     // Each line as it is added (UTF-8, CRLF included); an empty function stops it.
     void onLine(std::function<void(const std::string&)> feed) { feed_ = std::move(feed); }
-    // Writes the waiting lines if it can now; true when none waits.
-    bool retry();
+    // Why lines wait, as the journal window shows it; empty while writing works.
+    const std::string& trouble() const { return trouble_; }
+    // Told at each change of trouble(); an empty function stops it.
+    void onTrouble(std::function<void()> feed) { troubleFeed_ = std::move(feed); }
 
   private:
-    void firstFailure(const char* path) override;
-    void lineAdded(const std::string& line) override;
+    void add(const std::string& path, int64_t utcDay, const std::string& line) override;
+    std::string todaysContent();
+    void hearWriter();
+    static VOID CALLBACK onTimer(HWND window, UINT message, UINT_PTR timer, DWORD time);
 
     const Settings& settings_;
-    ShowError showError_;
+    ShowTrouble showTrouble_;
     Win32JournalClock clock_;
-    Win32JournalFiles files_;
-    JournalWriter writer_{files_, *this};
+    JournalWriterThread thread_;
+    JournalWriter writer_{*this};
     JournalRecorder recorder_{clock_, writer_, settings_};
     std::function<void(const std::string&)> feed_;
-    void startTimer(UINT_PTR timer, UINT periodMs);
-    static VOID CALLBACK onTimer(HWND window, UINT message, UINT_PTR timer, DWORD time);
-    char failure_[JOURNAL_PATH_SIZE + JOURNAL_REASON_SIZE + 64] = {};
+    std::function<void()> troubleFeed_;
+    std::string trouble_;
     HWND timerWindow_ = nullptr;
-    bool idleTimerRunning_ = false;
+    bool hearing_ = false; // the timer that asks the writer runs
+    bool finished_ = false;
 };
 
 } // namespace trx

@@ -13,7 +13,15 @@ namespace trx {
 
 namespace {
 
+// Others may read and write; a program that wants the file for writing of its own (Excel,
+// holding a workbook) gets it read-only. Not shared for deleting: today's file vanishing or
+// moving while lines go into it would lose them unseen.
 constexpr DWORD SHARING = FILE_SHARE_READ | FILE_SHARE_WRITE;
+// Appending at the end, as a second copy of TRXDESK on the same key does; the data right
+// lets a line that arrived only in part be cut off again.
+constexpr DWORD APPEND_ACCESS = FILE_APPEND_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES;
+// An offset of all ones writes at the file's end, whatever others appended meanwhile.
+constexpr DWORD AT_END = 0xFFFFFFFF;
 constexpr DWORD READ_LIMIT = 64u << 20; // a day's file is far below; a broken one is not read
 constexpr size_t KEY_PATH_SIZE = 96;
 
@@ -36,8 +44,8 @@ class FileHandle {
 };
 
 HANDLE openForAppend(const char* path) {
-    return CreateFileA(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, SHARING, nullptr, OPEN_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(path, APPEND_ACCESS, SHARING, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
 }
 
 // Every folder on the way to `path`'s own; those that exist or cannot be made are left to
@@ -55,11 +63,6 @@ void makeFolders(const char* path) {
         }
     }
     CreateDirectoryA(folder, nullptr);
-}
-
-bool writeAll(HANDLE file, const char* data, size_t size) {
-    DWORD written = 0;
-    return WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
 }
 
 bool registryFolder(int portNumber, char* out, size_t size) {
@@ -86,76 +89,68 @@ bool registryFolder(int portNumber, char* out, size_t size) {
 
 } // namespace
 
-bool Win32JournalFiles::open(const char* path) {
+bool Win32JournalFile::open(const char* path) {
+    close();
     HANDLE handle = openForAppend(path);
     if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND) {
         makeFolders(path);
         handle = openForAppend(path);
     }
     if (handle == INVALID_HANDLE_VALUE) {
-        fail(GetLastError());
-        return false;
+        return fail();
     }
-    LARGE_INTEGER size{};
     file_ = handle;
-    openPath_ = path;
-    empty_ = GetFileSizeEx(handle, &size) && size.QuadPart == 0;
     return true;
 }
 
-void Win32JournalFiles::close() {
+void Win32JournalFile::close() {
     if (file_ != INVALID_HANDLE_VALUE) {
         CloseHandle(file_);
         file_ = INVALID_HANDLE_VALUE;
     }
-    openPath_.clear();
 }
 
-bool Win32JournalFiles::append(const char* path, const std::string& line) {
-    if (file_ != INVALID_HANDLE_VALUE && openPath_ != path) {
-        close(); // a new day or another port's key
+bool Win32JournalFile::size(int64_t& bytes) {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file_, &size)) {
+        return fail();
     }
-    if (file_ == INVALID_HANDLE_VALUE && !open(path)) {
-        return false;
-    }
-    bool written;
-    if (empty_) {
-        // A new file: its head and the line in one write, so that no reader sees it headless.
-        const std::string headed = JOURNAL_FILE_HEAD + line;
-        written = writeAll(file_, headed.data(), headed.size());
-    } else {
-        written = writeAll(file_, line.data(), line.size());
-    }
-    if (!written) {
-        fail(GetLastError());
-        close();
-        return false;
-    }
-    empty_ = false;
-    lastWrite_ = GetTickCount();
+    bytes = size.QuadPart;
     return true;
 }
 
-bool Win32JournalFiles::closeIfIdle(DWORD idleMs) {
-    if (file_ != INVALID_HANDLE_VALUE && GetTickCount() - lastWrite_ >= idleMs) {
-        close();
-    }
-    return file_ == INVALID_HANDLE_VALUE;
+bool Win32JournalFile::write(const char* data, size_t size, size_t& written) {
+    OVERLAPPED atEnd{};
+    atEnd.Offset = AT_END;
+    atEnd.OffsetHigh = AT_END;
+    DWORD count = 0;
+    const BOOL ok = WriteFile(file_, data, static_cast<DWORD>(size), &count, &atEnd);
+    written = count;
+    return ok || fail();
 }
 
-void Win32JournalFiles::fail(DWORD error) {
+bool Win32JournalFile::truncate(int64_t bytes) {
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = bytes;
+    return SetFileInformationByHandle(file_, FileEndOfFileInfo, &end, sizeof end) || fail();
+}
+
+// Keeps the system's text for the last error; always false.
+bool Win32JournalFile::fail() {
+    const DWORD error = GetLastError();
     const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, error, 0, reason_, sizeof reason_, nullptr);
     if (length == 0) {
         snprintf(reason_, sizeof reason_, "Fehler %lu", static_cast<unsigned long>(error));
-        return;
+        return false;
     }
-    // The system's text ends with a line break that the message box does not need.
+    // The system's text ends with a line break that one line of text does not need.
     for (DWORD end = length; end > 0 && (reason_[end - 1] == '\r' || reason_[end - 1] == '\n' ||
                                          reason_[end - 1] == ' ');
          --end) {
         reason_[end - 1] = '\0';
     }
+    return false;
 }
 
 bool journalFolder(int portNumber, bool useRegistry, char* out, size_t size) {
@@ -175,12 +170,15 @@ bool journalFolder(int portNumber, bool useRegistry, char* out, size_t size) {
     return n > 0 && static_cast<size_t>(n) < size;
 }
 
-std::string readSharedFile(const char* path) {
+std::string readSharedFile(const char* path, int64_t limit) {
     FileHandle file(CreateFileA(path, GENERIC_READ, SHARING, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart > READ_LIMIT) {
         return {};
+    }
+    if (limit >= 0 && limit < size.QuadPart) {
+        size.QuadPart = limit;
     }
     std::string content(static_cast<size_t>(size.QuadPart), '\0');
     DWORD read = 0;
@@ -189,6 +187,16 @@ std::string readSharedFile(const char* path) {
     }
     content.resize(read);
     return content;
+}
+
+bool writeNewFile(const char* path, const std::string& content) {
+    FileHandle file(
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file.valid() &&
+           WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                     nullptr) &&
+           written == content.size();
 }
 
 } // namespace trx

@@ -1,9 +1,10 @@
-// The journal's files on disk: each line appended in one write to a file that others may
-// read and write meanwhile; the folder of a port's journal.
+// The journal's files on disk: the day's file as the writer holds it (others may read it
+// meanwhile, but no program can hold it for writing of its own, as a spreadsheet would),
+// the folder of a port's journal, and reading a file that the writer may be appending to.
 #ifndef TRXDESK_JOURNAL_FILES_H
 #define TRXDESK_JOURNAL_FILES_H
 
-#include "journal_writer_rules.h"
+#include "journal_append_rules.h"
 
 #include <windows.h>
 
@@ -13,30 +14,23 @@ namespace trx {
 
 constexpr size_t JOURNAL_REASON_SIZE = 256;
 
-// The file of the lines stays open while lines come (an open costs far more than a write,
-// under Wine about 200 us against 8) and is closed when none came for a while, so that
-// the folder can be moved or removed while the line is quiet.
-class Win32JournalFiles final : public JournalFiles {
+class Win32JournalFile final : public JournalFile {
   public:
-    Win32JournalFiles() = default;
-    ~Win32JournalFiles() override { close(); }
-    Win32JournalFiles(const Win32JournalFiles&) = delete;
-    Win32JournalFiles& operator=(const Win32JournalFiles&) = delete;
+    Win32JournalFile() = default;
+    ~Win32JournalFile() override { close(); }
+    Win32JournalFile(const Win32JournalFile&) = delete;
+    Win32JournalFile& operator=(const Win32JournalFile&) = delete;
 
-    bool append(const char* path, const std::string& line) override;
-    // Closes the file when nothing was written for `idleMs`; true when none is open.
-    bool closeIfIdle(DWORD idleMs);
-    // The system's text for the last failure.
-    const char* reason() const { return reason_; }
+    bool open(const char* path) override;
+    void close() override;
+    bool size(int64_t& bytes) override;
+    bool write(const char* data, size_t size, size_t& written) override;
+    bool truncate(int64_t bytes) override;
+    std::string reason() const override { return reason_; }
 
   private:
-    bool open(const char* path);
-    void close();
-    void fail(DWORD error);
+    bool fail();
     HANDLE file_ = INVALID_HANDLE_VALUE;
-    std::string openPath_;
-    bool empty_ = false; // the open file has no head yet
-    DWORD lastWrite_ = 0;
     char reason_[JOURNAL_REASON_SIZE] = {};
 };
 
@@ -45,8 +39,12 @@ class Win32JournalFiles final : public JournalFiles {
 // with `out` empty, when neither is known.
 bool journalFolder(int portNumber, bool useRegistry, char* out, size_t size);
 
-// The whole of a file opened for shared reading; empty when it cannot be read.
-std::string readSharedFile(const char* path);
+// The first `limit` bytes (all when negative) of a file opened for shared reading; empty
+// when it cannot be read.
+std::string readSharedFile(const char* path, int64_t limit = -1);
+
+// Writes `content` to a new file at `path`; false when it exists or cannot be written.
+bool writeNewFile(const char* path, const std::string& content);
 
 } // namespace trx
 

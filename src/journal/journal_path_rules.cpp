@@ -34,6 +34,21 @@ bool journalFilePath(const char* folder, const char* key, int64_t utcMs, char* o
     return fitted(n, out, size);
 }
 
+bool journalCopyPath(const char* folder, const char* key, int64_t utcMs, int attempt, char* out,
+                     size_t size) {
+    const size_t length = strlen(folder);
+    const bool ends = length > 0 && folder[length - 1] == SEPARATOR;
+    const CivilTime t = civilFromUtc(utcMs);
+    char suffix[16] = "";
+    if (attempt > 1) {
+        snprintf(suffix, sizeof suffix, "-%d", attempt);
+    }
+    const int n =
+        snprintf(out, size, "%s%sTRXDESK-%s-%04d-%02d-%02d-%02d%02d%02d%s.csv", folder,
+                 ends ? "" : "\\", key, t.year, t.month, t.day, t.hour, t.minute, t.second, suffix);
+    return fitted(n, out, size);
+}
+
 void journalKeyName(const char* settingsKeyPath, char* out, size_t size) {
     const char* last = strrchr(settingsKeyPath, SEPARATOR);
     const char* name = last != nullptr ? last + 1 : settingsKeyPath;

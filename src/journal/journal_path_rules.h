@@ -21,6 +21,12 @@ bool journalFilePath(const char* folder, const char* key, int64_t utcMs, char* o
 // those ports' folders get two digits ("Com03").
 void journalKeyName(const char* settingsKeyPath, char* out, size_t size);
 
+// "<folder>\TRXDESK-<key>-<YYYY-MM-DD>-<hhmmss>.csv" with the UTC time of `utcMs`, the copy of
+// a day's file that "Kopie öffnen" makes; "-<attempt>" before ".csv" from the second attempt
+// on. False, with `out` empty, when it does not fit.
+bool journalCopyPath(const char* folder, const char* key, int64_t utcMs, int attempt, char* out,
+                     size_t size);
+
 // The folder of a file path: everything before its last backslash.
 bool journalFolderOf(const char* filePath, char* out, size_t size);
 

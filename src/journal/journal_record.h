@@ -28,6 +28,14 @@ enum class JournalSource : uint8_t {
     Control,     // a control-port client
 };
 
+// Whose budget of the flood limit a line draws on: what happens on the line (transmitter,
+// operator, program), or the control port's own doings (its clients coming and going, their
+// refused commands), which must never crowd out the line's.
+enum class JournalOrigin : uint8_t {
+    Line,
+    ControlPort,
+};
+
 // A calendar time of day to the millisecond.
 struct CivilTime {
     int year = 1970;
@@ -61,6 +69,7 @@ struct JournalRecord {
     JournalTime time;
     JournalEvent event = JournalEvent::Journal;
     JournalSource source = JournalSource::Program;
+    JournalOrigin origin = JournalOrigin::Line;
     char client[CLIENT_NAME_SIZE] = {}; // "<address>:<port>" of a control-port client
     int address = NO_FIELD;
     int previous = NO_FIELD;

@@ -55,11 +55,13 @@ void JournalRecorder::portChanged(const char* text) {
 
 void JournalRecorder::controlPortEvent(const char* text) {
     JournalRecord r = record(JournalEvent::ControlPort, JournalSource::Program, text);
+    r.origin = JournalOrigin::ControlPort;
     put(r);
 }
 
 void JournalRecorder::commandRefused(const CommandSource& source, const char* text) {
     JournalRecord r = record(JournalEvent::Command, sourceOf(source.kind), text);
+    r.origin = JournalOrigin::ControlPort;
     snprintf(r.client, sizeof r.client, "%.*s", CLIENT_NAME_SIZE - 1, source.client);
     put(r);
 }
@@ -79,6 +81,14 @@ void JournalRecorder::linkLost() {
     linkLostBefore_ = true;
     linkLostAt_ = r.time.utcMs;
     put(r);
+    if (alarmOn_) {
+        // Whether the alarm ended is not known: it ends here, so that the next one, after
+        // the link is back, is timed from its own start.
+        JournalRecord end = record(JournalEvent::Alarm, JournalSource::Program, ALARM_END_UNKNOWN);
+        end.durationMs = end.time.utcMs - alarmRaisedAt_;
+        alarmOn_ = false;
+        put(end);
+    }
 }
 
 void JournalRecorder::reported(int address, int, int value) {

@@ -11,6 +11,10 @@
 
 namespace trx {
 
+// The Alarm line of an alarm that was on when the link was lost; its Dauer is the time until
+// then.
+constexpr char ALARM_END_UNKNOWN[] = "Ende unbekannt (Verbindung verloren)";
+
 // Where the records go (the writer, or a test's list).
 class JournalSink {
   public:

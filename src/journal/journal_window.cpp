@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 
@@ -34,6 +35,16 @@ JournalWindowState* stateOf(HWND window) {
 
 bool shown(const JournalWindowState& s, const JournalRow& row) {
     return !s.alarmsOnly || alarmOrLink(row);
+}
+
+bool shellOpen(HWND window, const char* path) {
+    // Values above 32 mean success.
+    return reinterpret_cast<INT_PTR>(
+               ShellExecuteA(window, "open", path, nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+}
+
+void showTrouble(HWND window, const Journal& journal) {
+    SetDlgItemTextA(window, IDC_JOURNAL_TROUBLE, journal.trouble().c_str());
 }
 
 // Puts `row` into the list at `index`.
@@ -110,6 +121,22 @@ void copySelection(HWND window, const JournalWindowState& s) {
     CloseClipboard();
 }
 
+// The day's file as a copy in the temporary folder, opened as a double click would: a
+// spreadsheet may keep it and change it, the journal's own file goes on. What went wrong
+// stays in the window's trouble line until the writer's state changes.
+void openCopy(HWND window, const JournalWindowState& s) {
+    char path[MAX_PATH];
+    char text[MAX_PATH + 64];
+    if (!s.setup.journal.copyToday(path, sizeof path)) {
+        snprintf(text, sizeof text, "Die Kopie kann nicht angelegt werden.");
+    } else if (s.setup.openFile ? s.setup.openFile(window, path) : shellOpen(window, path)) {
+        return;
+    } else {
+        snprintf(text, sizeof text, "Kein Programm öffnet die Kopie:\r\n%s", path);
+    }
+    SetDlgItemTextA(window, IDC_JOURNAL_TROUBLE, text);
+}
+
 void openFolder(HWND window, const JournalWindowState& s) {
     char folder[JOURNAL_PATH_SIZE];
     s.setup.journal.keyFolder(folder, sizeof folder);
@@ -117,8 +144,8 @@ void openFolder(HWND window, const JournalWindowState& s) {
     ShellExecuteA(window, "explore", folder, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-// The list takes every change of the client size; the check box and the button keep their
-// distance to the bottom (the button also to the right edge).
+// The list takes every change of the client size; the trouble line, the check box and the
+// buttons keep their distance to the bottom (the buttons also to the right edge).
 void layout(HWND window, JournalWindowState& s, int width, int height) {
     const int dx = width - s.client.cx;
     const int dy = height - s.client.cy;
@@ -128,7 +155,9 @@ void layout(HWND window, JournalWindowState& s, int width, int height) {
         bool growX, growY, moveX, moveY;
     } rules[] = {
         {IDC_JOURNAL_LIST, true, true, false, false},
+        {IDC_JOURNAL_TROUBLE, true, false, false, true},
         {IDC_JOURNAL_ALARMS_ONLY, false, false, false, true},
+        {IDC_JOURNAL_OPEN_COPY, false, false, true, true},
         {IDC_JOURNAL_OPEN_FOLDER, false, false, true, true},
     };
     for (const auto& rule : rules) {
@@ -174,6 +203,8 @@ BOOL onInit(HWND window, JournalWindowSetup& setup) {
             addLine(*state, line);
         }
     });
+    showTrouble(window, setup.journal);
+    setup.journal.onTrouble([window, &setup] { showTrouble(window, setup.journal); });
     return TRUE;
 }
 
@@ -188,6 +219,9 @@ BOOL onCommand(HWND window, JournalWindowState& s, int command) {
         return TRUE;
     case IDC_JOURNAL_OPEN_FOLDER:
         openFolder(window, s);
+        return TRUE;
+    case IDC_JOURNAL_OPEN_COPY:
+        openCopy(window, s);
         return TRUE;
     default:
         return FALSE;
@@ -211,6 +245,7 @@ BOOL onNotify(HWND window, JournalWindowState& s, const NMHDR& note) {
 
 BOOL onNcDestroy(HWND window, JournalWindowState* s) {
     s->setup.journal.onLine(nullptr);
+    s->setup.journal.onTrouble(nullptr);
     s->setup.window = nullptr;
     delete s;
     SetWindowLongPtrA(window, DWLP_USER, 0);

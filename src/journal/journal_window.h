@@ -17,6 +17,9 @@ struct JournalWindowSetup {
     Journal& journal;
     std::function<void(HWND window)> help; // F1: the journal's help topic
     HWND window = nullptr;
+    // Opens a copy of today's file in the program Windows associates with it; false when
+    // none opened it. Empty: ShellExecute's "open".
+    std::function<bool(HWND window, const char* path)> openFile;
 };
 
 // Opens the window of `panel` with its title, or brings the open one to the front with the

@@ -59,4 +59,10 @@ void journalWindowTitle(const char* title, const char* connection, char* out, si
     snprintf(out, size, "Betriebsjournal - %s (%s)", title, connection);
 }
 
+void journalTroubleText(const char* path, const char* reason, size_t waiting, char* out,
+                        size_t size) {
+    snprintf(out, size, "Das Betriebsjournal kann nicht geschrieben werden (%zu %s): %s\r\n%s",
+             waiting, waiting == 1 ? "Zeile wartet" : "Zeilen warten", reason, path);
+}
+
 } // namespace trx

@@ -1,5 +1,6 @@
-// What the journal window shows of a line, which lines the filter keeps, what Ctrl+C copies
-// and the window's title.
+// What the journal window shows of a line, which lines the filter keeps, what Ctrl+C copies,
+// the window's title, and what it and the panel's status bar say while lines cannot be
+// written.
 #ifndef TRXDESK_JOURNAL_WINDOW_RULES_H
 #define TRXDESK_JOURNAL_WINDOW_RULES_H
 
@@ -33,6 +34,12 @@ std::string copiedText(const std::vector<const JournalRow*>& rows);
 
 // "Betriebsjournal - <title> (<connection>)".
 void journalWindowTitle(const char* title, const char* connection, char* out, size_t size);
+
+// The panel's status bar while the journal's lines cannot be written.
+constexpr char JOURNAL_STATUS_TROUBLE[] = "Journal: Schreibfehler";
+// The window's line then: how many lines wait and why, and the file on a line of its own.
+void journalTroubleText(const char* path, const char* reason, size_t waiting, char* out,
+                        size_t size);
 
 } // namespace trx
 

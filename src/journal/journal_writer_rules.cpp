@@ -11,8 +11,8 @@ namespace {
 
 constexpr int64_t MS_PER_SECOND = 1000;
 
-int64_t secondOf(int64_t utcMs) {
-    return utcMs >= 0 ? utcMs / MS_PER_SECOND : (utcMs - MS_PER_SECOND + 1) / MS_PER_SECOND;
+int64_t floorDiv(int64_t value, int64_t by) {
+    return value >= 0 ? value / by : (value - by + 1) / by;
 }
 
 // The program's own lines pass the flood limit: there are few, and the end must be seen.
@@ -23,33 +23,49 @@ bool exempt(JournalEvent event) {
 
 } // namespace
 
+void rewrittenText(size_t writtenLate, size_t lost, char* out, size_t size) {
+    const int n = snprintf(out, size, "wieder geschrieben, %zu Zeilen nachgetragen", writtenLate);
+    if (lost > 0 && n > 0 && static_cast<size_t>(n) < size) {
+        snprintf(out + n, size - static_cast<size_t>(n), ", %zu verloren", lost);
+    }
+}
+
 void JournalWriter::setPlace(const char* folder, const char* key) {
     snprintf(folder_, sizeof folder_, "%s", folder);
     snprintf(key_, sizeof key_, "%s", key);
 }
 
 void JournalWriter::put(const JournalRecord& record) {
-    const int64_t second = secondOf(record.time.utcMs);
+    const int64_t second = floorDiv(record.time.utcMs, MS_PER_SECOND);
     if (second != second_ || record.event == JournalEvent::End) {
-        if (skipped_ > 0) {
-            char text[JOURNAL_TEXT_SIZE];
-            snprintf(text, sizeof text, "%d Zeilen ausgelassen", skipped_);
-            skipped_ = 0;
-            journalLine(record.time, text);
+        for (Budget& budget : budgets_) {
+            if (budget.skipped > 0) {
+                char text[JOURNAL_TEXT_SIZE];
+                snprintf(text, sizeof text, "%d %s ausgelassen", budget.skipped, budget.counted);
+                budget.skipped = 0;
+                journalLine(record.time, text);
+            }
+            if (second != second_) {
+                budget.used = 0;
+            }
         }
-        if (second != second_) {
-            second_ = second;
-            linesInSecond_ = 0;
-        }
+        second_ = second;
     }
     if (!exempt(record.event)) {
-        if (linesInSecond_ >= JOURNAL_LINES_PER_SECOND) {
-            ++skipped_;
+        Budget& budget = budgets_[record.origin == JournalOrigin::ControlPort ? 1 : 0];
+        if (budget.used >= budget.limit) {
+            ++budget.skipped;
             return;
         }
-        ++linesInSecond_;
+        ++budget.used;
     }
     add(record);
+}
+
+void JournalWriter::rewritten(const JournalTime& now, size_t writtenLate, size_t lost) {
+    char text[JOURNAL_TEXT_SIZE];
+    rewrittenText(writtenLate, lost, text, sizeof text);
+    journalLine(now, text);
 }
 
 void JournalWriter::journalLine(const JournalTime& time, const char* text) {
@@ -64,56 +80,7 @@ void JournalWriter::journalLine(const JournalTime& time, const char* text) {
 void JournalWriter::add(const JournalRecord& record) {
     char path[JOURNAL_PATH_SIZE];
     journalFilePath(folder_, key_, record.time.utcMs, path, sizeof path);
-    std::string line = trx::journalLine(record);
-    // Waiting lines go first; while they cannot, the new one waits behind them.
-    const bool nothingWaits = retry(record.time);
-    events_.lineAdded(line);
-    if (nothingWaits) {
-        if (files_.append(path, line)) {
-            return;
-        }
-        if (!failedBefore_) {
-            failedBefore_ = true;
-            events_.firstFailure(path);
-        }
-    }
-    if (pending_.size() >= JOURNAL_PENDING_LIMIT) {
-        pending_.pop_front();
-        ++dropped_;
-    }
-    pending_.push_back({path, std::move(line)});
-}
-
-bool JournalWriter::retry(const JournalTime& now) {
-    if (pending_.empty()) {
-        return true;
-    }
-    while (!pending_.empty()) {
-        if (!files_.append(pending_.front().path.c_str(), pending_.front().line)) {
-            return false;
-        }
-        pending_.pop_front();
-        ++writtenLate_;
-    }
-    char text[JOURNAL_TEXT_SIZE];
-    const int n =
-        snprintf(text, sizeof text, "wieder geschrieben, %zu Zeilen nachgetragen", writtenLate_);
-    if (dropped_ > 0 && n > 0 && static_cast<size_t>(n) < sizeof text) {
-        snprintf(text + n, sizeof text - static_cast<size_t>(n), ", %zu verloren", dropped_);
-    }
-    writtenLate_ = 0;
-    dropped_ = 0;
-    journalLine(now, text);
-    return true;
-}
-
-std::vector<std::string> JournalWriter::waitingLines() const {
-    std::vector<std::string> lines;
-    lines.reserve(pending_.size());
-    for (const Line& waiting : pending_) {
-        lines.push_back(waiting.line);
-    }
-    return lines;
+    lines_.add(path, floorDiv(record.time.utcMs, JOURNAL_MS_PER_DAY), trx::journalLine(record));
 }
 
 } // namespace trx

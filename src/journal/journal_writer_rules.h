@@ -1,46 +1,40 @@
-// How journal records reach their files: the flood limit, the file of each line, and the
-// lines that wait in memory while writing fails. The file system is behind an interface,
-// so that tests can make it fail.
+// How journal records become lines for their files: the flood limit, with a budget of the
+// line's own and a small one for the control port, and the file of each line. The lines go
+// on to the writer thread's backlog (or a test's list); nothing here touches a file.
 #ifndef TRXDESK_JOURNAL_WRITER_RULES_H
 #define TRXDESK_JOURNAL_WRITER_RULES_H
 
 #include "journal_rules.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <string>
-#include <vector>
 
 namespace trx {
 
-// At most this many lines with the same second in the Zeit UTC column.
+// At most this many lines of the line's own with the same second in the Zeit UTC column...
 constexpr int JOURNAL_LINES_PER_SECOND = 100;
-// Lines that wait while writing fails; beyond this the oldest are dropped.
-constexpr size_t JOURNAL_PENDING_LIMIT = 10000;
+// ...and this many of the control port's own beside them.
+constexpr int JOURNAL_CONTROL_PORT_LINES_PER_SECOND = 10;
 constexpr size_t JOURNAL_PATH_SIZE = 300;
+constexpr int64_t JOURNAL_MS_PER_DAY = 86400000;
 
-class JournalFiles {
+// Where finished lines go.
+class JournalLines {
   public:
-    virtual ~JournalFiles() = default;
-    // Appends `line` to the file at `path` in one write, after JOURNAL_FILE_HEAD when the
-    // file is new or empty, making folders as needed. False when it could not.
-    virtual bool append(const char* path, const std::string& line) = 0;
+    virtual ~JournalLines() = default;
+    // `line` (UTF-8, CRLF included) for the file at `path`, whose UTC day is `utcDay` (days
+    // since 1970). Must not wait for the file.
+    virtual void add(const std::string& path, int64_t utcDay, const std::string& line) = 0;
 };
 
-// What the shell hears besides the files.
-class JournalWriterEvents {
-  public:
-    virtual ~JournalWriterEvents() = default;
-    // The first failed write of the run, at `path`.
-    virtual void firstFailure(const char* path) = 0;
-    // A line was journalled (written or waiting), in order.
-    virtual void lineAdded(const std::string& line) = 0;
-};
+// The Journal line that ends an episode of waiting lines: "wieder geschrieben, <n> Zeilen
+// nachgetragen" and ", <m> verloren" when lines were lost.
+void rewrittenText(size_t writtenLate, size_t lost, char* out, size_t size);
 
 class JournalWriter final : public JournalSink {
   public:
-    JournalWriter(JournalFiles& files, JournalWriterEvents& events)
-        : files_(files), events_(events) {}
+    explicit JournalWriter(JournalLines& lines) : lines_(lines) {}
 
     // The folder and port key of the lines put from now on.
     void setPlace(const char* folder, const char* key);
@@ -48,32 +42,27 @@ class JournalWriter final : public JournalSink {
     const char* key() const { return key_; }
 
     void put(const JournalRecord& record) override;
-    // Writes waiting lines, oldest first, then the Journal line that says so. True when
-    // none waits any more.
-    bool retry(const JournalTime& now);
-    size_t waiting() const { return pending_.size(); }
-    // The waiting lines, oldest first.
-    std::vector<std::string> waitingLines() const;
+    // Every line that waited has been written: the line that says how many, and how many
+    // were lost.
+    void rewritten(const JournalTime& now, size_t writtenLate, size_t lost);
 
   private:
-    struct Line {
-        std::string path;
-        std::string line;
+    // The lines of one origin in the current second.
+    struct Budget {
+        int limit;
+        const char* counted; // what the line that counts the rest calls them
+        int used = 0;
+        int skipped = 0;
     };
     void journalLine(const JournalTime& time, const char* text);
     void add(const JournalRecord& record);
 
-    JournalFiles& files_;
-    JournalWriterEvents& events_;
+    JournalLines& lines_;
     char folder_[JOURNAL_PATH_SIZE] = {};
     char key_[JOURNAL_PATH_SIZE] = {};
     int64_t second_ = INT64_MIN;
-    int linesInSecond_ = 0;
-    int skipped_ = 0;
-    std::deque<Line> pending_;
-    size_t writtenLate_ = 0;
-    size_t dropped_ = 0;
-    bool failedBefore_ = false;
+    Budget budgets_[2] = {{JOURNAL_LINES_PER_SECOND, "Zeilen"},
+                          {JOURNAL_CONTROL_PORT_LINES_PER_SECOND, "Steuerport-Zeilen"}};
 };
 
 } // namespace trx

@@ -20,9 +20,9 @@ void JournalCompanion::connectionText(char* out, size_t size) const {
 
 void JournalCompanion::open(HWND panel) {
     panel_ = panel;
-    journal_.emplace(settings_, [this](const char* text) {
-        host_.messageBox(panel_, text, settings_.title, MB_OK | MB_ICONERROR);
-    });
+    // Lines that cannot be written show in the status bar, never in a box: a modal box
+    // would stand over the display until someone came to close it.
+    journal_.emplace(settings_, [panel](const char* text) { showJournalTrouble(panel, text); });
     journal_->carryTimers(panel);
     // A port that did not open keeps this run's first lines; the rest go to the key in use.
     const bool failed = !failure_.empty();
@@ -38,14 +38,18 @@ void JournalCompanion::open(HWND panel) {
         journal_->usePort(serial_.portNumber());
     }
     panelProtocol(panel).addListener(*journal_);
-    windowSetup_.emplace(JournalWindowSetup{
-        *journal_, [this](HWND window) { host_.help(window, HELP_CONTEXT, IDH_JOURNAL); }});
+    windowSetup_.emplace(
+        JournalWindowSetup{*journal_,
+                           [this](HWND window) { host_.help(window, HELP_CONTEXT, IDH_JOURNAL); },
+                           nullptr,
+                           {}});
 }
 
 void JournalCompanion::close() {
     if (journal_ && !ended_) {
         ended_ = true;
         journal_->ended(JournalRecorder::Ending::Closed);
+        journal_->finish();
     }
 }
 
@@ -53,6 +57,7 @@ void JournalCompanion::sessionEnding() {
     if (journal_ && !ended_) {
         ended_ = true;
         journal_->ended(JournalRecorder::Ending::SessionEnd);
+        journal_->finish(); // the process ends when this message returns
     }
 }
 

@@ -24,7 +24,8 @@ class JournalCompanion final : public PanelCompanion, public ControlJournal {
     // The panel is visible: the journal starts, writes its Start line (and the port that
     // did not open while the panel was made) and listens to the panel's engine.
     void open(HWND panel);
-    // The message loop has ended: the Ende line, unless the session end wrote it.
+    // The message loop has ended: the Ende line, unless the session end wrote it, and the
+    // writer's last lines.
     void close();
     // The journal window, for the message loop's dialog keys; nullptr when none is open.
     HWND window() const { return windowSetup_ ? windowSetup_->window : nullptr; }

@@ -7,6 +7,7 @@
 #include "tooltips.h"
 
 #include <commctrl.h>
+#include <cstring>
 #include <uxtheme.h>
 
 namespace trx {
@@ -31,6 +32,8 @@ constexpr int POWER_LEVEL_MAX = 7;
 constexpr int STATUS_PART_COUNT = 3;
 constexpr int CONNECTION_PART_RIGHT = 120;
 constexpr int LINK_PART_WIDTH = 50;
+constexpr int JOURNAL_PART = STATUS_PART_COUNT;
+constexpr int STATUS_TEXT_MARGIN = 12; // a part's borders and a little room
 constexpr size_t CONNECTION_TEXT_SIZE = 64;
 
 HFONT createPanelFont(int height, int width) {
@@ -48,13 +51,29 @@ void centreOnScreen(HWND window) {
                  SWP_NOSIZE | SWP_NOZORDER);
 }
 
-void setupStatusBar(HWND window) {
+// The parts: connection, mode line, link lamp and, `journalWidth` wide when not 0, the
+// journal's trouble at the right end (a part of its own, so that neither the engine's
+// lines nor the lamp overwrite it).
+void setupStatusBar(HWND window, int journalWidth = 0) {
     RECT client;
     GetClientRect(window, &client);
-    const int rightEdges[STATUS_PART_COUNT] = {CONNECTION_PART_RIGHT,
-                                               client.right - LINK_PART_WIDTH, client.right};
-    SendDlgItemMessageA(window, IDC_STATUSBAR, SB_SETPARTS, STATUS_PART_COUNT,
+    const int right = client.right - journalWidth;
+    const int rightEdges[STATUS_PART_COUNT + 1] = {CONNECTION_PART_RIGHT, right - LINK_PART_WIDTH,
+                                                   right, client.right};
+    SendDlgItemMessageA(window, IDC_STATUSBAR, SB_SETPARTS,
+                        journalWidth > 0 ? STATUS_PART_COUNT + 1 : STATUS_PART_COUNT,
                         reinterpret_cast<LPARAM>(rightEdges));
+}
+
+// The width of `text` in the status bar's font, with its borders.
+int statusTextWidth(HWND bar, const char* text) {
+    HDC dc = GetDC(bar);
+    HGDIOBJ before = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(bar, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, text, static_cast<int>(strlen(text)), &extent);
+    SelectObject(dc, before);
+    ReleaseDC(bar, dc);
+    return extent.cx + STATUS_TEXT_MARGIN;
 }
 
 BOOL onSupervisionTimer(PanelState& p) {
@@ -208,6 +227,16 @@ int resetPanel(HWND window, bool reopened) {
     p.protocol.resetProtocol(reopened); // the engine's own look: display, keys, lamps, data line
     resetShell(p, window);
     return 1;
+}
+
+void showJournalTrouble(HWND window, const char* text) {
+    const int width =
+        text[0] != '\0' ? statusTextWidth(GetDlgItem(window, IDC_STATUSBAR), text) : 0;
+    setupStatusBar(window, width);
+    if (width > 0) {
+        SendDlgItemMessageA(window, IDC_STATUSBAR, SB_SETTEXTA, JOURNAL_PART,
+                            reinterpret_cast<LPARAM>(text));
+    }
 }
 
 void onLinkLost(HWND window) {

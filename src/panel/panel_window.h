@@ -33,6 +33,10 @@ INT_PTR CALLBACK panelDialogProc(HWND panel, UINT message, WPARAM wParam, LPARAM
 // Returns the panel to the look of a panel that has received nothing. Always 1.
 int resetPanel(HWND panel, bool reopened = false);
 
+// Shows `text` (the operating journal's trouble) in a part of its own at the status bar's
+// right end; "" takes the part away.
+void showJournalTrouble(HWND panel, const char* text);
+
 // The link was lost and the engine has reset its own part: the rest of the panel follows.
 void onLinkLost(HWND panel);
 

@@ -187,21 +187,21 @@
 // Keyboard accelerators of the panel
 #define IDR_ACCELERATORS 179
 
-// The operating journal: its window (one per panel), the main-menu item and key F9 that
-// open it, and its help topic
+// The operating journal: its window (one per panel) with its list, filter, buttons and the
+// line that says why lines wait, the main-menu item and key F9 that open it, and its help
+// topic
 #define IDD_JOURNAL 196
 #define IDC_JOURNAL_LIST 1080
 #define IDC_JOURNAL_ALARMS_ONLY 1081
 #define IDC_JOURNAL_OPEN_FOLDER 1082
+#define IDC_JOURNAL_OPEN_COPY 1083
+#define IDC_JOURNAL_TROUBLE 1084
 #define IDM_JOURNAL 40040
 #define IDH_JOURNAL 1004
 // A command the program posts itself, such as the refresh at link-up, so that the journal
 // names the program, not the operator, as who asked: wParam = command ID, lParam 0
 #define WM_TRX_PROGRAM_COMMAND 1128
-// Timers the journal sets on the panel: the retry of waiting lines, its failure's message
-// box, and the check that lets go of a quiet file
-#define IDT_JOURNAL_RETRY 201
-#define IDT_JOURNAL_MESSAGE 202
-#define IDT_JOURNAL_IDLE 203
+// The timer the journal sets on the panel to hear how its writer thread fares
+#define IDT_JOURNAL_WRITER 201
 
 #endif

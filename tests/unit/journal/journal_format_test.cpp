@@ -41,6 +41,11 @@ TEST(JournalFormat, LinesQuoteConvertAndRoundTheirFields) {
         {JournalEvent::Port, JournalSource::Program, "", NO_FIELD, NO_FIELD, NO_FIELD,
          "COM7: \"belegt\";\r\nnochmals", NO_DURATION,
          "Programm;Port;;;;\"COM7: \"\"belegt\"\";\r\nnochmals\";"},
+        // A line break alone is quoted too: unquoted, it would end the line in Excel.
+        {JournalEvent::Port, JournalSource::Program, "", NO_FIELD, NO_FIELD, NO_FIELD, "COM7\nzwei",
+         NO_DURATION, "Programm;Port;;;;\"COM7\nzwei\";"},
+        {JournalEvent::Port, JournalSource::Program, "", NO_FIELD, NO_FIELD, NO_FIELD, "COM7\rzwei",
+         NO_DURATION, "Programm;Port;;;;\"COM7\rzwei\";"},
         {JournalEvent::Link, JournalSource::Program, "", NO_FIELD, NO_FIELD, NO_FIELD,
          "hergestellt", 12549, "Programm;Verbindung;;;;hergestellt;12,5"},
         {JournalEvent::Alarm, JournalSource::Transmitter, "", NO_FIELD, NO_FIELD, NO_FIELD, "aus",
@@ -134,6 +139,14 @@ TEST(JournalFormat, FilePathPerKeyAndUtcDay) {
     }
     ASSERT_TRUE(journalFolderOf("C:\\J\\Com3\\2026-12-07.csv", path, sizeof path));
     EXPECT_STREQ(path, "C:\\J\\Com3");
+
+    // The copies "Kopie öffnen" makes: a new name each second, and each attempt.
+    ASSERT_TRUE(journalCopyPath("C:\\Temp\\", "Com03", T0, 1, path, sizeof path));
+    EXPECT_STREQ(path, "C:\\Temp\\TRXDESK-Com03-2026-12-07-031245.csv");
+    ASSERT_TRUE(journalCopyPath("C:\\Temp", "allgemein", T0 + 1000, 2, path, sizeof path));
+    EXPECT_STREQ(path, "C:\\Temp\\TRXDESK-allgemein-2026-12-07-031246-2.csv");
+    EXPECT_FALSE(journalCopyPath("C:\\Temp", "Com03", T0, 1, path, 30));
+    EXPECT_STREQ(path, "");
 }
 
 // The register texts as the panel shows the values.
@@ -212,6 +225,15 @@ TEST(JournalWindowRules, RowsFilterAndCopiedText) {
     char title[40];
     journalWindowTitle("Sender Nord", "COM3 mit 1200 Bit/s", title, sizeof title);
     EXPECT_STREQ(title, "Betriebsjournal - Sender Nord (COM3 mit");
+
+    char trouble[160];
+    journalTroubleText("\\\\srv\\j\\Com03\\2026-12-07.csv", "Zugriff verweigert", 1, trouble,
+                       sizeof trouble);
+    EXPECT_STREQ(trouble, "Das Betriebsjournal kann nicht geschrieben werden (1 Zeile wartet): "
+                          "Zugriff verweigert\r\n\\\\srv\\j\\Com03\\2026-12-07.csv");
+    journalTroubleText("C:\\J\\x.csv", "Zugriff verweigert", 12, trouble, sizeof trouble);
+    EXPECT_STREQ(trouble, "Das Betriebsjournal kann nicht geschrieben werden (12 Zeilen warten): "
+                          "Zugriff verweigert\r\nC:\\J\\x.csv");
 }
 
 } // namespace trx

@@ -1,10 +1,13 @@
-// A session as the engine announces it, and what reaches the files: the lines, their
-// durations, the day change, the flood limit and the lines that wait while writing fails.
+// A session as the engine announces it, and the lines it gives for which files: their
+// durations, alarms that end unseen, the day change and the flood limit with the control
+// port's budget beside the line's.
 #include "journal_fakes.h"
 #include "journal_rules.h"
 #include "journal_writer_rules.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace trx {
 
@@ -18,7 +21,7 @@ struct JournalStory : ::testing::Test {
     // The lines after their two times.
     std::vector<std::string> lines() const {
         std::vector<std::string> out;
-        for (const std::string& line : events.lines) {
+        for (const std::string& line : sink.lines) {
             out.push_back(test::withoutTimes(line));
         }
         return out;
@@ -32,10 +35,9 @@ struct JournalStory : ::testing::Test {
     }
 
     test::ManualClock clock;
-    test::MemoryFiles files;
-    test::WriterEvents events;
+    test::MemoryLines sink;
     Settings settings;
-    JournalWriter writer{files, events};
+    JournalWriter writer{sink};
     JournalRecorder recorder{clock, writer, settings};
 };
 
@@ -85,11 +87,11 @@ TEST_F(JournalStory, SessionWithCommandsAlarmAndSilence) {
                            "Programm;Ende;;;;geschlossen;",
                        }));
     // All in today's file of the port's key, after the head.
-    ASSERT_EQ(files.files.size(), 1u);
-    const std::string& file = files.files["C:\\J\\Com3\\2026-12-07.csv"];
+    ASSERT_EQ(sink.files.size(), 1u);
+    const std::string& file = sink.files["C:\\J\\Com3\\2026-12-07.csv"];
     EXPECT_EQ(file.find(JOURNAL_FILE_HEAD), 0u);
     std::string all = JOURNAL_FILE_HEAD;
-    for (const std::string& line : events.lines) {
+    for (const std::string& line : sink.lines) {
         all += line;
     }
     EXPECT_EQ(file, all);
@@ -102,12 +104,12 @@ TEST_F(JournalStory, LinesGoToTheKeyInUseAndTheUtcDay) {
     recorder.portChanged("getrennt");
     clock.advance(500);
     recorder.linkLost();
-    EXPECT_EQ(files.files["C:\\J\\Com3\\2026-12-07.csv"].size(),
-              std::string(JOURNAL_FILE_HEAD).size() + events.lines[0].size());
-    EXPECT_EQ(files.files["C:\\J\\allgemein\\2026-12-07.csv"].size(),
-              std::string(JOURNAL_FILE_HEAD).size() + events.lines[1].size());
-    EXPECT_EQ(files.files["C:\\J\\allgemein\\2026-12-08.csv"].size(),
-              std::string(JOURNAL_FILE_HEAD).size() + events.lines[2].size());
+    EXPECT_EQ(sink.files["C:\\J\\Com3\\2026-12-07.csv"].size(),
+              std::string(JOURNAL_FILE_HEAD).size() + sink.lines[0].size());
+    EXPECT_EQ(sink.files["C:\\J\\allgemein\\2026-12-07.csv"].size(),
+              std::string(JOURNAL_FILE_HEAD).size() + sink.lines[1].size());
+    EXPECT_EQ(sink.files["C:\\J\\allgemein\\2026-12-08.csv"].size(),
+              std::string(JOURNAL_FILE_HEAD).size() + sink.lines[2].size());
 }
 
 TEST_F(JournalStory, FloodKeepsAHundredLinesASecondAndCountsTheRest) {
@@ -116,12 +118,12 @@ TEST_F(JournalStory, FloodKeepsAHundredLinesASecondAndCountsTheRest) {
         recorder.reported(PowerLevel, NOT_REPORTED, i % 2);
         clock.advance(3); // 250 reports in 750 ms
     }
-    ASSERT_EQ(events.lines.size(), 100u);
+    ASSERT_EQ(sink.lines.size(), 100u);
     clock.advance(250); // the next second
     recorder.reported(PowerLevel, NOT_REPORTED, 7);
-    ASSERT_EQ(events.lines.size(), 102u);
+    ASSERT_EQ(sink.lines.size(), 102u);
     EXPECT_EQ(lines()[100], "Programm;Journal;;;;150 Zeilen ausgelassen;");
-    EXPECT_EQ(events.lines[100].substr(0, 24), "2026-12-07T03:12:46.000Z");
+    EXPECT_EQ(sink.lines[100].substr(0, 24), "2026-12-07T03:12:46.000Z");
     EXPECT_EQ(lines()[101], "Sender;Meldung;14;1;7;Leistungsanzeige 7 von 7;");
 
     // What is left out in the last second is told at the end, before it.
@@ -134,53 +136,96 @@ TEST_F(JournalStory, FloodKeepsAHundredLinesASecondAndCountsTheRest) {
     EXPECT_EQ(all.back(), "Programm;Ende;;;;Abmeldung;");
 }
 
-TEST_F(JournalStory, FailedWritesWaitAndAreWrittenLateOldestFirst) {
-    files.failing = true;
-    for (int i = 0; i < 10; ++i) {
-        recorder.reported(PowerLevel, NOT_REPORTED, i % 2);
-        clock.advance(1000);
-    }
-    EXPECT_EQ(events.failures, std::vector<std::string>{"C:\\J\\Com3\\2026-12-07.csv"});
-    EXPECT_EQ(writer.waiting(), 10u);
-    EXPECT_FALSE(writer.retry(clock.now()));
-
-    files.failing = false;
-    EXPECT_TRUE(writer.retry(clock.now()));
-    EXPECT_EQ(writer.waiting(), 0u);
-    recorder.reported(PowerLevel, NOT_REPORTED, 5);
-    const std::vector<std::string> all = lines();
-    ASSERT_EQ(all.size(), 12u);
-    EXPECT_EQ(all[10], "Programm;Journal;;;;wieder geschrieben, 10 Zeilen nachgetragen;");
-
-    std::string expected = JOURNAL_FILE_HEAD;
-    for (const std::string& line : events.lines) {
-        expected += line;
-    }
-    EXPECT_EQ(files.files["C:\\J\\Com3\\2026-12-07.csv"], expected);
-
-    // A second failure in the run shows nothing more.
-    files.failing = true;
-    recorder.linkLost();
-    EXPECT_EQ(events.failures.size(), 1u);
+// An alarm that clears is timed from its own start, and the next from its own.
+TEST_F(JournalStory, EachAlarmIsTimedFromItsOwnStart) {
+    recorder.alarmRaised();
+    clock.advance(3000);
+    recorder.alarmCleared();
+    clock.advance(60000);
+    recorder.alarmRaised();
+    clock.advance(2000);
+    recorder.alarmCleared();
+    EXPECT_EQ(lines(),
+              (std::vector<std::string>{"Sender;Alarm;;;;ein;", "Sender;Alarm;;;;aus;3,0",
+                                        "Sender;Alarm;;;;ein;", "Sender;Alarm;;;;aus;2,0"}));
 }
 
-TEST_F(JournalStory, BeyondTheLimitTheOldestWaitingLinesAreLost) {
-    files.failing = true;
-    const int total = static_cast<int>(JOURNAL_PENDING_LIMIT) + 5;
-    for (int i = 0; i < total; ++i) {
-        recorder.reported(Register13, NOT_REPORTED, i % 16);
-        clock.advance(10);
+// The link goes while the alarm is on: the alarm ends there, its end unknown, and the alarm
+// reported after the link is back is a new one (it had run on into it: 6.4 s for 2 s).
+TEST_F(JournalStory, AnAlarmOpenAtALostLinkEndsThereItsEndUnknown) {
+    recorder.linkUp();
+    recorder.alarmRaised();
+    clock.advance(2500);
+    recorder.linkLost();
+    clock.advance(1900);
+    recorder.linkUp();
+    recorder.alarmRaised(); // the first report has the alarm bit again
+    clock.advance(2000);
+    recorder.alarmCleared();
+    recorder.linkLost(); // no alarm open: nothing more
+    EXPECT_EQ(lines(), (std::vector<std::string>{
+                           "Programm;Verbindung;;;;hergestellt;",
+                           "Sender;Alarm;;;;ein;",
+                           "Programm;Verbindung;;;;verloren;",
+                           "Programm;Alarm;;;;Ende unbekannt (Verbindung verloren);2,5",
+                           "Programm;Verbindung;;;;hergestellt;1,9",
+                           "Sender;Alarm;;;;ein;",
+                           "Sender;Alarm;;;;aus;2,0",
+                           "Programm;Verbindung;;;;verloren;",
+                       }));
+}
+
+// 8 idle clients and a thousand refused connections a second beside the transmitter: the
+// control port has a budget of its own and cannot push out the alarm.
+TEST_F(JournalStory, AControlPortFloodLeavesTheTransmittersLinesAlone) {
+    clock.utcMs = T0 - 123; // at the start of a second
+    CommandSource client;
+    client.kind = SourceKind::Control;
+    snprintf(client.client, sizeof client.client, "127.0.0.1:50312");
+    for (int i = 0; i < 1000; ++i) {
+        recorder.controlPortEvent("127.0.0.1:50999 abgewiesen (alle Plätze belegt)");
+        if (i % 100 == 50) {
+            recorder.commandRefused(client, "set program 99 abgelehnt (Wert)");
+        }
+        if (i == 700) {
+            recorder.reported(StatusRegister, NOT_REPORTED, 9);
+            recorder.alarmRaised();
+        }
+        clock.advance(i % 2); // 500 ms in all
     }
-    EXPECT_EQ(writer.waiting(), JOURNAL_PENDING_LIMIT);
-    files.failing = false;
-    recorder.linkLost(); // the next line writes the waiting ones first
-    const std::string& file = files.files["C:\\J\\Com3\\2026-12-07.csv"];
-    // The five oldest are gone; the first kept is the sixth.
-    const size_t head = std::string(JOURNAL_FILE_HEAD).size();
-    EXPECT_EQ(file.substr(head, events.lines[5].size()), events.lines[5]);
-    EXPECT_NE(file.find("wieder geschrieben, 10000 Zeilen nachgetragen, 5 verloren;"),
-              std::string::npos);
-    EXPECT_EQ(file.substr(file.size() - events.lines.back().size()), events.lines.back());
+    // A hundred of the line's own in the same second still fit.
+    for (int i = 0; i < JOURNAL_LINES_PER_SECOND - 2; ++i) {
+        recorder.reported(PowerLevel, NOT_REPORTED, i % 2);
+    }
+    recorder.reported(PowerLevel, NOT_REPORTED, 7); // the 101st: left out
+    clock.advance(500);
+    recorder.portChanged("getrennt"); // the next second
+
+    const std::vector<std::string> all = lines();
+    auto count = [&](const std::string& part) {
+        return std::count_if(all.begin(), all.end(), [&](const std::string& l) {
+            return l.find(part) != std::string::npos;
+        });
+    };
+    EXPECT_EQ(count("Sender;Alarm;;;;ein;"), 1);
+    EXPECT_EQ(count("Statuslampen"), 1);
+    EXPECT_EQ(count("Leistungsanzeige"), JOURNAL_LINES_PER_SECOND - 2);
+    EXPECT_EQ(count(";Steuerport;"), JOURNAL_CONTROL_PORT_LINES_PER_SECOND);
+    EXPECT_EQ(count("abgelehnt"), 0); // the ten places went to the first events
+    // The rest counted, each budget in a line of its own, when the next second begins.
+    const size_t last = all.size() - 1;
+    EXPECT_EQ(all[last - 2], "Programm;Journal;;;;1 Zeilen ausgelassen;");
+    EXPECT_EQ(all[last - 1], "Programm;Journal;;;;1000 Steuerport-Zeilen ausgelassen;");
+    EXPECT_EQ(all[last], "Programm;Port;;;;getrennt;");
+}
+
+// The Journal line that ends lines waiting: how many were late, and lost only when some were.
+TEST(JournalWriterRules, TheLineAfterWaitingSaysWhatWasLateAndLost) {
+    char text[JOURNAL_TEXT_SIZE];
+    rewrittenText(6, 0, text, sizeof text);
+    EXPECT_STREQ(text, "wieder geschrieben, 6 Zeilen nachgetragen");
+    rewrittenText(10000, 5, text, sizeof text);
+    EXPECT_STREQ(text, "wieder geschrieben, 10000 Zeilen nachgetragen, 5 verloren");
 }
 
 } // namespace trx

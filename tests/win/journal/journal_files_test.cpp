@@ -1,23 +1,109 @@
-// The journal on disk: lines appended whole while others read and write the file, the
-// folder a port's key names, and a folder that goes away and comes back.
+// The journal on disk: the day's file held all day, so that a spreadsheet gets it read-only
+// and the journal goes on; lines appended whole while others read and write; the folder a
+// port's key names; a folder that cannot be written, a disk that cuts a write short and a
+// share that hangs, each shown in the status bar and never in a box.
 #include "journal_csv_text.h"
 #include "journal_win_fixture.h"
+#include "journal_window_rules.h"
+
+#include <memory>
 
 namespace trx {
 
 using test::JournalFolder;
 
+namespace {
+
+// Opens `path` the way Excel holds a workbook: reading and writing, others may only read.
+HANDLE openAsExcelDoes(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The writer's file, with a gate that holds writes up (a share that hangs) and a cut that
+// lets only the first bytes of the next write arrive and then fails it (a disk that fills).
+// The gate is shared: the writer may still hold it after the journal has given up waiting.
+struct Gate {
+    Gate() : open(CreateEventA(nullptr, TRUE, TRUE, nullptr)) {}
+    ~Gate() { CloseHandle(open); }
+    HANDLE open;
+    volatile LONG writesStarted = 0;
+    volatile LONG cutTo = -1;
+};
+
+class GatedFile : public JournalFile {
+  public:
+    explicit GatedFile(std::shared_ptr<Gate> gate) : gate_(std::move(gate)) {}
+    bool open(const char* path) override { return file_.open(path); }
+    void close() override { file_.close(); }
+    bool size(int64_t& bytes) override { return file_.size(bytes); }
+    bool write(const char* data, size_t size, size_t& written) override {
+        InterlockedIncrement(&gate_->writesStarted);
+        WaitForSingleObject(gate_->open, INFINITE);
+        const LONG cut = InterlockedExchange(&gate_->cutTo, -1);
+        if (cut >= 0) {
+            file_.write(data, static_cast<size_t>(cut), written);
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+        return file_.write(data, size, written);
+    }
+    bool truncate(int64_t bytes) override { return file_.truncate(bytes); }
+    std::string reason() const override { return "Der Datenträger ist voll"; }
+
+  private:
+    std::shared_ptr<Gate> gate_;
+    Win32JournalFile file_;
+};
+
+} // namespace
+
+// The old journal let go of the file after a quiet second; a spreadsheet that took it then
+// made every later write fail. Now the file is held from its first line on: the spreadsheet
+// can only read it, and the journal writes on.
+TEST_F(JournalFolder, ASpreadsheetGetsTheDaysFileReadOnlyAndTheJournalGoesOn) {
+    makeJournal();
+    journal->linkUp();
+    ASSERT_TRUE(written(1));
+    test::pumpMessages(1600); // a quiet line
+    HANDLE excel = openAsExcelDoes(todaysFile());
+    const DWORD error = GetLastError();
+    if (excel != INVALID_HANDLE_VALUE) {
+        CloseHandle(excel);
+    }
+    EXPECT_EQ(excel, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    // What Excel does then: it opens the file read-only, and keeps it open.
+    HANDLE readOnly =
+        CreateFileA(todaysFile().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(readOnly, INVALID_HANDLE_VALUE) << GetLastError();
+    journal->reported(OperatingState, NOT_REPORTED, 1);
+    journal->linkLost();
+    ASSERT_TRUE(written(3));
+    CloseHandle(readOnly);
+    EXPECT_EQ(texts(),
+              (std::vector<std::string>{"hergestellt", "Betriebszustand: Bereit", "verloren"}));
+    test::pumpMessages(300);
+    EXPECT_TRUE(statusBar.empty());
+}
+
 TEST_F(JournalFolder, LinesAreAppendedWholeWhileAnotherProgramHasTheFileOpen) {
     makeJournal();
     journal->linkUp();
-    // A viewer (or Excel, or a second copy) holds the file open for reading and writing.
+    ASSERT_TRUE(written(1));
+    // A viewer (or a second copy) holds the file open for reading and writing, sharing both.
     HANDLE reader = CreateFileA(todaysFile().c_str(), GENERIC_READ | GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE) << GetLastError();
-    Win32JournalFiles other; // another copy of TRXDESK on the same key
-    ASSERT_TRUE(other.append(todaysFile().c_str(), "x;x;x;x;;;;von nebenan;\r\n"));
+    Win32JournalFile other; // another copy of TRXDESK on the same key
+    ASSERT_TRUE(other.open(todaysFile().c_str()));
+    const std::string foreign = "x;x;x;x;;;;von nebenan;\r\n";
+    size_t count = 0;
+    ASSERT_TRUE(other.write(foreign.data(), foreign.size(), count));
     journal->reported(OperatingState, NOT_REPORTED, 1);
+    ASSERT_TRUE(written(3));
 
     char buffer[4096] = {};
     DWORD read = 0;
@@ -28,7 +114,6 @@ TEST_F(JournalFolder, LinesAreAppendedWholeWhileAnotherProgramHasTheFileOpen) {
     EXPECT_EQ(texts(),
               (std::vector<std::string>{"hergestellt", "von nebenan", "Betriebszustand: Bereit"}));
     EXPECT_EQ(content.substr(content.size() - 2), "\r\n");
-    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(JournalFolder, ThePortKeysJournalValueNamesTheFolderElseLocalAppData) {
@@ -48,38 +133,125 @@ TEST_F(JournalFolder, ThePortKeysJournalValueNamesTheFolderElseLocalAppData) {
     EXPECT_EQ(std::string(folder), fallback);
 }
 
-TEST_F(JournalFolder, AFolderThatGoesAndComesBackGetsEveryLineLateAndOneMessage) {
+// Another port's key within the same second: its line goes to its own file at once.
+TEST_F(JournalFolder, AnotherPortsKeyTakesTheNextLineAtOnce) {
+    setFolderValue(base.c_str(), PORT + 1);
     makeJournal();
     journal->linkUp();
-    test::pumpMessages(1600); // the quiet line lets go of the file
-    // The share goes offline: in its place a file, so no folder can be made either.
-    test::removeTree(base);
+    journal->usePort(PORT + 1);
+    journal->portChanged("COM48 mit 1200 Bit/s");
+    ASSERT_TRUE(written(1, PORT + 1));
+    journal->finish();
+    EXPECT_EQ(texts(PORT), std::vector<std::string>{"hergestellt"});
+    EXPECT_EQ(texts(PORT + 1), std::vector<std::string>{"COM48 mit 1200 Bit/s"});
+}
+
+// A spreadsheet that held the file before the run, or a folder that cannot be made: the
+// status bar and the journal window say so, the panel works on, and once the file is free
+// every line is written late, oldest first, and the status bar is clear again.
+TEST_F(JournalFolder, AFileThatCannotBeWrittenShowsInTheStatusBarUntilTheLinesAreWritten) {
+    makeJournal();
+    journal->linkUp();
+    ASSERT_TRUE(written(1));
+    journal.reset(); // an earlier run of today
+    statusBar.clear();
+    HANDLE excel = openAsExcelDoes(todaysFile());
+    ASSERT_NE(excel, INVALID_HANDLE_VALUE) << GetLastError();
+
+    makeJournal();
+    for (int level = 1; level <= 3; ++level) {
+        journal->reported(PowerLevel, NOT_REPORTED, level);
+    }
+    ASSERT_TRUE(test::pumpUntil([&] { return !statusBar.empty(); }));
+    EXPECT_EQ(statusBar, std::vector<std::string>{JOURNAL_STATUS_TROUBLE});
+    const std::string shown = journal->trouble();
+    EXPECT_NE(shown.find("(3 Zeilen warten)"), std::string::npos) << shown;
+    EXPECT_NE(shown.find(todaysFile()), std::string::npos) << shown;
+    journal->linkLost();
+
+    CloseHandle(excel); // Excel closed the workbook
+    ASSERT_TRUE(test::pumpUntil([&] { return statusBar.size() == 2; }));
+    EXPECT_EQ(statusBar.back(), "");
+    EXPECT_EQ(journal->trouble(), "");
+    ASSERT_TRUE(written(6));
+    EXPECT_EQ(texts(),
+              (std::vector<std::string>{"hergestellt", "Leistungsanzeige 1 von 7",
+                                        "Leistungsanzeige 2 von 7", "Leistungsanzeige 3 von 7",
+                                        "verloren", "wieder geschrieben, 4 Zeilen nachgetragen"}));
+}
+
+TEST_F(JournalFolder, AFolderThatCannotBeMadeShowsInTheStatusBarUntilItCanBe) {
+    // The share is offline: in its place a file, so no folder can be made either.
     HANDLE blocker = CreateFileA(base.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
     CloseHandle(blocker);
-    for (int level = 1; level <= 5; ++level) {
-        journal->reported(PowerLevel, NOT_REPORTED, level);
-    }
-    test::pumpMessages(100);
-    ASSERT_EQ(messages.size(), 1u);
-    const std::string expected =
-        "Das Betriebsjournal kann nicht geschrieben werden:\n" + todaysFile() + "\n";
-    EXPECT_EQ(messages[0].substr(0, expected.size()), expected);
-    EXPECT_GT(messages[0].size(), expected.size()); // the system's reason follows
-    journal->linkLost();
-
-    // Back again: the waiting lines are written on the retry timer, oldest first.
-    DeleteFileA(base.c_str());
-    test::pumpMessages(2500);
-    EXPECT_EQ(texts(),
-              (std::vector<std::string>{"Leistungsanzeige 1 von 7", "Leistungsanzeige 2 von 7",
-                                        "Leistungsanzeige 3 von 7", "Leistungsanzeige 4 von 7",
-                                        "Leistungsanzeige 5 von 7", "verloren",
-                                        "wieder geschrieben, 6 Zeilen nachgetragen"}));
+    makeJournal();
     journal->linkUp();
-    EXPECT_EQ(texts().back(), "hergestellt");
-    EXPECT_EQ(messages.size(), 1u);
+    ASSERT_TRUE(test::pumpUntil([&] { return !statusBar.empty(); }));
+    EXPECT_EQ(statusBar, std::vector<std::string>{JOURNAL_STATUS_TROUBLE});
+    DeleteFileA(base.c_str());
+    ASSERT_TRUE(written(2));
+    const std::vector<std::string> lines = texts();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "hergestellt");
+    EXPECT_EQ(lines[1], "wieder geschrieben, 1 Zeilen nachgetragen");
+}
+
+// A disk that takes only part of a line: the part is cut off again and the line written
+// whole, so that Excel never reads a broken line.
+TEST_F(JournalFolder, ALineCutShortOnDiskIsTakenBackAndWrittenWholeLater) {
+    auto gate = std::make_shared<Gate>();
+    makeJournal(std::make_unique<GatedFile>(gate));
+    journal->linkUp();
+    ASSERT_TRUE(written(1));
+    gate->cutTo = 20;
+    journal->reported(OperatingState, NOT_REPORTED, 1);
+    ASSERT_TRUE(test::pumpUntil([&] { return !statusBar.empty(); }));
+    EXPECT_EQ(texts(), std::vector<std::string>{"hergestellt"}); // nothing of the cut line
+    ASSERT_TRUE(written(3));
+    const std::string content = readSharedFile(todaysFile().c_str());
+    EXPECT_EQ(content.substr(content.size() - 2), "\r\n");
+    EXPECT_EQ(texts(), (std::vector<std::string>{"hergestellt", "Betriebszustand: Bereit",
+                                                 "wieder geschrieben, 1 Zeilen nachgetragen"}));
+}
+
+// An offline share can take 30 s to fail a write. The panel's thread never waits for it: the
+// engine's calls return while the write hangs, and the lines follow once it returns.
+TEST_F(JournalFolder, AShareThatHangsNeverHoldsUpThePanel) {
+    auto gate = std::make_shared<Gate>();
+    ResetEvent(gate->open);
+    makeJournal(std::make_unique<GatedFile>(gate));
+    journal->linkUp();
+    ASSERT_TRUE(test::pumpUntil([&] { return gate->writesStarted == 1; }));
+    for (int level = 1; level <= 7; ++level) {
+        journal->reported(PowerLevel, NOT_REPORTED, level); // returns though the write hangs
+    }
+    test::pumpMessages(300);
+    EXPECT_TRUE(statusBar.empty()); // hanging is not failing
+    SetEvent(gate->open);
+    ASSERT_TRUE(written(8));
+    const std::vector<std::string> lines = texts();
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines.back(), "Leistungsanzeige 7 von 7");
+}
+
+// The run ends while a write hangs: the end waits only so long, and the line is still
+// written when the share wakes.
+TEST_F(JournalFolder, TheEndWaitsForAHangingShareOnlySoLong) {
+    auto gate = std::make_shared<Gate>();
+    ResetEvent(gate->open);
+    makeJournal(std::make_unique<GatedFile>(gate));
+    journal->linkUp();
+    ASSERT_TRUE(test::pumpUntil([&] { return gate->writesStarted == 1; }));
+    journal->ended(JournalRecorder::Ending::Closed);
+    journal->finish(); // returns, though the write still hangs
+    journal.reset();
+    SetEvent(gate->open);
+    ASSERT_TRUE(written(1));
+    const std::vector<std::string> lines = texts();
+    ASSERT_EQ(lines.size(), 1u); // the Ende line came too late
+    EXPECT_EQ(lines[0], "hergestellt");
 }
 
 } // namespace trx

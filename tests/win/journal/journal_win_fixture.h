@@ -41,6 +41,24 @@ inline void removeTree(const std::string& path) {
     DeleteFileA(path.c_str());
 }
 
+// Pumps messages until `done` holds (the journal's writer has its own thread); the deadline
+// only keeps a broken journal from hanging the run.
+template <typename Done> bool pumpUntil(Done done) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > 20000) {
+            return false;
+        }
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        Sleep(5);
+    }
+    return true;
+}
+
 // Every message waiting for this thread, for `ms` milliseconds.
 inline void pumpMessages(DWORD ms) {
     const DWORD start = GetTickCount();
@@ -72,36 +90,48 @@ class JournalFolder : public ::testing::Test {
         journal.reset();
         DestroyWindow(timers);
         RegDeleteTreeA(HKEY_CURRENT_USER, keyPath);
+        char otherKey[MAX_PATH];
+        settingsKeyPath(PORT + 1, otherKey, sizeof otherKey);
+        RegDeleteTreeA(HKEY_CURRENT_USER, otherKey);
         removeTree(base);
     }
-    void setFolderValue(const char* folder) {
+    void setFolderValue(const char* folder, int port = PORT) {
+        char portKey[MAX_PATH];
+        settingsKeyPath(port, portKey, sizeof portKey);
         HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, portKey, 0, nullptr, 0, KEY_ALL_ACCESS,
                                   nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         RegSetValueExA(key, JOURNAL_FOLDER_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
                        static_cast<DWORD>(strlen(folder) + 1));
         RegCloseKey(key);
     }
-    void makeJournal() {
-        journal = std::make_unique<Journal>(settings,
-                                            [this](const char* text) { messages.push_back(text); });
+    // `file` stands in for the writer's file (a share that hangs, a disk that cuts writes).
+    void makeJournal(std::unique_ptr<JournalFile> file = std::make_unique<Win32JournalFile>()) {
+        journal = std::make_unique<Journal>(
+            settings, [this](const char* text) { statusBar.push_back(text); }, std::move(file));
         journal->usePort(PORT);
-        timers =
-            CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        if (timers == nullptr) {
+            timers =
+                CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        }
         journal->carryTimers(timers);
     }
-    std::string todaysFile() {
+    std::string todaysFile(int port = PORT) {
         SYSTEMTIME now;
         GetSystemTime(&now);
         char name[32];
-        snprintf(name, sizeof name, "\\Com%d\\%04d-%02d-%02d.csv", PORT, now.wYear, now.wMonth,
+        snprintf(name, sizeof name, "\\Com%d\\%04d-%02d-%02d.csv", port, now.wYear, now.wMonth,
                  now.wDay);
         return base + name;
     }
+    // Waits until today's file holds `count` lines after its header.
+    bool written(size_t count, int port = PORT) {
+        return pumpUntil([&] { return texts(port).size() >= count; });
+    }
     // The Text column of each line after the header.
-    std::vector<std::string> texts() {
-        const std::string content = readSharedFile(todaysFile().c_str());
+    std::vector<std::string> texts(int port = PORT) {
+        const std::string content = readSharedFile(todaysFile(port).c_str());
         std::string_view rest(content);
         std::vector<std::string> fields;
         std::vector<std::string> out;
@@ -115,7 +145,7 @@ class JournalFolder : public ::testing::Test {
     std::string base;
     char keyPath[MAX_PATH] = {};
     Settings settings;
-    std::vector<std::string> messages;
+    std::vector<std::string> statusBar; // what the panel's status bar was told
     std::unique_ptr<Journal> journal;
     HWND timers = nullptr; // stands in for the panel
 };

@@ -582,6 +582,25 @@ TEST_F(Panel, StatusBarPartsEndAtTheirEdgesAndTooltipsSwitchedOffStayOff) {
     EXPECT_EQ(edges[1], client.right - 50); // the mode line ends before the link lamp
     EXPECT_EQ(edges[2], client.right);
 
+    // The journal's trouble takes a part of its own at the right end while it lasts; the
+    // mode line keeps its text.
+    const std::string modeLine = statusText(panel, 1);
+    showJournalTrouble(panel, "Journal: Schreibfehler");
+    int journalEdges[4] = {};
+    ASSERT_EQ(SendDlgItemMessageA(panel, IDC_STATUSBAR, SB_GETPARTS, 4,
+                                  reinterpret_cast<LPARAM>(journalEdges)),
+              4);
+    EXPECT_EQ(statusText(panel, 3), "Journal: Schreibfehler");
+    EXPECT_EQ(statusText(panel, 1), modeLine);
+    EXPECT_EQ(journalEdges[3], client.right);
+    EXPECT_LT(journalEdges[2], client.right - 60); // room for the text
+    EXPECT_EQ(journalEdges[2] - journalEdges[1], 50);
+    showJournalTrouble(panel, "");
+    EXPECT_EQ(
+        SendDlgItemMessageA(panel, IDC_STATUSBAR, SB_GETPARTS, 3, reinterpret_cast<LPARAM>(edges)),
+        3);
+    EXPECT_EQ(edges[2], client.right);
+
     HWND tooltips = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), findTooltips, reinterpret_cast<LPARAM>(&tooltips));
     ASSERT_NE(tooltips, nullptr);
