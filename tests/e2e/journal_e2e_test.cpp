@@ -1,6 +1,7 @@
 // The operating journal of the real TRXDESK.exe against trxsim: a whole session leaves
 // exactly its lines in the day's file, with durations that fit what happened, and the
-// journal window shows them.
+// journal window shows them; a spreadsheet holding the file shows in the status bar, never
+// in a box, and once the file is free the lines come late and the panel holds the file.
 #include "journal_csv_text.h"
 #include "panel_story.h"
 
@@ -46,14 +47,17 @@ struct JournalStory : PanelStory {
         RemoveDirectoryA(files.c_str());
         RemoveDirectoryA(folder.c_str());
     }
-    // The lines of today's file, split into their fields (the header first).
-    std::vector<std::vector<std::string>> journalLines() {
+    std::string todaysFile() {
         SYSTEMTIME now;
         GetSystemTime(&now);
         char name[40];
         snprintf(name, sizeof name, "\\Com%d\\%04d-%02d-%02d.csv", comNumber(), now.wYear,
                  now.wMonth, now.wDay);
-        std::ifstream in(folder + name, std::ios::binary);
+        return folder + name;
+    }
+    // The lines of today's file, split into their fields (the header first).
+    std::vector<std::vector<std::string>> journalLines() {
+        std::ifstream in(todaysFile(), std::ios::binary);
         const std::string content{std::istreambuf_iterator<char>(in), {}};
         EXPECT_EQ(content.rfind("\xEF\xBB\xBF", 0), 0u);
         std::string_view rest(content);
@@ -150,6 +154,56 @@ TEST_F(JournalStory, ASessionLeavesItsLinesWithTheirDurations) {
     for (size_t i : {0, 1, 2, 3, 4, 6, 8, 9}) {
         EXPECT_EQ(durations[i], -1) << story[i];
     }
+}
+
+// Opens `path` the way Excel holds a workbook: reading and writing, others may only read.
+HANDLE openAsExcelDoes(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Excel held today's file from before the start: the status bar says the journal cannot
+// write, no box covers the display, and once Excel lets go the lines are written late and
+// the panel holds the file, so that Excel gets it read-only from then on.
+TEST_F(JournalStory, ASpreadsheetHoldingTheFileShowsInTheStatusBarNeverInABox) {
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryA((folder + "\\Com" + std::to_string(comNumber())).c_str(), nullptr);
+    {
+        std::ofstream earlier(todaysFile(), std::ios::binary);
+        earlier << JOURNAL_FILE_HEAD;
+    }
+    HANDLE excel = openAsExcelDoes(todaysFile());
+    ASSERT_NE(excel, INVALID_HANDLE_VALUE) << GetLastError();
+    PanelProcess program;
+    ASSERT_TRUE(program.start(port()));
+    ASSERT_TRUE(showsSimulator(program));
+    const bool shown = waitFor(
+        [&] { return program.statusText(3) == "Journal: Schreibfehler"; }, SHOW_TIMEOUT_MS);
+    program.screenshot("journal-trouble");
+    CloseHandle(excel);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(program.window("#32770"), nullptr); // no box over the display
+
+    ASSERT_TRUE(waitFor([&] { return program.statusText(3).empty(); }, SHOW_TIMEOUT_MS));
+    excel = openAsExcelDoes(todaysFile());
+    const DWORD error = GetLastError();
+    if (excel != INVALID_HANDLE_VALUE) {
+        CloseHandle(excel);
+    }
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    ASSERT_TRUE(program.close());
+
+    const auto lines = journalLines();
+    ASSERT_GE(lines.size(), 4u);
+    ASSERT_EQ(lines[1].size(), 9u);
+    EXPECT_EQ(lines[1][COLUMN_EVENT], "Start");
+    int late = 0;
+    for (const auto& fields : lines) {
+        ASSERT_EQ(fields.size(), 9u);
+        late += fields[COLUMN_TEXT].rfind("wieder geschrieben, ", 0) == 0;
+    }
+    EXPECT_EQ(late, 1);
+    EXPECT_EQ(lines.back()[COLUMN_TEXT], "geschlossen");
 }
 
 } // namespace
