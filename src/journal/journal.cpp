@@ -41,12 +41,6 @@ int64_t utcNowMs() {
     return msSince1970(now);
 }
 
-// A line being written may end the content short of its line break: it is left out.
-void dropPartLine(std::string& content) {
-    const size_t end = content.rfind('\n');
-    content.resize(end == std::string::npos ? 0 : end + 1);
-}
-
 } // namespace
 
 JournalTime Win32JournalClock::now() {
@@ -132,15 +126,7 @@ std::string Journal::todaysContent() {
     journalFilePath(writer_.folder(), writer_.key(), clock_.now().utcMs, path, sizeof path);
     std::vector<std::string> waiting;
     const int64_t written = thread_.snapshot(path, waiting);
-    std::string content = readSharedFile(path, written);
-    dropPartLine(content);
-    if (content.rfind(JOURNAL_FILE_HEAD, 0) != 0) {
-        content = JOURNAL_FILE_HEAD; // no file yet, or not one of ours
-    }
-    for (const std::string& line : waiting) {
-        content += line;
-    }
-    return content;
+    return writtenAndWaiting(readSharedFile(path, written), written >= 0, waiting);
 }
 
 std::vector<std::string> Journal::todaysLines(size_t limit) {

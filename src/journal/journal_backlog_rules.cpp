@@ -1,6 +1,44 @@
 #include "journal_backlog_rules.h"
 
+#include "journal_csv_text.h"
+
+#include <cstring>
+
 namespace trx {
+
+namespace {
+// The writer takes one line at a time, so few can be written while a reader reads.
+constexpr size_t OVERLAP_LIMIT = 64;
+} // namespace
+
+std::string writtenAndWaiting(std::string file, bool endKnown,
+                              const std::vector<std::string>& waiting) {
+    const size_t lineEnd = file.rfind('\n');
+    file.resize(lineEnd == std::string::npos ? 0 : lineEnd + 1);
+    if (file.rfind(JOURNAL_FILE_HEAD, 0) != 0) {
+        file = JOURNAL_FILE_HEAD; // no file yet, or not one of ours
+    }
+    size_t overlap = 0;
+    if (!endKnown) {
+        std::string front;
+        std::vector<size_t> lengths;
+        for (size_t k = 0; k < waiting.size() && k < OVERLAP_LIMIT; ++k) {
+            front += waiting[k];
+            lengths.push_back(front.size());
+        }
+        for (size_t k = lengths.size(); k > 0 && overlap == 0; --k) {
+            const size_t length = lengths[k - 1];
+            if (file.size() - strlen(JOURNAL_FILE_HEAD) >= length &&
+                file.compare(file.size() - length, length, front, 0, length) == 0) {
+                overlap = k;
+            }
+        }
+    }
+    for (size_t k = overlap; k < waiting.size(); ++k) {
+        file += waiting[k];
+    }
+    return file;
+}
 
 void JournalBacklog::push(JournalPending line) {
     if (lines_.size() >= JOURNAL_PENDING_LIMIT) {

@@ -34,6 +34,13 @@ struct JournalCaughtUp {
     size_t lost = 0;
 };
 
+// Today's lines as a reader shows them: `file` (as far as the journal's written lines reach,
+// or all of it when `endKnown` is false), without a line cut short at its end and with the
+// file's head, then the `waiting` lines. Where the end was not known, the lines being written
+// meanwhile may be in both: those the file ends with are taken once.
+std::string writtenAndWaiting(std::string file, bool endKnown,
+                              const std::vector<std::string>& waiting);
+
 class JournalBacklog {
   public:
     // At the back; when the backlog is full, the oldest line that is not being written goes.

@@ -198,6 +198,42 @@ TEST(JournalBacklog, AReaderSeesTheWrittenEndAndTheWaitingLinesOfItsFile) {
     EXPECT_EQ(backlog.waitingFor(A), (std::vector<std::string>{line(3)}));
 }
 
+// What the journal window and "Kopie öffnen" show of today: each line once, never half a line,
+// always under the file's head.
+TEST(JournalBacklog, AReaderGetsEachLineOnceAndWhole) {
+    struct Case {
+        const char* story;
+        std::string file;
+        bool endKnown;
+        std::vector<std::string> waiting;
+        std::string expected;
+    };
+    const std::string part = line(2).substr(0, 12);
+    const Case cases[] = {
+        {"no file yet", "", false, {line(1)}, HEAD + line(1)},
+        {"not a journal file", "a;b\r\n", false, {line(1)}, HEAD + line(1)},
+        {"a line being written", HEAD + line(1) + part, true, {line(2)}, HEAD + line(1) + line(2)},
+        {"the first line written while the file was read",
+         HEAD + line(1) + line(2),
+         false,
+         {line(2), line(3)},
+         HEAD + line(1) + line(2) + line(3)},
+        {"two written meanwhile",
+         HEAD + line(2) + line(3),
+         false,
+         {line(2), line(3), line(4)},
+         HEAD + line(2) + line(3) + line(4)},
+        {"the same line twice, the end known",
+         HEAD + line(2),
+         true,
+         {line(2)},
+         HEAD + line(2) + line(2)},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(writtenAndWaiting(c.file, c.endKnown, c.waiting), c.expected) << c.story;
+    }
+}
+
 // A share that hangs holds up the writer only: the lines keep coming and wait in order.
 TEST(JournalWriterThread, AHangingFileHoldsUpNoOneAndTheLinesFollowInOrder) {
     auto file = std::make_shared<MemoryFile>();

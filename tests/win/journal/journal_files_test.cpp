@@ -24,9 +24,15 @@ HANDLE openAsExcelDoes(const std::string& path) {
 // lets only the first bytes of the next write arrive and then fails it (a disk that fills).
 // The gate is shared: the writer may still hold it after the journal has given up waiting.
 struct Gate {
-    Gate() : open(CreateEventA(nullptr, TRUE, TRUE, nullptr)) {}
-    ~Gate() { CloseHandle(open); }
+    Gate()
+        : open(CreateEventA(nullptr, TRUE, TRUE, nullptr)),
+          afterWrite(CreateEventA(nullptr, TRUE, TRUE, nullptr)) {}
+    ~Gate() {
+        CloseHandle(open);
+        CloseHandle(afterWrite);
+    }
     HANDLE open;
+    HANDLE afterWrite; // holds the writer with its line in the file, before it knows so
     volatile LONG writesStarted = 0;
     volatile LONG cutTo = -1;
 };
@@ -46,7 +52,9 @@ class GatedFile : public JournalFile {
             SetLastError(ERROR_DISK_FULL);
             return false;
         }
-        return file_.write(data, size, written);
+        const bool ok = file_.write(data, size, written);
+        WaitForSingleObject(gate_->afterWrite, INFINITE);
+        return ok;
     }
     bool truncate(int64_t bytes) override { return file_.truncate(bytes); }
     std::string reason() const override { return "Der Datenträger ist voll"; }
@@ -234,6 +242,23 @@ TEST_F(JournalFolder, AShareThatHangsNeverHoldsUpThePanel) {
     const std::vector<std::string> lines = texts();
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines.back(), "Leistungsanzeige 7 von 7");
+}
+
+// The journal window and "Kopie öffnen" read today's file while the writer has just put a
+// line into it: the line shows once.
+TEST_F(JournalFolder, ALineJustWrittenIsReadOnce) {
+    auto gate = std::make_shared<Gate>();
+    ResetEvent(gate->afterWrite);
+    makeJournal(std::make_unique<GatedFile>(gate));
+    journal->linkUp();
+    ASSERT_TRUE(test::pumpUntil([&] { return texts().size() == 1; })); // in the file
+    EXPECT_EQ(journal->todaysLines(10).size(), 1u);
+    char copy[MAX_PATH];
+    ASSERT_TRUE(journal->copyToday(copy, sizeof copy));
+    const std::string copied = readSharedFile(copy);
+    DeleteFileA(copy);
+    EXPECT_EQ(copied, readSharedFile(todaysFile().c_str()));
+    SetEvent(gate->afterWrite);
 }
 
 // The run ends while a write hangs: the end waits only so long, and the line is still
