@@ -37,6 +37,26 @@ struct Gate {
     volatile LONG cutTo = -1;
 };
 
+// Opens the gate when the test ends, also when it ends early: a writer left hanging would
+// hold the folder open for the tests after it.
+struct OpenAtEnd {
+    ~OpenAtEnd() {
+        SetEvent(gate.open);
+        SetEvent(gate.afterWrite);
+    }
+    Gate& gate;
+};
+
+// Closes a handle when the test ends, also when it ends early.
+struct Held {
+    ~Held() {
+        if (handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
+        }
+    }
+    HANDLE handle;
+};
+
 class GatedFile : public JournalFile {
   public:
     explicit GatedFile(std::shared_ptr<Gate> gate) : gate_(std::move(gate)) {}
@@ -82,14 +102,13 @@ TEST_F(JournalFolder, ASpreadsheetGetsTheDaysFileReadOnlyAndTheJournalGoesOn) {
     EXPECT_EQ(excel, INVALID_HANDLE_VALUE);
     EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     // What Excel does then: it opens the file read-only, and keeps it open.
-    HANDLE readOnly =
-        CreateFileA(todaysFile().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(readOnly, INVALID_HANDLE_VALUE) << GetLastError();
+    const Held readOnly{CreateFileA(todaysFile().c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr)};
+    ASSERT_NE(readOnly.handle, INVALID_HANDLE_VALUE) << GetLastError();
     journal->reported(OperatingState, NOT_REPORTED, 1);
     journal->linkLost();
     ASSERT_TRUE(written(3));
-    CloseHandle(readOnly);
     EXPECT_EQ(texts(),
               (std::vector<std::string>{"hergestellt", "Betriebszustand: Bereit", "verloren"}));
     test::pumpMessages(300);
@@ -101,10 +120,10 @@ TEST_F(JournalFolder, LinesAreAppendedWholeWhileAnotherProgramHasTheFileOpen) {
     journal->linkUp();
     ASSERT_TRUE(written(1));
     // A viewer (or a second copy) holds the file open for reading and writing, sharing both.
-    HANDLE reader = CreateFileA(todaysFile().c_str(), GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(reader, INVALID_HANDLE_VALUE) << GetLastError();
+    const Held reader{CreateFileA(todaysFile().c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr)};
+    ASSERT_NE(reader.handle, INVALID_HANDLE_VALUE) << GetLastError();
     Win32JournalFile other; // another copy of TRXDESK on the same key
     ASSERT_TRUE(other.open(todaysFile().c_str()));
     const std::string foreign = "x;x;x;x;;;;von nebenan;\r\n";
@@ -115,8 +134,7 @@ TEST_F(JournalFolder, LinesAreAppendedWholeWhileAnotherProgramHasTheFileOpen) {
 
     char buffer[4096] = {};
     DWORD read = 0;
-    ASSERT_TRUE(ReadFile(reader, buffer, sizeof buffer - 1, &read, nullptr));
-    CloseHandle(reader);
+    ASSERT_TRUE(ReadFile(reader.handle, buffer, sizeof buffer - 1, &read, nullptr));
     const std::string content(buffer, read);
     EXPECT_EQ(content.rfind(JOURNAL_FILE_HEAD, 0), 0u) << content;
     EXPECT_EQ(texts(),
@@ -163,8 +181,8 @@ TEST_F(JournalFolder, AFileThatCannotBeWrittenShowsInTheStatusBarUntilTheLinesAr
     ASSERT_TRUE(written(1));
     journal.reset(); // an earlier run of today
     statusBar.clear();
-    HANDLE excel = openAsExcelDoes(todaysFile());
-    ASSERT_NE(excel, INVALID_HANDLE_VALUE) << GetLastError();
+    Held excel{openAsExcelDoes(todaysFile())};
+    ASSERT_NE(excel.handle, INVALID_HANDLE_VALUE) << GetLastError();
 
     makeJournal();
     for (int level = 1; level <= 3; ++level) {
@@ -177,7 +195,8 @@ TEST_F(JournalFolder, AFileThatCannotBeWrittenShowsInTheStatusBarUntilTheLinesAr
     EXPECT_NE(shown.find(todaysFile()), std::string::npos) << shown;
     journal->linkLost();
 
-    CloseHandle(excel); // Excel closed the workbook
+    CloseHandle(excel.handle); // Excel closed the workbook
+    excel.handle = INVALID_HANDLE_VALUE;
     ASSERT_TRUE(test::pumpUntil([&] { return statusBar.size() == 2; }));
     EXPECT_EQ(statusBar.back(), "");
     EXPECT_EQ(journal->trouble(), "");
@@ -228,6 +247,7 @@ TEST_F(JournalFolder, ALineCutShortOnDiskIsTakenBackAndWrittenWholeLater) {
 // engine's calls return while the write hangs, and the lines follow once it returns.
 TEST_F(JournalFolder, AShareThatHangsNeverHoldsUpThePanel) {
     auto gate = std::make_shared<Gate>();
+    OpenAtEnd openAtEnd{*gate};
     ResetEvent(gate->open);
     makeJournal(std::make_unique<GatedFile>(gate));
     journal->linkUp();
@@ -248,6 +268,7 @@ TEST_F(JournalFolder, AShareThatHangsNeverHoldsUpThePanel) {
 // line into it: the line shows once.
 TEST_F(JournalFolder, ALineJustWrittenIsReadOnce) {
     auto gate = std::make_shared<Gate>();
+    OpenAtEnd openAtEnd{*gate};
     ResetEvent(gate->afterWrite);
     makeJournal(std::make_unique<GatedFile>(gate));
     journal->linkUp();
@@ -265,6 +286,7 @@ TEST_F(JournalFolder, ALineJustWrittenIsReadOnce) {
 // written when the share wakes.
 TEST_F(JournalFolder, TheEndWaitsForAHangingShareOnlySoLong) {
     auto gate = std::make_shared<Gate>();
+    OpenAtEnd openAtEnd{*gate};
     ResetEvent(gate->open);
     makeJournal(std::make_unique<GatedFile>(gate));
     journal->linkUp();
