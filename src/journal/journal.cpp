@@ -17,8 +17,11 @@ namespace {
 // 100 ns intervals from 1601 to 1970.
 constexpr int64_t FILETIME_1970 = 116444736000000000;
 constexpr int64_t FILETIME_PER_MS = 10000;
-// How often the panel's thread asks the writer how it fares while lines are outstanding.
+// How often the panel's thread asks the writer how it fares while lines come or wait, and
+// for how many quiet rounds after that: starting the timer for each line would cost the
+// panel a round trip to Wine's server each time.
 constexpr UINT HEAR_WRITER_MS = 250;
+constexpr int QUIET_HEARINGS = 4;
 // The window property that leads a timer of the carrying window back to its journal.
 constexpr char JOURNAL_PROPERTY[] = "TRXDESK.Journal";
 constexpr size_t KEY_PATH_SIZE = 96;
@@ -172,6 +175,7 @@ bool Journal::copyToday(char* out, size_t size) {
 
 void Journal::add(const std::string& path, int64_t utcDay, const std::string& line) {
     thread_.add(path, utcDay, line);
+    quietHearings_ = 0;
     if (!hearing_ && timerWindow_ != nullptr) {
         hearing_ = SetTimer(timerWindow_, IDT_JOURNAL_WRITER, HEAR_WRITER_MS, onTimer) != 0;
     }
@@ -202,7 +206,9 @@ void Journal::hearWriter() {
             troubleFeed_();
         }
     }
-    if (!state.trouble.failing() && state.waiting == 0 && !state.caughtUp) {
+    const bool quiet = !state.trouble.failing() && state.waiting == 0 && !state.caughtUp;
+    quietHearings_ = quiet ? quietHearings_ + 1 : 0;
+    if (quietHearings_ >= QUIET_HEARINGS) {
         KillTimer(timerWindow_, IDT_JOURNAL_WRITER);
         hearing_ = false;
     }

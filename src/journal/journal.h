@@ -100,6 +100,7 @@ class Journal final : public LineListener, private JournalLines {
     std::string trouble_;
     HWND timerWindow_ = nullptr;
     bool hearing_ = false; // the timer that asks the writer runs
+    int quietHearings_ = 0;
     bool finished_ = false;
 };
 

@@ -31,6 +31,7 @@ class Win32JournalFile final : public JournalFile {
   private:
     bool fail();
     HANDLE file_ = INVALID_HANDLE_VALUE;
+    std::string path_;
     char reason_[JOURNAL_REASON_SIZE] = {};
 };
 

@@ -10,6 +10,12 @@ using SteadyClock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::milliseconds;
 // No time-out at all: the time-out's sum would overflow.
 constexpr SteadyClock::time_point NEVER = SteadyClock::time_point::max();
+// Waking a thread costs the waker a round trip to Wine's server, tens of microseconds on a
+// busy machine, which the panel's thread must not pay for each line. So after a line the
+// writer looks for more every POLL_MS for QUIET_POLLS rounds, and only then sleeps until
+// woken: a line that comes while lines flow waits at most POLL_MS and wakes no one.
+constexpr Milliseconds POLL_MS(100);
+constexpr int QUIET_POLLS = 10;
 } // namespace
 
 struct JournalWriterThread::Shared {
@@ -25,6 +31,7 @@ struct JournalWriterThread::Shared {
     JournalAppender appender;
     std::function<int64_t()> utcNowMs;
     int retryMs;
+    bool sleeping = false; // waits until woken: a line must wake it
     bool finishing = false;
     bool retryNow = false;  // the end has come: a failed line is tried at once
     bool abandoned = false; // the end waited long enough
@@ -47,6 +54,10 @@ void JournalWriterThread::add(const std::string& path, int64_t utcDay, const std
             return;
         }
         shared_->backlog.push({path, utcDay, line});
+        if (!shared_->sleeping) {
+            return;
+        }
+        shared_->sleeping = false;
     }
     shared_->wake.notify_one();
 }
@@ -91,6 +102,7 @@ void JournalWriterThread::run(const std::shared_ptr<Shared>& s) {
     std::unique_lock<std::mutex> lock(s->mutex);
     int64_t openDay = -1; // the UTC day of the open file's last line; -1: none is open
     SteadyClock::time_point retryAt;
+    int quietPolls = QUIET_POLLS;
     while (!s->abandoned) {
         // The time until the open file's day ends; it is closed then, line or no line.
         SteadyClock::time_point dayEnds = NEVER;
@@ -109,11 +121,18 @@ void JournalWriterThread::run(const std::shared_ptr<Shared>& s) {
             if (s->finishing) {
                 break;
             }
+            if (quietPolls < QUIET_POLLS) {
+                ++quietPolls;
+                s->wake.wait_until(lock, std::min(SteadyClock::now() + POLL_MS, dayEnds));
+                continue;
+            }
+            s->sleeping = true;
             if (dayEnds == NEVER) {
                 s->wake.wait(lock);
             } else {
                 s->wake.wait_until(lock, dayEnds);
             }
+            s->sleeping = false;
             continue;
         }
         if (s->backlog.trouble().failing() && !s->retryNow && SteadyClock::now() < retryAt) {
@@ -130,6 +149,7 @@ void JournalWriterThread::run(const std::shared_ptr<Shared>& s) {
         if (ok) {
             s->backlog.written(end);
             openDay = line.utcDay;
+            quietPolls = 0;
         } else {
             s->backlog.failed(reason);
             openDay = -1; // a failure closes the file
