@@ -192,21 +192,21 @@ void Journal::hearWriter() {
         writer_.rewritten(clock_.now(), state.episode.writtenLate, state.episode.lost);
     }
     char text[TROUBLE_TEXT_SIZE] = "";
-    if (state.trouble.failing()) {
+    if (state.trouble.failing) {
         journalTroubleText(state.trouble.path.c_str(), state.trouble.reason.c_str(), state.waiting,
                            text, sizeof text);
     }
     if (trouble_ != text) {
         const bool wasFailing = !trouble_.empty();
         trouble_ = text;
-        if (showTrouble_ && wasFailing != state.trouble.failing()) {
-            showTrouble_(state.trouble.failing() ? JOURNAL_STATUS_TROUBLE : "");
+        if (showTrouble_ && wasFailing != state.trouble.failing) {
+            showTrouble_(state.trouble.failing ? JOURNAL_STATUS_TROUBLE : "");
         }
         if (troubleFeed_) {
             troubleFeed_();
         }
     }
-    const bool quiet = !state.trouble.failing() && state.waiting == 0 && !state.caughtUp;
+    const bool quiet = !state.trouble.failing && state.waiting == 0 && !state.caughtUp;
     quietHearings_ = quiet ? quietHearings_ + 1 : 0;
     if (quietHearings_ >= QUIET_HEARINGS) {
         KillTimer(timerWindow_, IDT_JOURNAL_WRITER);

@@ -76,6 +76,7 @@ void JournalBacklog::written(int64_t fileEnd) {
 
 void JournalBacklog::failed(const std::string& reason) {
     taken_ = false;
+    trouble_.failing = true;
     trouble_.path = lines_.front().path;
     trouble_.reason = reason;
     waited_ = true;

@@ -21,11 +21,11 @@ struct JournalPending {
     std::string line;
 };
 
-// Why the journal's lines wait: the file and the system's text. Empty while writing works.
+// Why the journal's lines wait: the file and the system's text.
 struct JournalTrouble {
+    bool failing = false; // the last try failed; false again once a line is written
     std::string path;
     std::string reason;
-    bool failing() const { return !path.empty(); }
 };
 
 // An episode of waiting that has ended: every line that waited is written or lost.

@@ -135,7 +135,7 @@ void JournalWriterThread::run(const std::shared_ptr<Shared>& s) {
             s->sleeping = false;
             continue;
         }
-        if (s->backlog.trouble().failing() && !s->retryNow && SteadyClock::now() < retryAt) {
+        if (s->backlog.trouble().failing && !s->retryNow && SteadyClock::now() < retryAt) {
             s->wake.wait_until(lock, std::min(retryAt, dayEnds));
             continue;
         }
