@@ -177,8 +177,8 @@ TEST_F(JournalStory, ASpreadsheetHoldingTheFileShowsInTheStatusBarNeverInABox) {
     PanelProcess program;
     ASSERT_TRUE(program.start(port()));
     ASSERT_TRUE(showsSimulator(program));
-    const bool shown = waitFor(
-        [&] { return program.statusText(3) == "Journal: Schreibfehler"; }, SHOW_TIMEOUT_MS);
+    const bool shown =
+        waitFor([&] { return program.statusText(3) == "Journal: Schreibfehler"; }, SHOW_TIMEOUT_MS);
     program.screenshot("journal-trouble");
     CloseHandle(excel);
     ASSERT_TRUE(shown);
