@@ -84,7 +84,12 @@ void ControlSessions::readLines(Client& c) {
             refuseLongLine(c);
             continue;
         }
-        c.introduced = true;
+        if (!c.introduced) {
+            c.introduced = true;
+            if (c.authorised && !admit(c)) {
+                return;
+            }
+        }
         handleCommand(c, parseControlLine(line), line);
     }
 }
@@ -156,7 +161,9 @@ void ControlSessions::handleAuth(Client& c, const ControlCommand& command) {
     if (passwordMatches(command.text, password_)) {
         c.authorised = true;
         backoff_.right(c.address);
-        status(c, CONTROL_OK, {});
+        if (admit(c)) {
+            status(c, CONTROL_OK, {});
+        }
         return;
     }
     status(c, CONTROL_NOT_AUTHORISED, NOT_AUTHORISED);

@@ -46,7 +46,7 @@ ConnectRefusal ControlSessions::connect(ClientId id, uint32_t address, uint16_t 
         journalClient(name, NO_PASSWORD_TEXT);
         return ConnectRefusal::NoPassword;
     }
-    makeRoomForUndecided();
+    makeRoomForPending();
     Client& c = clients_[id];
     c = Client{};
     c.id = id;
@@ -59,17 +59,22 @@ ConnectRefusal ControlSessions::connect(ClientId id, uint32_t address, uint16_t 
     return ConnectRefusal::None;
 }
 
-// Silent connections must not keep out those that speak: the oldest one still silent goes.
-void ControlSessions::makeRoomForUndecided() {
-    int undecided = 0;
+// Not yet a line client nor a scrape, and not on its way out.
+bool ControlSessions::pending(const Client& c) const {
+    return c.kind != Kind::Http && !c.admitted && !c.out.closeWhenSent && !c.out.dropNow;
+}
+
+// Connections that say nothing must not keep out those that speak: the oldest one goes.
+void ControlSessions::makeRoomForPending() {
+    int count = 0;
     Client* oldest = nullptr;
     for (auto& [id, c] : clients_) {
-        if (c.kind == Kind::Undecided && !c.out.closeWhenSent && !c.out.dropNow) {
-            ++undecided;
+        if (pending(c)) {
+            ++count;
             oldest = oldest == nullptr ? &c : oldest; // ids count up: the first is the oldest
         }
     }
-    if (undecided >= CONTROL_UNDECIDED_LIMIT) {
+    if (count >= CONTROL_PENDING_LIMIT) {
         oldest->out.bytes.clear();
         oldest->out.dropNow = true;
         ++counters_.turnedAway;
@@ -104,7 +109,7 @@ void ControlSessions::disconnected(ClientId id) {
         lockHolder_.clear();
     }
     const auto found = clients_.find(id);
-    if (found != clients_.end() && found->second.journaled) {
+    if (found != clients_.end() && found->second.admitted) {
         journalClient(found->second.source.client, LEFT_TEXT);
     }
     clients_.erase(id);
@@ -135,13 +140,17 @@ ClientOutput* ControlSessions::output(ClientId id) {
 }
 
 int ControlSessions::lineClients() const {
-    return placesTaken(Kind::Line);
-}
-
-int ControlSessions::placesTaken(Kind kind) const {
     int count = 0;
     for (const auto& entry : clients_) {
-        count += entry.second.kind == kind;
+        count += entry.second.admitted;
+    }
+    return count;
+}
+
+int ControlSessions::scrapes() const {
+    int count = 0;
+    for (const auto& entry : clients_) {
+        count += entry.second.kind == Kind::Http;
     }
     return count;
 }
@@ -180,25 +189,17 @@ void ControlSessions::consume(Client& c) {
     }
 }
 
-// The first bytes tell a line client from a scrape; each then needs a place of its kind.
+// The first bytes tell a line client from a scrape. A scrape needs a place at once; a line
+// client once it has said who it is (admit).
 void ControlSessions::decide(Client& c) {
     switch (connectionKind(c.input)) {
     case ConnectionKind::Undecided:
         return;
     case ConnectionKind::Line:
-        if (placesTaken(Kind::Line) >= CONTROL_CLIENT_LIMIT) {
-            status(c, CONTROL_BUSY, TOO_MANY_CLIENTS);
-            journalClient(c.source.client, TOO_MANY_TEXT);
-            turnAway(c);
-            return;
-        }
         c.kind = Kind::Line;
-        // Scrapes come every few seconds and are no news for the journal; line clients are.
-        c.journaled = true;
-        journalClient(c.source.client, CONNECTED_TEXT);
         return;
     case ConnectionKind::Http:
-        if (placesTaken(Kind::Http) >= CONTROL_SCRAPE_LIMIT) {
+        if (scrapes() >= CONTROL_SCRAPE_LIMIT) {
             std::string reply;
             appendHttpReply(reply, HttpReply::Busy, {});
             send(c, reply);
@@ -208,6 +209,20 @@ void ControlSessions::decide(Client& c) {
         c.kind = Kind::Http;
         return;
     }
+}
+
+// A line client that has said who it is takes a place, or is told there is none and closed.
+// Scrapes come every few seconds and are no news for the journal; line clients are.
+bool ControlSessions::admit(Client& c) {
+    if (lineClients() >= CONTROL_CLIENT_LIMIT) {
+        status(c, CONTROL_BUSY, TOO_MANY_CLIENTS);
+        journalClient(c.source.client, TOO_MANY_TEXT);
+        turnAway(c);
+        return false;
+    }
+    c.admitted = true;
+    journalClient(c.source.client, CONNECTED_TEXT);
+    return true;
 }
 
 void ControlSessions::turnAway(Client& c) {
@@ -264,7 +279,7 @@ void ControlSessions::tickClient(Client& c, uint64_t nowMs) {
         }
         return;
     }
-    if ((!c.introduced || !c.authorised) && nowMs >= c.since + CONTROL_INTRODUCTION_MS) {
+    if (!c.admitted && nowMs >= c.since + CONTROL_INTRODUCTION_MS) {
         ++counters_.turnedAway;
         c.out.bytes.clear();
         c.out.dropNow = true;
@@ -293,8 +308,7 @@ bool ControlSessions::needsTick() const {
         if (c.out.dropNow) {
             continue;
         }
-        if (c.out.closeWhenSent || c.held || c.kind != Kind::Line || !c.introduced ||
-            !c.authorised || (c.waiting && c.standbyUnechoed)) {
+        if (c.out.closeWhenSent || c.held || !c.admitted || (c.waiting && c.standbyUnechoed)) {
             return true;
         }
     }

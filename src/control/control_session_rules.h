@@ -26,11 +26,12 @@
 
 namespace trx {
 
-// Places: line clients, scrapes being answered, and connections not yet told apart (the
-// oldest of these gives its place to a new one).
+// Places: line clients (each from its first whole line, and from another computer its
+// password, on), scrapes being answered, and connections not yet that far (the oldest of
+// these gives its place to a new one).
 constexpr int CONTROL_CLIENT_LIMIT = 8;
 constexpr int CONTROL_SCRAPE_LIMIT = 4;
-constexpr int CONTROL_UNDECIDED_LIMIT = 16;
+constexpr int CONTROL_PENDING_LIMIT = 16;
 // A client with more than this waiting to be sent to it is disconnected.
 constexpr size_t CONTROL_OUTPUT_LIMIT = 64 * 1024;
 // Input held while a command waits for its echo; a client sending more is disconnected.
@@ -156,10 +157,10 @@ class ControlSessions final : public LineListener {
         Kind kind = Kind::Undecided;
         bool authorised = false;
         bool subscribed = false;
-        bool introduced = false; // its first whole line came
-        bool journaled = false;  // its connection is in the journal (a line client, not a scrape)
-        bool skipping = false;   // the rest of a line that was too long
-        bool waiting = false;    // for the echo of waitingFor
+        bool introduced = false;      // its first whole line came
+        bool admitted = false;        // holds a line client's place; the journal knows of it
+        bool skipping = false;        // the rest of a line that was too long
+        bool waiting = false;         // for the echo of waitingFor
         bool standbyUnechoed = false; // ... a standby sent while the link was down, which no
                                       // echo answers: the transmitter reporting standby does
         bool resume = false;          // answered while input was held
@@ -177,12 +178,14 @@ class ControlSessions final : public LineListener {
     void consume(Client& c);
     bool mustWait(const Client& c, uint64_t nowMs) const;
     void decide(Client& c);
-    void makeRoomForUndecided();
+    bool admit(Client& c);
+    bool pending(const Client& c) const;
+    void makeRoomForPending();
     void closeAfterReply(Client& c);
     void turnAway(Client& c);
     void tickClient(Client& c, uint64_t nowMs);
     void tellFloods(uint64_t nowMs);
-    int placesTaken(Kind kind) const;
+    int scrapes() const;
     void journalClient(const char* client, const char* what);
     void send(Client& c, std::string_view text);
     void status(Client& c, int code, std::string_view reason);

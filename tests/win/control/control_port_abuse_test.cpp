@@ -108,7 +108,7 @@ TEST_F(ControlPortTest, SilentConnectionsKeepOutNeitherAScrapeNorAClient) {
     ControlPort port(engine, settings, panelSettings, host);
     open(port);
     std::vector<std::unique_ptr<Client>> silent;
-    for (int i = 0; i < CONTROL_UNDECIDED_LIMIT; ++i) {
+    for (int i = 0; i < CONTROL_PENDING_LIMIT; ++i) {
         silent.push_back(std::make_unique<Client>(window));
     }
     window.pumpFor(100);
