@@ -15,6 +15,8 @@
 #include "control_password_rules.h"
 #include "control_values_rules.h"
 #include "line_listener.h"
+#include "protocol.h"
+#include "res/resource.h"
 
 #include <array>
 #include <cstddef>
@@ -44,8 +46,8 @@ constexpr uint64_t CONTROL_INTRODUCTION_MS = 10000;
 constexpr uint64_t CONTROL_REQUEST_MS = 5000;
 constexpr uint64_t CONTROL_CLOSING_MS = 5000;
 // The standby that went out while the link was down counts as not acknowledged when the
-// transmitter is not heard in standby within the engine's echo time: ACK_LIMIT + 2 ticks.
-constexpr uint64_t CONTROL_STANDBY_ECHO_MS = 2200;
+// transmitter is not heard in standby within the engine's own echo time (its 22nd tick).
+constexpr uint64_t CONTROL_STANDBY_ECHO_MS = (ACK_LIMIT + 2) * uint64_t{SUPERVISION_PERIOD_MS};
 
 // The shell's name for a connection: a number counted up from 1 and never used again, so
 // that nothing of a client that left (its lock) passes to the next one.
@@ -167,8 +169,8 @@ class ControlSessions final : public LineListener {
         bool held = false;            // its address waits after a wrong password
         uint32_t waitingFor = 0;
         uint64_t waitingSince = 0;
-        uint64_t since = 0;        // connected, or its address's wait ended: deadlines count
-        uint64_t closingSince = 0; // from here
+        uint64_t since = 0;        // deadlines count from here: connected, or its wait ended
+        uint64_t closingSince = 0; // its last reply was queued
         std::string input;
         HttpRequestHead request;
         ClientOutput out;
