@@ -1,9 +1,10 @@
 # Sourced by every script that runs Wine: a quiet Wine without Mono/Gecko prompts, and
 # without the HID bus driver, which polls for game controllers and alone keeps a core
 # about 2 % busy on an idle prefix, and without the menu builder, which would write desktop
-# entries of installed programs into the real home.
+# entries of installed programs into the real home, and without the crash debugger, which
+# would hold a crashed program (and a test's whole time limit) open, waiting for nobody.
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winebus.sys=d;winemenubuilder.exe=d}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winebus.sys=d;winemenubuilder.exe=d;winedbg.exe=d}
 
 # The loader follows what the machine runs, not what is installed. Debian's wine starts the
 # 32-bit loader whenever wine32 is installed and leaves the 64-bit one to it; on a kernel
