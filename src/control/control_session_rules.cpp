@@ -1,6 +1,5 @@
 #include "control_session_rules.h"
 
-#include <cinttypes>
 #include <cstdio>
 #include <utility>
 
@@ -13,7 +12,7 @@ constexpr std::string_view TOO_MANY_CLIENTS = "too many clients";
 constexpr char NOT_LISTED_TEXT[] = "abgewiesen (nicht in SteuerportNetz)";
 constexpr char NO_PASSWORD_TEXT[] = "abgewiesen (kein SteuerportKennwort)";
 constexpr char TOO_MANY_TEXT[] = "abgewiesen (zu viele Verbindungen)";
-constexpr char FLOOD_FORMAT[] = "%s abgewiesen (%" PRIu64 " Verbindungen, mehr als %d je Sekunde)";
+constexpr char FLOOD_FORMAT[] = "%s abgewiesen (%llu Verbindungen, mehr als %d je Sekunde)";
 constexpr char CONNECTED_TEXT[] = "verbunden";
 constexpr char LEFT_TEXT[] = "getrennt";
 
@@ -293,7 +292,8 @@ void ControlSessions::tellFloods(uint64_t nowMs) {
             char address[CLIENT_ADDRESS_SIZE];
             formatAddress(flood.address, address, sizeof address);
             char text[JOURNAL_LINE_SIZE];
-            snprintf(text, sizeof text, FLOOD_FORMAT, address, flood.turnedAway,
+            snprintf(text, sizeof text, FLOOD_FORMAT, address,
+                     static_cast<unsigned long long>(flood.turnedAway),
                      CONTROL_CONNECTIONS_PER_SECOND);
             journal_->controlPortEvent(text);
         }
