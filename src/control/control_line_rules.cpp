@@ -298,8 +298,14 @@ void ControlSessions::linkUp() {
 }
 
 void ControlSessions::linkLost() {
-    values_.linkLost();
     ++counters_.linkLosses;
+    portReopened();
+}
+
+// The operator's reopening of the port: the values go as with a loss, but an alert on the
+// losses must not fire when the settings are checked.
+void ControlSessions::portReopened() {
+    values_.linkLost();
     shown_.fill(CONTROL_UNKNOWN);
     event(controlKeyName(ControlKey::Link), "down");
     for (auto& entry : clients_) {

@@ -137,6 +137,7 @@ class ControlSessions final : public LineListener {
 
     void linkUp() override;
     void linkLost() override;
+    void portReopened() override;
     void reported(int address, int previous, int value) override;
     void writeSent(const LineWrite& write) override;
     void writeEchoed(const LineWrite& write) override;

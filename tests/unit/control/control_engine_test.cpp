@@ -100,5 +100,18 @@ TEST(ControlThroughTheEngine, StandbyGoesOutWhileTheLinkIsDown) {
     EXPECT_EQ(rig.port.sent.size(), 2u);
 }
 
+// The settings' OK reopens the port: the link is down until the next report, but a station's
+// alert on lost links must not fire when the operator checks the settings.
+TEST(ControlThroughTheEngine, AReopenedPortIsNoLostLink) {
+    ControlRig rig;
+    rig.linkUp(STATUS_READY);
+    rig.protocol.resetProtocol(true);
+    EXPECT_EQ(rig.ask("get link"), "link: down\r\nRPRT -3 link down\r\n");
+    EXPECT_EQ(rig.sessions.counters().linkLosses, 0u);
+    rig.linkUp(STATUS_READY);
+    rig.ticks(WATCHDOG_LIMIT + 2);
+    EXPECT_EQ(rig.sessions.counters().linkLosses, 1u);
+}
+
 } // namespace
 } // namespace trx::test
