@@ -1,6 +1,8 @@
-// Whatever a client sends, in pieces of any size, between the engine's announcements: the
-// control port answers in whole CRLF lines, each reply ending in a status line it knows,
-// asks the engine nothing without a link, and keeps no more than its limits.
+// Whatever a client sends, in pieces of any size, between the engine's announcements and
+// the clock's ticks: the control port answers in whole CRLF lines, each reply ending in a
+// status line it knows, or in one HTTP reply; asks the engine nothing without a link but a
+// standby, nothing at all for a connection that began as an HTTP request; and keeps no more
+// than its limits.
 #include "control_session_rules.h"
 
 #include <cstdint>
@@ -24,16 +26,22 @@ class Engine final : public ControlEngine, public ControlHost {
   public:
     explicit Engine(const ControlSessions* sessions) : sessions_(sessions) {}
     ControlOutcome execute(const ControlCommand& command, const CommandSource&) override {
-        check(sessions_->values().linkIsUp(), "a command went to the engine without a link");
+        const bool standby =
+            command.verb == ControlVerb::SetState && command.number == STATE_STANDBY;
+        check(sessions_->values().linkIsUp() || standby,
+              "a command went to the engine without a link");
         check(controlCommandWrites(command.verb), "a command that writes nothing was executed");
+        check(!http, "an HTTP request reached the engine");
         return {CONTROL_OK, "", ++sequence};
     }
     int serialPortNumber() override { return 1; }
-    uint64_t milliseconds() override { return 0; }
+    uint64_t milliseconds() override { return now; }
     void outputWaiting() override {}
 
     const ControlSessions* sessions_;
     uint32_t sequence = 0;
+    uint64_t now = 0;
+    bool http = false; // the client's first bytes made it a scrape
 };
 
 // A scrape's reply is one HTTP reply whose body has the length it announces.
@@ -71,15 +79,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     engine.sessions_ = &sessions;
     sessions.connect(1, 0x7F000001, 1);
     std::string out;
-    // Each byte below 8 is an announcement; the rest goes to the client in pieces that end
-    // at each byte 0xFF.
+    // Each byte below 8 is an announcement or a second of the clock; the rest goes to the
+    // client in pieces that end at each byte 0xFF.
     size_t start = 0;
+    std::string sent;
     for (size_t i = 0; i <= size; ++i) {
         if (i < size && data[i] >= 8 && data[i] != 0xFF) {
             continue;
         }
-        sessions.received(1,
-                          std::string_view(reinterpret_cast<const char*>(data) + start, i - start));
+        const std::string_view piece(reinterpret_cast<const char*>(data) + start, i - start);
+        sent.append(piece);
+        engine.http = engine.http || connectionKind(sent) == ConnectionKind::Http;
+        sessions.received(1, piece);
         start = i + 1;
         if (i < size) {
             LineWrite write;
@@ -96,6 +107,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
             case 3:
                 sessions.echoMissing(write);
+                break;
+            case 4:
+                engine.now += 1000;
+                sessions.tick(engine.now);
                 break;
             default:
                 sessions.reported(data[i] * 3 % REGISTER_COUNT, NOT_REPORTED, data[i]);

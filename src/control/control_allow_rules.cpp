@@ -26,7 +26,7 @@ bool readPart(std::string_view text, int max, int& value) {
 }
 
 uint32_t prefixMask(int prefix) {
-    return prefix == 0 ? 0 : ~uint32_t{0} << (PREFIX_MAX - prefix);
+    return ~uint32_t{0} << (PREFIX_MAX - prefix);
 }
 
 } // namespace
@@ -50,14 +50,20 @@ bool readIpv4Address(std::string_view text, uint32_t& address) {
     return true;
 }
 
-void formatClientName(uint32_t address, uint16_t port, char* text, size_t size) {
-    snprintf(text, size, "%u.%u.%u.%u:%u", address >> 24, address >> 16 & 0xFF, address >> 8 & 0xFF,
-             address & 0xFF, static_cast<unsigned>(port));
+void formatAddress(uint32_t address, char* text, size_t size) {
+    snprintf(text, size, "%u.%u.%u.%u", address >> 24, address >> 16 & 0xFF, address >> 8 & 0xFF,
+             address & 0xFF);
 }
 
-int AllowList::read(std::string_view text) {
+void formatClientName(uint32_t address, uint16_t port, char* text, size_t size) {
+    char dotted[CLIENT_ADDRESS_SIZE];
+    formatAddress(address, dotted, sizeof dotted);
+    snprintf(text, size, "%s:%u", dotted, static_cast<unsigned>(port));
+}
+
+std::vector<std::string> AllowList::read(std::string_view text) {
     blocks_.clear();
-    int leftOut = 0;
+    std::vector<std::string> leftOut;
     size_t pos = 0;
     while ((pos = text.find_first_not_of(SEPARATORS, pos)) != std::string_view::npos) {
         const size_t end = std::min(text.find_first_of(SEPARATORS, pos), text.size());
@@ -68,8 +74,11 @@ int AllowList::read(std::string_view text) {
         int prefix = PREFIX_MAX;
         if (!readIpv4Address(entry.substr(0, slash), address) ||
             (slash != std::string_view::npos &&
-             !readPart(entry.substr(slash + 1), PREFIX_MAX, prefix))) {
-            ++leftOut;
+             !readPart(entry.substr(slash + 1), PREFIX_MAX, prefix)) ||
+            prefix < ALLOW_PREFIX_MIN) {
+            if (std::find(leftOut.begin(), leftOut.end(), entry) == leftOut.end()) {
+                leftOut.emplace_back(entry);
+            }
             continue;
         }
         const uint32_t mask = prefixMask(prefix);

@@ -1,5 +1,8 @@
 #include "control_http_rules.h"
 
+#include "control_password_rules.h"
+
+#include <algorithm>
 #include <cstdint>
 
 namespace trx {
@@ -7,11 +10,18 @@ namespace trx {
 namespace {
 
 constexpr std::string_view METRICS_PATH = "/metrics";
-constexpr std::string_view HTTP_VERSION_PREFIX = "HTTP/";
+constexpr std::string_view HTTP_VERSION_PREFIX = " HTTP/";
 constexpr std::string_view AUTHORIZATION = "authorization:";
 constexpr std::string_view BASIC = "basic ";
+constexpr std::string_view AUTH_WORD = "auth";
+constexpr std::string_view ABSOLUTE_TARGETS[] = {"http://", "https://"};
 constexpr std::string_view METRICS_CONTENT_TYPE = "text/plain; version=0.0.4; charset=utf-8";
 constexpr std::string_view PLAIN_CONTENT_TYPE = "text/plain; charset=utf-8";
+// Longer than any method in use ("UPDATEREDIRECTREF" has 17 letters).
+constexpr size_t METHOD_LIMIT = 24;
+// Of each line of a head only this much is kept: enough for the request line's method and
+// path and for Basic credentials; the rest of a longer line is counted, not kept.
+constexpr size_t HTTP_LINE_KEEP = 1024;
 constexpr int BASE64_BITS = 6;
 constexpr int BYTE_BITS = 8;
 
@@ -29,6 +39,39 @@ bool startsWithWord(std::string_view text, std::string_view lowerWord) {
         }
     }
     return true;
+}
+
+// A character of an HTTP token (a method).
+bool isTokenChar(char c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+        return true;
+    }
+    return std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
+}
+
+// `text` in any case is the beginning of `lowerWord`.
+bool beginsWord(std::string_view text, std::string_view lowerWord) {
+    return text.size() <= lowerWord.size() &&
+           startsWithWord(text, lowerWord.substr(0, text.size()));
+}
+
+// Whether `target` (what follows the method's blank) starts as a request target does;
+// Undecided while it is a beginning of "http://" or "https://".
+ConnectionKind targetKind(std::string_view target) {
+    if (target.empty()) {
+        return ConnectionKind::Undecided;
+    }
+    if (target[0] == '/' || target[0] == '*') {
+        return ConnectionKind::Http;
+    }
+    bool couldBecome = false;
+    for (const std::string_view absolute : ABSOLUTE_TARGETS) {
+        if (startsWithWord(target, absolute)) {
+            return ConnectionKind::Http;
+        }
+        couldBecome = couldBecome || beginsWord(target, absolute);
+    }
+    return couldBecome ? ConnectionKind::Undecided : ConnectionKind::Line;
 }
 
 int base64Value(char c) {
@@ -80,29 +123,20 @@ std::string_view trimBlanks(std::string_view text) {
 
 } // namespace
 
-bool isHttpRequestLine(std::string_view line) {
-    const size_t firstBlank = line.find(' ');
-    if (firstBlank == 0 || firstBlank == std::string_view::npos) {
-        return false;
+ConnectionKind connectionKind(std::string_view firstBytes) {
+    size_t method = 0;
+    while (method < firstBytes.size() && method < METHOD_LIMIT && isTokenChar(firstBytes[method])) {
+        ++method;
     }
-    for (size_t i = 0; i < firstBlank; ++i) {
-        if (line[i] < 'A' || line[i] > 'Z') {
-            return false;
-        }
+    if (method == firstBytes.size()) {
+        return method < METHOD_LIMIT ? ConnectionKind::Undecided : ConnectionKind::Line;
     }
-    const size_t lastBlank = line.rfind(' ');
-    return lastBlank > firstBlank + 1 &&
-           line.substr(lastBlank + 1).substr(0, HTTP_VERSION_PREFIX.size()) == HTTP_VERSION_PREFIX;
-}
-
-bool isMetricsRequest(std::string_view requestLine) {
-    if (!isHttpRequestLine(requestLine) || requestLine.substr(0, 4) != "GET ") {
-        return false;
+    const std::string_view token = firstBytes.substr(0, method);
+    if (method == 0 || firstBytes[method] != ' ' ||
+        (token.size() == AUTH_WORD.size() && startsWithWord(token, AUTH_WORD))) {
+        return ConnectionKind::Line;
     }
-    const std::string_view target =
-        requestLine.substr(4, requestLine.rfind(' ') - 4); // between the blanks
-    const std::string_view path = target.substr(0, target.find('?'));
-    return path == METRICS_PATH;
+    return targetKind(firstBytes.substr(method + 1));
 }
 
 bool basicPasswordMatches(std::string_view headerLine, std::string_view password) {
@@ -119,26 +153,96 @@ bool basicPasswordMatches(std::string_view headerLine, std::string_view password
     }
     const size_t colon = credentials.find(':');
     return colon != std::string::npos &&
-           std::string_view(credentials).substr(colon + 1) == password;
+           passwordMatches(std::string_view(credentials).substr(colon + 1), password);
+}
+
+bool HttpRequestHead::take(std::string_view bytes) {
+    for (size_t i = 0; i < bytes.size() && !done_; ++i) {
+        if (++headBytes_ > HTTP_HEAD_LIMIT) {
+            tooLarge_ = true;
+            done_ = true;
+        } else if (bytes[i] == '\n') {
+            endLine();
+        } else if (line_.size() < HTTP_LINE_KEEP) {
+            line_.push_back(bytes[i]);
+        } else if (requestLine_) {
+            // A request line this long has no short version word at its end to wait for.
+            sawLongRequestLine_ = true;
+        }
+    }
+    return done_;
+}
+
+// The request line tells the method and the path; of the headers only the credentials
+// count; an empty line ends the head. A request line without a version (HTTP/0.9) has no
+// headers after it.
+void HttpRequestHead::endLine() {
+    std::string_view line = line_;
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    if (requestLine_) {
+        requestLine_ = false;
+        const size_t blank = line.find(' ');
+        method_ = line.substr(0, blank == std::string_view::npos ? line.size() : blank);
+        std::string_view target =
+            blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1);
+        const size_t version = target.rfind(HTTP_VERSION_PREFIX);
+        const bool versioned = version != std::string_view::npos || sawLongRequestLine_;
+        target = target.substr(0, std::min(target.find(' '), target.find('?')));
+        metricsPath_ = target == METRICS_PATH;
+        done_ = !versioned;
+    } else if (line.empty()) {
+        done_ = true;
+    } else if (startsWithWord(line, AUTHORIZATION)) {
+        authorization_ = line;
+    }
+    line_.clear();
 }
 
 void appendHttpReply(std::string& out, HttpReply reply, std::string_view body) {
     std::string_view status = "200 OK";
     std::string_view type = METRICS_CONTENT_TYPE;
-    if (reply == HttpReply::NotFound) {
+    switch (reply) {
+    case HttpReply::Metrics:
+        break;
+    case HttpReply::NotFound:
         status = "404 Not Found";
-        type = PLAIN_CONTENT_TYPE;
         body = "not found\n";
-    } else if (reply == HttpReply::Unauthorised) {
+        break;
+    case HttpReply::MethodNotAllowed:
+        status = "405 Method Not Allowed";
+        body = "only GET /metrics\n";
+        break;
+    case HttpReply::Unauthorised:
         status = "401 Unauthorized";
-        type = PLAIN_CONTENT_TYPE;
         body = "not authorised\n";
+        break;
+    case HttpReply::Timeout:
+        status = "408 Request Timeout";
+        body = "request not complete in time\n";
+        break;
+    case HttpReply::TooLarge:
+        status = "431 Request Header Fields Too Large";
+        body = "request too large\n";
+        break;
+    case HttpReply::Busy:
+        status = "503 Service Unavailable";
+        body = "too many scrapes\n";
+        break;
+    }
+    if (reply != HttpReply::Metrics) {
+        type = PLAIN_CONTENT_TYPE;
     }
     out.append("HTTP/1.0 ").append(status).append("\r\n");
     out.append("Content-Type: ").append(type).append("\r\n");
     out.append("Content-Length: ").append(std::to_string(body.size())).append("\r\n");
     if (reply == HttpReply::Unauthorised) {
         out.append("WWW-Authenticate: Basic realm=\"TRXDESK\"\r\n");
+    } else if (reply == HttpReply::MethodNotAllowed) {
+        out.append("Allow: GET\r\n");
+    } else if (reply == HttpReply::Busy) {
+        out.append("Retry-After: 1\r\n");
     }
     out.append("Connection: close\r\n\r\n").append(body);
 }

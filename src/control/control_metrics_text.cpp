@@ -137,6 +137,10 @@ void appendMetricsText(std::string& out, const MetricsSnapshot& s) {
               s.counters.linkLosses);
     w.gauge("trxdesk_control_clients", "Line clients connected to the control port.",
             static_cast<uint64_t>(s.lineClients));
+    w.counter("trxdesk_control_turned_away_total",
+              "Connections to the control port closed without being served: too many at once, "
+              "not allowed, a wrong password, or silent too long.",
+              s.counters.turnedAway);
 }
 
 } // namespace trx

@@ -17,6 +17,7 @@ struct ControlCounters {
     uint64_t controlWrites = 0; // ... for control-port clients
     uint64_t ackTimeouts = 0;   // writes whose echo did not come
     uint64_t linkLosses = 0;    // times the watchdog found the line silent
+    uint64_t turnedAway = 0;    // connections closed without being served
 };
 
 struct MetricsSnapshot {

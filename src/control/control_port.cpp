@@ -3,6 +3,7 @@
 #include "res/resource.h"
 
 #include <commctrl.h>
+#include <mstcpip.h>
 
 #include <algorithm>
 #include <climits>
@@ -18,28 +19,29 @@ constexpr size_t RECEIVE_SIZE = 4096;
 // The system's own buffer for each client, bounded so that a client that stops reading is
 // found out after about this much more than the sessions hold, not after megabytes.
 constexpr int CLIENT_SEND_BUFFER = 64 * 1024;
-constexpr size_t MESSAGE_SIZE = 160;
+// Connections accepted at one message; more wait for the next, or for the timer.
+constexpr int ACCEPT_BATCH = 32;
+// A subscriber may stay silent for hours; the system's keep-alive finds one that is gone.
+constexpr ULONG KEEPALIVE_IDLE_MS = 60000;
+constexpr ULONG KEEPALIVE_INTERVAL_MS = 10000;
+constexpr size_t MESSAGE_SIZE = 640;
 constexpr char BUSY_TEXT[] = "Der Steuerport %d ist belegt; TRXDESK läuft ohne Steuerport.";
 constexpr char FAILED_TEXT[] =
     "Der Steuerport %d lässt sich nicht öffnen (Fehler %d); TRXDESK läuft ohne Steuerport.";
+constexpr char LEFT_OUT_TEXT[] =
+    "Der Steuerport %d übergeht in SteuerportNetz: %s. Es gelten nur IPv4-Adressen und Blöcke "
+    "bis /8, etwa 192.168.10.0/24.%s";
+constexpr char LOOPBACK_ONLY_TEXT[] =
+    " Ohne gültigen Eintrag nimmt er nur Verbindungen von diesem Rechner an.";
+constexpr char LEFT_OUT_JOURNAL_TEXT[] = "SteuerportNetz übergangen: %s";
+constexpr char OPENED_TEXT[] = "geöffnet %s:%d";
 
-AllowList readAllowList(const ControlSettings& settings) {
+AllowList readAllowList(const ControlSettings& settings, std::vector<std::string>& leftOut) {
     AllowList list;
     if (settings.network) {
-        list.read(settings.networks);
+        leftOut = list.read(settings.networks);
     }
     return list;
-}
-
-SOCKET socketOf(ClientId id) {
-    return static_cast<SOCKET>(id);
-}
-
-// Reads what the client still sent, so that the close is not a reset that loses the reply.
-void drain(SOCKET client) {
-    char discard[RECEIVE_SIZE];
-    while (recv(client, discard, sizeof discard, 0) > 0) {
-    }
 }
 
 } // namespace
@@ -47,7 +49,8 @@ void drain(SOCKET client) {
 ControlPort::ControlPort(ControlEngine& engine, const ControlSettings& settings,
                          const Settings& panelSettings, PanelHost& host)
     : settings_(settings), panelSettings_(panelSettings), host_(host),
-      sessions_(engine, *this, readAllowList(settings), settings.password) {}
+      allowList_(readAllowList(settings, leftOut_)),
+      sessions_(engine, *this, allowList_, settings.password) {}
 
 ControlPort::~ControlPort() {
     close();
@@ -83,7 +86,18 @@ LRESULT CALLBACK ControlPort::windowProcedure(HWND window, UINT message, WPARAM 
     case WM_TRX_CONTROL_SEND:
         port->sendAll();
         return 0;
+    case WM_TRX_CONTROL_CLOSED: {
+        const auto found = port->closed_.find(static_cast<SOCKET>(wParam));
+        if (found != port->closed_.end() && --found->second == 0) {
+            port->closed_.erase(found);
+        }
+        return 0;
+    }
     case WM_TIMER:
+        if (wParam == IDT_CONTROL_TICK) {
+            port->onTick();
+            return 0;
+        }
         if (wParam != IDT_CONTROL_SEND) {
             break;
         }
@@ -101,6 +115,7 @@ LRESULT CALLBACK ControlPort::windowProcedure(HWND window, UINT message, WPARAM 
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
+// Every interface only for a valid allow list; without one, this computer alone.
 void ControlPort::open() {
     if (listener_ != INVALID_SOCKET) {
         return;
@@ -119,12 +134,13 @@ void ControlPort::open() {
         refuseToOpen(WSAGetLastError());
         return;
     }
+    const bool everyInterface = !allowList_.empty();
     // Exclusive: another program cannot take over the port, nor we take over its.
     const BOOL exclusive = TRUE;
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<u_short>(settings_.port));
-    address.sin_addr.s_addr = htonl(settings_.network ? INADDR_ANY : INADDR_LOOPBACK);
+    address.sin_addr.s_addr = htonl(everyInterface ? INADDR_ANY : INADDR_LOOPBACK);
     if (setsockopt(listener_, SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
                    reinterpret_cast<const char*>(&exclusive), sizeof exclusive) == SOCKET_ERROR ||
         bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
@@ -139,10 +155,11 @@ void ControlPort::open() {
     }
     if (journal_) {
         char text[MESSAGE_SIZE];
-        snprintf(text, sizeof text, "geöffnet %s:%d", settings_.network ? "0.0.0.0" : "127.0.0.1",
+        snprintf(text, sizeof text, OPENED_TEXT, everyInterface ? "0.0.0.0" : "127.0.0.1",
                  settings_.port);
         journal_->controlPortEvent(text);
     }
+    tellLeftOut();
 }
 
 void ControlPort::refuseToOpen(int error) {
@@ -155,50 +172,86 @@ void ControlPort::refuseToOpen(int error) {
     host_.messageBox(panel_, text, panelSettings_.title, MB_OK | MB_ICONWARNING);
 }
 
+// Each entry of the allow list that is not taken is named once, in the journal and to the
+// operator, while the port already serves.
+void ControlPort::tellLeftOut() {
+    if (leftOut_.empty()) {
+        return;
+    }
+    std::string names;
+    for (const std::string& entry : leftOut_) {
+        names.append(names.empty() ? "" : ", ").append(entry);
+    }
+    char text[MESSAGE_SIZE];
+    if (journal_) {
+        snprintf(text, sizeof text, LEFT_OUT_JOURNAL_TEXT, names.c_str());
+        journal_->controlPortEvent(text);
+    }
+    snprintf(text, sizeof text, LEFT_OUT_TEXT, settings_.port, names.c_str(),
+             allowList_.empty() ? LOOPBACK_ONLY_TEXT : "");
+    host_.messageBox(panel_, text, panelSettings_.title, MB_OK | MB_ICONWARNING);
+}
+
 void ControlPort::onAccept() {
-    for (;;) {
+    int accepted = 0;
+    while (accepted < ACCEPT_BATCH) {
         sockaddr_in peer = {};
         int size = sizeof peer;
         const SOCKET client = accept(listener_, reinterpret_cast<sockaddr*>(&peer), &size);
         if (client == INVALID_SOCKET) {
-            return; // WSAEWOULDBLOCK: every waiting connection is taken
+            break; // WSAEWOULDBLOCK: every waiting connection is taken
         }
-        const ConnectRefusal refusal = sessions_.connect(
-            static_cast<ClientId>(client), ntohl(peer.sin_addr.s_addr), ntohs(peer.sin_port));
-        if (refusal == ConnectRefusal::NotListed || refusal == ConnectRefusal::NoPassword) {
+        ++accepted;
+        const ClientId id = ++lastId_;
+        if (sessions_.connect(id, ntohl(peer.sin_addr.s_addr), ntohs(peer.sin_port)) !=
+            ConnectRefusal::None) {
             closesocket(client);
             continue;
         }
-        setsockopt(client, SOL_SOCKET, SO_SNDBUF,
-                   reinterpret_cast<const char*>(&CLIENT_SEND_BUFFER), sizeof CLIENT_SEND_BUFFER);
-        // Replies and events are small and each is whole: none may wait for the acknowledgement
-        // of the one before (Nagle), which the client's delayed acknowledgement holds back.
-        const BOOL noDelay = TRUE;
-        setsockopt(client, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
-                   sizeof noDelay);
-        // The accepted socket inherited the listener's FD_ACCEPT; it reports its own events.
-        if (WSAAsyncSelect(client, panel_, WM_TRX_CONTROL_CLIENT, FD_READ | FD_WRITE | FD_CLOSE) ==
-            SOCKET_ERROR) {
-            closeClient(static_cast<ClientId>(client));
-        }
+        setUpClient(client, id);
+    }
+    // Whether or not FD_ACCEPT comes again, the timer tries once more.
+    acceptMayWait_ = accepted > 0;
+    keepTime();
+}
+
+void ControlPort::setUpClient(SOCKET client, ClientId id) {
+    ids_[client] = id;
+    sockets_[id] = client;
+    setsockopt(client, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&CLIENT_SEND_BUFFER),
+               sizeof CLIENT_SEND_BUFFER);
+    // Replies and events are small and each is whole: none may wait for the acknowledgement
+    // of the one before (Nagle), which the client's delayed acknowledgement holds back.
+    const BOOL on = TRUE;
+    setsockopt(client, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+    setsockopt(client, SOL_SOCKET, SO_KEEPALIVE, reinterpret_cast<const char*>(&on), sizeof on);
+    tcp_keepalive keepAlive = {1, KEEPALIVE_IDLE_MS, KEEPALIVE_INTERVAL_MS};
+    DWORD returned = 0;
+    WSAIoctl(client, SIO_KEEPALIVE_VALS, &keepAlive, sizeof keepAlive, nullptr, 0, &returned,
+             nullptr, nullptr); // without it, the system's own times
+    // The accepted socket inherited the listener's FD_ACCEPT; it reports its own events.
+    if (WSAAsyncSelect(client, panel_, WM_TRX_CONTROL_CLIENT, FD_READ | FD_WRITE | FD_CLOSE) ==
+        SOCKET_ERROR) {
+        closeClient(id);
     }
 }
 
 void ControlPort::onClient(SOCKET client, int event) {
-    const ClientId id = static_cast<ClientId>(client);
-    if (sessions_.output(id) == nullptr) {
-        return; // a message still queued for a client already closed
+    const auto found = ids_.find(client);
+    if (closed_.count(client) != 0 || found == ids_.end()) {
+        return; // queued for a client already closed, whose socket's value may be reused
     }
+    const ClientId id = found->second;
     switch (event) {
     case FD_READ:
-        receive(client);
+        receive(id, client);
         break;
     case FD_WRITE:
         send(id);
         break;
     case FD_CLOSE:
-        // What came before the close is answered as far as it can be at once.
-        receive(client);
+        // What came before the close is answered as far as one read and the socket allow.
+        receive(id, client);
         sessions_.serviceClients();
         send(id);
         if (sessions_.output(id) != nullptr) {
@@ -208,19 +261,27 @@ void ControlPort::onClient(SOCKET client, int event) {
     default:
         break;
     }
+    keepTime();
 }
 
 // One read per FD_READ: Winsock reports again while data remains, so one client's flood
 // takes turns with the panel's own messages.
-void ControlPort::receive(SOCKET client) {
+void ControlPort::receive(ClientId id, SOCKET client) {
     char bytes[RECEIVE_SIZE];
     const int count = recv(client, bytes, sizeof bytes, 0);
     if (count > 0) {
-        sessions_.received(static_cast<ClientId>(client),
-                           std::string_view(bytes, static_cast<size_t>(count)));
+        sessions_.received(id, std::string_view(bytes, static_cast<size_t>(count)));
     } else if (count == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK) {
-        closeClient(static_cast<ClientId>(client));
+        closeClient(id);
     }
+}
+
+void ControlPort::onTick() {
+    sessions_.tick(milliseconds());
+    if (listener_ != INVALID_SOCKET) {
+        onAccept();
+    }
+    sendAll();
 }
 
 void ControlPort::sendAll() {
@@ -228,12 +289,14 @@ void ControlPort::sendAll() {
     for (const ClientId id : sessions_.clientIds()) {
         send(id);
     }
+    keepTime();
 }
 
 // Sends what the socket takes now; the rest waits for FD_WRITE.
 void ControlPort::send(ClientId id) {
     ClientOutput* out = sessions_.output(id);
-    if (out == nullptr) {
+    const auto socket = sockets_.find(id);
+    if (out == nullptr || socket == sockets_.end()) {
         return;
     }
     if (out->dropNow) {
@@ -243,7 +306,7 @@ void ControlPort::send(ClientId id) {
     size_t sent = 0;
     while (sent < out->bytes.size()) {
         const int chunk = static_cast<int>(std::min<size_t>(out->bytes.size() - sent, INT_MAX));
-        const int count = ::send(socketOf(id), out->bytes.data() + sent, chunk, 0);
+        const int count = ::send(socket->second, out->bytes.data() + sent, chunk, 0);
         if (count == SOCKET_ERROR) {
             if (WSAGetLastError() != WSAEWOULDBLOCK) {
                 closeClient(id);
@@ -255,14 +318,32 @@ void ControlPort::send(ClientId id) {
     }
     out->bytes.erase(0, sent);
     if (out->bytes.empty() && out->closeWhenSent) {
-        shutdown(socketOf(id), SD_SEND);
-        drain(socketOf(id));
-        closeClient(id);
+        finish(id);
     }
 }
 
+// The reply is sent: one read takes what the client sent meanwhile (so that the close is
+// seldom a reset that loses the reply), and the socket closes whatever still comes.
+void ControlPort::finish(ClientId id) {
+    const SOCKET client = sockets_.at(id);
+    shutdown(client, SD_SEND);
+    char discard[RECEIVE_SIZE];
+    recv(client, discard, sizeof discard, 0);
+    closeClient(id);
+}
+
 void ControlPort::closeClient(ClientId id) {
-    closesocket(socketOf(id));
+    const auto found = sockets_.find(id);
+    if (found != sockets_.end()) {
+        const SOCKET client = found->second;
+        WSAAsyncSelect(client, panel_, 0, 0);
+        closesocket(client);
+        ids_.erase(client);
+        sockets_.erase(found);
+        if (panel_ != nullptr && PostMessageA(panel_, WM_TRX_CONTROL_CLOSED, client, 0)) {
+            ++closed_[client];
+        }
+    }
     sessions_.disconnected(id);
 }
 
@@ -274,9 +355,24 @@ void ControlPort::close() {
         closesocket(listener_);
         listener_ = INVALID_SOCKET;
     }
+    if (ticking_ && panel_ != nullptr) {
+        KillTimer(panel_, IDT_CONTROL_TICK);
+    }
+    ticking_ = false;
     if (winsockStarted_) {
         WSACleanup();
         winsockStarted_ = false;
+    }
+}
+
+// The timer runs only while something is timed: an idle port costs no wake-ups.
+void ControlPort::keepTime() {
+    const bool needed = listener_ != INVALID_SOCKET && (acceptMayWait_ || sessions_.needsTick());
+    if (needed && !ticking_) {
+        ticking_ = SetTimer(panel_, IDT_CONTROL_TICK, CONTROL_TICK_MS, nullptr) != 0;
+    } else if (!needed && ticking_) {
+        KillTimer(panel_, IDT_CONTROL_TICK);
+        ticking_ = false;
     }
 }
 

@@ -1,6 +1,8 @@
 // The control port's sockets: a listening socket and its clients, reported by WSAAsyncSelect
 // as messages of the panel window and handled on its thread, so the engine needs no lock
-// and no client ever makes the panel wait. The protocol itself is in the sessions.
+// and no client ever makes the panel wait: one read a message, never a loop of reads. A
+// timer runs while the sessions have deadlines or connections may wait to be accepted. The
+// protocol itself is in the sessions.
 #ifndef TRXDESK_CONTROL_PORT_H
 #define TRXDESK_CONTROL_PORT_H
 
@@ -11,6 +13,10 @@
 
 #include <windows.h>
 #include <winsock2.h>
+
+#include <map>
+#include <string>
+#include <vector>
 
 namespace trx {
 
@@ -45,13 +51,18 @@ class ControlPort final : private ControlHost {
                                             UINT_PTR id, DWORD_PTR self);
     void open();
     void refuseToOpen(int error);
+    void tellLeftOut();
     void onAccept();
+    void setUpClient(SOCKET client, ClientId id);
     void onClient(SOCKET client, int event);
-    void receive(SOCKET client);
+    void onTick();
+    void receive(ClientId id, SOCKET client);
     void sendAll();
     void send(ClientId id);
+    void finish(ClientId id);
     void closeClient(ClientId id);
     void close();
+    void keepTime();
 
     uint64_t milliseconds() override;
     void outputWaiting() override;
@@ -59,11 +70,22 @@ class ControlPort final : private ControlHost {
     const ControlSettings& settings_;
     const Settings& panelSettings_;
     PanelHost& host_;
+    std::vector<std::string> leftOut_; // entries of the allow list that are not taken
+    AllowList allowList_;
     ControlSessions sessions_;
     HWND panel_ = nullptr;
     bool winsockStarted_ = false;
     SOCKET listener_ = INVALID_SOCKET;
     ControlJournal* journal_ = nullptr;
+    // A socket's value comes back for later connections; a client's id never does.
+    std::map<SOCKET, ClientId> ids_;
+    std::map<ClientId, SOCKET> sockets_;
+    ClientId lastId_ = 0;
+    // Sockets closed here whose messages may still wait in the queue, with how many closes
+    // of that value have not yet seen their WM_TRX_CONTROL_CLOSED.
+    std::map<SOCKET, int> closed_;
+    bool ticking_ = false;
+    bool acceptMayWait_ = false;
 };
 
 } // namespace trx

@@ -1,15 +1,22 @@
-// The control port's clients without their sockets: each one's input lines, replies,
-// subscription, lock and the command that waits for its echo; the scrape endpoint; and
-// the port's own copy of the transmitter's values, kept from the engine's announcements.
-// Pure: the Winsock shell hands bytes in and sends what collects for each client.
+// The control port's clients without their sockets: what each connection is (a line client
+// or a scrape, told from its first bytes), its places and deadlines, each line client's
+// input lines, replies, subscription, lock and the command that waits for its echo, the
+// scrapes, the passwords and the floods; and the port's own copy of the transmitter's
+// values, kept from the engine's announcements. Pure: the Winsock shell hands bytes in,
+// calls tick with the time while needsTick says so, and sends what collects for each client.
 #ifndef TRXDESK_CONTROL_SESSION_RULES_H
 #define TRXDESK_CONTROL_SESSION_RULES_H
 
 #include "control_allow_rules.h"
 #include "control_command_rules.h"
+#include "control_flood_rules.h"
+#include "control_http_rules.h"
 #include "control_metrics_text.h"
+#include "control_password_rules.h"
 #include "control_values_rules.h"
 #include "line_listener.h"
+#include "protocol.h"
+#include "res/resource.h"
 
 #include <array>
 #include <cstddef>
@@ -21,13 +28,29 @@
 
 namespace trx {
 
+// Places: line clients (each from its first whole line, and from another computer its
+// password, on), scrapes being answered, and connections not yet that far (the oldest of
+// these gives its place to a new one).
 constexpr int CONTROL_CLIENT_LIMIT = 8;
+constexpr int CONTROL_SCRAPE_LIMIT = 4;
+constexpr int CONTROL_PENDING_LIMIT = 16;
 // A client with more than this waiting to be sent to it is disconnected.
 constexpr size_t CONTROL_OUTPUT_LIMIT = 64 * 1024;
 // Input held while a command waits for its echo; a client sending more is disconnected.
 constexpr size_t CONTROL_HELD_INPUT_LIMIT = 16 * 1024;
+// Deadlines from the connection (or from the end of a password's wait): a connection says
+// who it is (its first whole line; from another computer, its password too) within the
+// first; a scrape's request is whole within the second. A reply on its way out is dropped
+// after the third when the client does not take it.
+constexpr uint64_t CONTROL_INTRODUCTION_MS = 10000;
+constexpr uint64_t CONTROL_REQUEST_MS = 5000;
+constexpr uint64_t CONTROL_CLOSING_MS = 5000;
+// The standby that went out while the link was down counts as not acknowledged when the
+// transmitter is not heard in standby within the engine's own echo time (its 22nd tick).
+constexpr uint64_t CONTROL_STANDBY_ECHO_MS = (ACK_LIMIT + 2) * uint64_t{SUPERVISION_PERIOD_MS};
 
-// The shell's name for a client (its socket).
+// The shell's name for a connection: a number counted up from 1 and never used again, so
+// that nothing of a client that left (its lock) passes to the next one.
 using ClientId = uint64_t;
 
 // What an engine operation made of a client's command.
@@ -69,18 +92,19 @@ class ControlHost {
     virtual void outputWaiting() = 0;
 };
 
+// Why a connection is closed at once, without a word to it.
 enum class ConnectRefusal {
     None,
+    Flood,      // its address opened too many this second (counted, told later in one line)
     NotListed,  // a remote address outside the allow list
     NoPassword, // remote, but no password is set
-    TooMany,    // every place is taken; it is told so and closed
 };
 
 // What waits to go to a client; the shell sends from the front.
 struct ClientOutput {
     std::string bytes;
     bool closeWhenSent = false; // quit, a scrape answered, a refused client
-    bool dropNow = false;       // it stopped reading: close without sending the rest
+    bool dropNow = false;       // it stopped reading, or its time is up: close without sending
 };
 
 class ControlSessions final : public LineListener {
@@ -99,6 +123,11 @@ class ControlSessions final : public LineListener {
     std::vector<ClientId> clientIds() const;
     ClientOutput* output(ClientId id);
 
+    // The deadlines, the passwords' waits, the standby's echo time and the floods' lines, at
+    // `nowMs` of the host's clock. Call it every few hundred milliseconds while needsTick.
+    void tick(uint64_t nowMs);
+    bool needsTick() const;
+
     int lineClients() const;
     const ControlValues& values() const { return values_; }
     const ControlCounters& counters() const { return counters_; }
@@ -108,49 +137,82 @@ class ControlSessions final : public LineListener {
 
     void linkUp() override;
     void linkLost() override;
+    void portReopened() override;
     void reported(int address, int previous, int value) override;
     void writeSent(const LineWrite& write) override;
     void writeEchoed(const LineWrite& write) override;
     void echoMissing(const LineWrite& write) override;
 
   private:
+    static constexpr size_t JOURNAL_LINE_SIZE = 384; // a command line of 256 bytes and more
+    static constexpr std::string_view NO_ACKNOWLEDGEMENT = "no acknowledgement";
+
+    enum class Kind {
+        Undecided, // nothing yet tells a line client from a scrape
+        Line,
+        Http,
+    };
     struct Client {
         ClientId id = 0;
+        uint32_t address = 0;
         CommandSource source; // Control and "<address>:<port>"
         bool remote = false;
-        bool counted = true; // takes a place (not a refused client)
+        Kind kind = Kind::Undecided;
         bool authorised = false;
         bool subscribed = false;
-        bool firstLineSeen = false;
-        bool journaled = false; // its connection is in the journal (a line client, not a scrape)
-        bool http = false;
-        bool metricsRequested = false;
-        bool httpAuthorised = false;
-        bool skipping = false; // the rest of a line that was too long
-        bool waiting = false;  // for the echo of waitingFor
-        bool resume = false;   // answered while input was held
+        bool introduced = false;      // its first whole line came
+        bool admitted = false;        // holds a line client's place; the journal knows of it
+        bool skipping = false;        // the rest of a line that was too long
+        bool waiting = false;         // for the echo of waitingFor
+        bool standbyUnechoed = false; // ... a standby sent while the link was down, which no
+                                      // echo answers: the transmitter reporting standby does
+        bool resume = false;          // answered while input was held
+        bool held = false;            // its address waits after a wrong password
         uint32_t waitingFor = 0;
+        uint64_t waitingSince = 0;
+        uint64_t since = 0;        // deadlines count from here: connected, or its wait ended
+        uint64_t closingSince = 0; // its last reply was queued
         std::string input;
+        HttpRequestHead request;
         ClientOutput out;
     };
 
+    // control_session_rules.cpp: connections, places, deadlines.
     void consume(Client& c);
+    bool mustWait(const Client& c, uint64_t nowMs) const;
+    void decide(Client& c);
+    bool admit(Client& c);
+    bool pending(const Client& c) const;
+    void makeRoomForPending();
+    void closeAfterReply(Client& c);
+    void turnAway(Client& c);
+    void tickClient(Client& c, uint64_t nowMs);
+    void tellFloods(uint64_t nowMs);
+    int scrapes() const;
+    void journalClient(const char* client, const char* what);
+    void send(Client& c, std::string_view text);
+    void status(Client& c, int code, std::string_view reason);
+    void wake();
+
+    // control_line_rules.cpp: a line client's lines and commands, and the engine's
+    // announcements to waiting and subscribed clients.
+    void readLines(Client& c);
     void refuseLongLine(Client& c);
-    void handleLine(Client& c, std::string_view line);
-    void handleHeader(Client& c, std::string_view line);
     void handleCommand(Client& c, const ControlCommand& command, std::string_view line);
+    void handleAuth(Client& c, const ControlCommand& command);
     void handleWrite(Client& c, const ControlCommand& command, std::string_view line);
     void refuseWrite(Client& c, std::string_view line, int code, std::string_view reason);
-    void journalClient(const char* client, const char* what);
     void handleLock(Client& c, bool lock);
     bool lockedByAnother(const Client& c, char* reason, size_t size) const;
     void replyValues(Client& c, const ControlCommand& command);
-    void send(Client& c, std::string_view text);
-    void status(Client& c, int code, std::string_view reason);
+    void wrongPassword(Client& c);
     void answerWaiting(Client& c, int code, std::string_view reason);
     void announce(int firstKey, int lastKey);
     void event(std::string_view key, std::string_view value);
-    void wake();
+
+    // control_scrape_rules.cpp: a scrape's request and its answer.
+    void readRequest(Client& c);
+    void answerRequest(Client& c);
 
     ControlEngine& engine_;
     ControlHost& host_;
@@ -158,9 +220,13 @@ class ControlSessions final : public LineListener {
     AllowList allowList_;
     std::string password_;
     std::map<ClientId, Client> clients_;
+    // The lock and its holder's name, kept with it: the lock ends with its holder.
     bool locked_ = false;
     ClientId lockOwner_ = 0;
+    std::string lockHolder_;
     bool wakePending_ = false;
+    PasswordBackoff backoff_;
+    ConnectionRate rate_;
     ControlValues values_;
     ControlCounters counters_;
     // The value each key last showed to subscribers.

@@ -172,6 +172,9 @@
 // The control port's send, when the message asking for it could not be posted
 #define IDT_CONTROL_SEND 102
 #define CONTROL_SEND_RETRY_MS 10
+// The control port's deadlines and its retried accept, while it has something to time
+#define IDT_CONTROL_TICK 103
+#define CONTROL_TICK_MS 250
 
 // Private window messages. Their numbers are fixed: other running copies send 1125.
 #define WM_TRX_STATUSBAR 1125 // wParam 0; lParam non-zero shows, 0 hides the status bar
@@ -183,6 +186,9 @@
 #define WM_TRX_CONTROL_ACCEPT 1141 // wParam the listening SOCKET; lParam FD_ACCEPT
 #define WM_TRX_CONTROL_CLIENT 1142 // wParam a client's SOCKET; lParam FD_READ, FD_WRITE, FD_CLOSE
 #define WM_TRX_CONTROL_SEND 1143   // wParam 0, lParam 0: replies or events wait for clients
+#define WM_TRX_CONTROL_CLOSED                                                                      \
+    1144 // wParam a client's SOCKET the port closed, lParam 0: its
+         // messages queued before this one are stale
 
 // Keyboard accelerators of the panel
 #define IDR_ACCELERATORS 179

@@ -159,7 +159,8 @@ class ControlPortStory(unittest.TestCase):
         watcher = Line(self.port)
         self.assertEqual(watcher.reply("subscribe"), ["RPRT 0"])
 
-        # Reading puts nothing on the line; nor do 1,000 lines of random bytes.
+        # Reading puts nothing on the line; nor do 1,000 lines of random bytes after a first
+        # line that says the client speaks this protocol (a first line too long ends it).
         sim.ask("mark")
         values = client.reply("get")
         self.assertEqual([line.split(":")[0] for line in values],
@@ -176,6 +177,7 @@ class ControlPortStory(unittest.TestCase):
             length = chance.randrange(0, 320)
             lines.append(bytes([chance.choice(first_bytes)] +
                                [chance.choice(other_bytes) for _ in range(length)]))
+        self.assertEqual(noise.reply("get link"), ["link: up", "RPRT 0"])
         noise.send(b"\n".join(lines) + b"\n")
         statuses = [noise.reply()[-1] for _ in lines]
         self.assertTrue(all(s.startswith("RPRT -1 ") for s in statuses), set(statuses))
@@ -218,6 +220,11 @@ class ControlPortStory(unittest.TestCase):
         self.assertTrue(watcher.until_event("EVENT link down", LINK_LOSS_S))
         self.assertEqual(client.reply("get"), ["link: down", "RPRT -3 link down"])
         self.assertEqual(client.reply("set program 4"), ["RPRT -3 link down"])
+        # Standby still goes out, as the panel's own key does; the silent transmitter takes it
+        # and echoes nothing.
+        sim.ask("mark")
+        self.assertEqual(client.reply("set state standby"), ["RPRT -4 no acknowledgement"])
+        self.assertEqual(sim.logged(), [(8, 1)])
 
         head, body = scrape(self.port)
         self.assertEqual(promtool(body), (0, ""))

@@ -14,8 +14,9 @@ constexpr uint32_t LOOPBACK = 0x7F000001;
 
 class ManualHost final : public ControlHost {
   public:
-    uint64_t milliseconds() override { return 0; }
+    uint64_t milliseconds() override { return now; }
     void outputWaiting() override {}
+    uint64_t now = 0;
 };
 
 struct ControlRig : Rig {
@@ -75,6 +76,41 @@ TEST(ControlThroughTheEngine, TheEnginesConditionsRefuseAtOnceWithNothingOnTheLi
     EXPECT_EQ(rig.ask("preset 1"), "");
     rig.ticks(ACK_LIMIT + 2);
     EXPECT_EQ(rig.take(), "RPRT -4 no acknowledgement\r\n");
+}
+
+// With the link down the engine sends without awaiting an echo; the standby's own byte
+// coming back is heard as a report of standby, and answers the client.
+TEST(ControlThroughTheEngine, StandbyGoesOutWhileTheLinkIsDown) {
+    ControlRig rig;
+    const uint8_t standby = lineByteFor(OperatingState, STATE_STANDBY);
+    EXPECT_EQ(rig.ask("set state standby"), "");
+    ASSERT_EQ(rig.port.sent, std::vector<uint8_t>{standby});
+    rig.protocol.onByteReceived(standby);
+    EXPECT_EQ(rig.take(), "RPRT 0\r\n");
+
+    // Not heard: not acknowledged after the engine's echo time, by the sessions' own clock.
+    EXPECT_EQ(rig.ask("set state standby"), "");
+    EXPECT_EQ(rig.port.sent.size(), 2u);
+    rig.ticks(ACK_LIMIT + 2); // the engine's clock alone answers nothing while the link is down
+    EXPECT_EQ(rig.take(), "");
+    rig.host.now = CONTROL_STANDBY_ECHO_MS;
+    rig.sessions.tick(rig.host.now);
+    EXPECT_EQ(rig.take(), "RPRT -4 no acknowledgement\r\n");
+    EXPECT_EQ(rig.ask("set program 3"), "RPRT -3 link down\r\n");
+    EXPECT_EQ(rig.port.sent.size(), 2u);
+}
+
+// The settings' OK reopens the port: the link is down until the next report, but a station's
+// alert on lost links must not fire when the operator checks the settings.
+TEST(ControlThroughTheEngine, AReopenedPortIsNoLostLink) {
+    ControlRig rig;
+    rig.linkUp(STATUS_READY);
+    rig.protocol.resetProtocol(true);
+    EXPECT_EQ(rig.ask("get link"), "link: down\r\nRPRT -3 link down\r\n");
+    EXPECT_EQ(rig.sessions.counters().linkLosses, 0u);
+    rig.linkUp(STATUS_READY);
+    rig.ticks(WATCHDOG_LIMIT + 2);
+    EXPECT_EQ(rig.sessions.counters().linkLosses, 1u);
 }
 
 } // namespace

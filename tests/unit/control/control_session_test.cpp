@@ -1,90 +1,10 @@
-// The control port's clients as a program on the other end sees them, against a host that
-// stands in for the engine and the sockets.
-#include "control_session_rules.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
+// The control port's line clients and scrapes as a program on the other end sees them,
+// against a host that stands in for the engine and the sockets.
+#include "control_session_fixture.h"
 
 namespace trx {
 
 namespace {
-
-constexpr uint32_t LOOPBACK = 0x7F000001;
-constexpr uint32_t REMOTE = 0xC0A80114; // 192.168.1.20
-
-class FakeHost final : public ControlEngine, public ControlHost {
-  public:
-    ControlOutcome execute(const ControlCommand& command, const CommandSource& source) override {
-        executed.push_back(command);
-        sources.push_back(source.client);
-        ControlOutcome result = next;
-        if (result.code == CONTROL_OK && writesPerCommand > 0) {
-            sequence += writesPerCommand;
-            result.lastWrite = sequence;
-        }
-        return result;
-    }
-    uint64_t milliseconds() override { return now; }
-    void outputWaiting() override { ++wakes; }
-    int serialPortNumber() override { return 3; }
-
-    std::vector<ControlCommand> executed;
-    std::vector<std::string> sources;
-    ControlOutcome next;
-    int writesPerCommand = 1;
-    uint32_t sequence = 0;
-    uint64_t now = 0;
-    int wakes = 0;
-};
-
-LineWrite writeNumber(uint32_t sequence) {
-    LineWrite write;
-    write.sequence = sequence;
-    write.source.kind = SourceKind::Control;
-    return write;
-}
-
-class ControlSessionTest : public ::testing::Test {
-  protected:
-    ControlSessionTest() : sessions(host, host, allowList(), "Geheim") {}
-
-    static AllowList allowList() {
-        AllowList list;
-        list.read("192.168.1.0/24");
-        return list;
-    }
-
-    // What waits for the client, taken as the shell would send it.
-    std::string take(ClientId id) {
-        sessions.serviceClients();
-        ClientOutput* out = sessions.output(id);
-        if (out == nullptr) {
-            return "(gone)";
-        }
-        std::string sent;
-        sent.swap(out->bytes);
-        return sent;
-    }
-
-    std::string ask(ClientId id, const std::string& lines) {
-        sessions.received(id, lines);
-        return take(id);
-    }
-
-    // Link up and every register reported as trxsim starts.
-    void reportAll() {
-        sessions.linkUp();
-        const int values[REGISTER_COUNT] = {2, 0, 3, 6, 0, 0, 0, 0, 1, 7, 2, 1, 0, 0, 0, 1};
-        for (int address = 0; address < REGISTER_COUNT; ++address) {
-            sessions.reported(address, NOT_REPORTED, values[address]);
-        }
-    }
-
-    FakeHost host;
-    ControlSessions sessions;
-};
 
 TEST_F(ControlSessionTest, GetShowsTenLinesOnlyWhileTheLinkIsUp) {
     ASSERT_EQ(sessions.connect(1, LOOPBACK, 50000), ConnectRefusal::None);
@@ -133,6 +53,7 @@ TEST_F(ControlSessionTest, SetIsAnsweredWhenItsLastWriteIsEchoed) {
     ask(1, "set antenna 1\n");
     sessions.echoMissing(writeNumber(4));
     EXPECT_EQ(take(1), "RPRT -4 no acknowledgement\r\n");
+    EXPECT_EQ(sessions.counters().ackTimeouts, 1u); // for the scrape
 
     ask(1, "set state tune\n");
     sessions.linkLost();
@@ -173,6 +94,7 @@ TEST_F(ControlSessionTest, SubscribersHearEachChangeAsTheLinkShowsIt) {
 
 TEST_F(ControlSessionTest, AScrapeIsAnsweredClosedAndNotCountedAsALineClient) {
     sessions.connect(1, LOOPBACK, 50000);
+    ask(1, "subscribe\n");
     sessions.connect(2, LOOPBACK, 50001);
     const std::string reply = ask(2, "GET /metrics HTTP/1.1\r\nHost: x\r\n\r\n");
     EXPECT_EQ(reply.rfind("HTTP/1.0 200 OK\r\n", 0), 0u);
@@ -200,15 +122,22 @@ TEST_F(ControlSessionTest, LongLinesAreRefusedAndSkippedToTheirEnd) {
     const std::string help = ask(1, "\n");
     EXPECT_EQ(help.rfind("command: get", 0), 0u);
     EXPECT_NE(help.find("command: quit\r\nRPRT 0\r\n"), std::string::npos);
+
+    // The longest line is taken wherever its CR and LF are cut apart.
+    const std::string get = "get link" + std::string(CONTROL_LINE_LIMIT - 8, ' ');
+    EXPECT_EQ(ask(1, get + "\r"), "");
+    EXPECT_EQ(ask(1, "\n"), "link: down\r\nRPRT -3 link down\r\n");
+    EXPECT_EQ(ask(1, get), "");
+    EXPECT_EQ(ask(1, "\r"), "");
+    EXPECT_EQ(ask(1, "\n"), "link: down\r\nRPRT -3 link down\r\n");
 }
 
 TEST_F(ControlSessionTest, RemoteClientsNeedTheListAndThePassword) {
-    EXPECT_EQ(sessions.connect(1, 0x0A000001, 40000), ConnectRefusal::NotListed);
+    EXPECT_EQ(sessions.connect(1, UNLISTED, 40000), ConnectRefusal::NotListed);
     EXPECT_EQ(sessions.output(1), nullptr);
     ASSERT_EQ(sessions.connect(2, REMOTE, 40000), ConnectRefusal::None);
     EXPECT_EQ(ask(2, "get\nsubscribe\nset program 1\nhelp\n").substr(0, 72),
               "RPRT -6 not authorised\r\nRPRT -6 not authorised\r\nRPRT -6 not authorised\r\n");
-    EXPECT_EQ(ask(2, "auth geheim\n"), "RPRT -6 not authorised\r\n");
     EXPECT_EQ(ask(2, "auth Geheim\nget link\n"), "RPRT 0\r\nlink: down\r\nRPRT -3 link down\r\n");
 
     ASSERT_EQ(sessions.connect(3, REMOTE, 40001), ConnectRefusal::None);
@@ -223,19 +152,83 @@ TEST_F(ControlSessionTest, RemoteClientsNeedTheListAndThePassword) {
     EXPECT_EQ(withoutPassword.connect(1, REMOTE, 40000), ConnectRefusal::NoPassword);
 }
 
+// Eight line clients at once; the ninth is told when it speaks, and closed.
+TEST_F(ControlSessionTest, TheNinthLineClientIsTurnedAway) {
+    for (ClientId id = 1; id <= CONTROL_CLIENT_LIMIT + 1; ++id) {
+        ASSERT_EQ(sessions.connect(id, LOOPBACK, static_cast<uint16_t>(50000 + id)),
+                  ConnectRefusal::None);
+    }
+    for (ClientId id = 1; id <= CONTROL_CLIENT_LIMIT; ++id) {
+        EXPECT_EQ(ask(id, "get link\n"), "link: down\r\nRPRT -3 link down\r\n") << id;
+        EXPECT_FALSE(closing(id)) << id;
+    }
+    EXPECT_EQ(ask(CONTROL_CLIENT_LIMIT + 1, "get link\n"), "RPRT -7 too many clients\r\n");
+    EXPECT_TRUE(closing(CONTROL_CLIENT_LIMIT + 1));
+    EXPECT_EQ(heard.lines.back(), "127.0.0.1:50009 abgewiesen (zu viele Verbindungen)");
+    EXPECT_EQ(sessions.lineClients(), CONTROL_CLIENT_LIMIT);
+
+    sessions.disconnected(CONTROL_CLIENT_LIMIT + 1);
+    sessions.disconnected(3);
+    sessions.connect(20, LOOPBACK, 50020);
+    EXPECT_EQ(ask(20, "get link\n"), "link: down\r\nRPRT -3 link down\r\n");
+}
+
+// The lock goes with `unlock` and with its holder's connection, and a later connection
+// inherits nothing of it.
+TEST_F(ControlSessionTest, TheLockEndsWithUnlockAndWithItsHolder) {
+    reportAll();
+    host.writesPerCommand = 0;
+    sessions.connect(1, LOOPBACK, 50001);
+    sessions.connect(2, LOOPBACK, 50002);
+    EXPECT_EQ(ask(1, "lock\n"), "RPRT 0\r\n");
+    EXPECT_EQ(ask(2, "set program 3\nunlock\n"),
+              "RPRT -5 locked by 127.0.0.1:50001\r\nRPRT -5 locked by 127.0.0.1:50001\r\n");
+    EXPECT_EQ(ask(1, "unlock\n"), "RPRT 0\r\n");
+    EXPECT_EQ(ask(2, "set program 3\n"), "RPRT 0\r\n");
+
+    EXPECT_EQ(ask(2, "lock\n"), "RPRT 0\r\n");
+    sessions.disconnected(2);
+    sessions.connect(3, LOOPBACK, 50003);
+    EXPECT_EQ(ask(1, "set program 4\n"), "RPRT 0\r\n");
+    EXPECT_EQ(ask(3, "lock\n"), "RPRT 0\r\n");
+    EXPECT_EQ(ask(1, "set program 5\n"), "RPRT -5 locked by 127.0.0.1:50003\r\n");
+    EXPECT_EQ(host.executed.size(), 2u);
+}
+
+// The transmitter must be switchable off when something is wrong: standby goes on the line
+// with the link down and through another's lock, and is answered when the transmitter is
+// heard in standby, or not acknowledged after the engine's echo time.
+TEST_F(ControlSessionTest, StandbyGoesOutWithTheLinkDownAndThroughTheLock) {
+    sessions.connect(1, LOOPBACK, 50001);
+    sessions.connect(2, LOOPBACK, 50002);
+    EXPECT_EQ(ask(2, "lock\n"), "RPRT 0\r\n");
+    EXPECT_EQ(ask(1, "set state standby\nget link\n"), "");
+    ASSERT_EQ(host.executed.size(), 1u);
+    EXPECT_EQ(host.executed[0].number, STATE_STANDBY);
+    sessions.reported(OperatingState, NOT_REPORTED, STATE_TUNE);
+    EXPECT_EQ(take(1), "");
+    EXPECT_TRUE(sessions.needsTick()); // its echo time is counted
+    sessions.reported(OperatingState, STATE_TUNE, STATE_STANDBY);
+    EXPECT_EQ(take(1), "RPRT 0\r\nlink: down\r\nRPRT -3 link down\r\n");
+
+    EXPECT_EQ(ask(1, "set state standby\n"), "");
+    after(CONTROL_STANDBY_ECHO_MS - 1);
+    EXPECT_EQ(take(1), "");
+    after(1);
+    EXPECT_EQ(take(1), "RPRT -4 no acknowledgement\r\n");
+    EXPECT_EQ(sessions.counters().ackTimeouts, 1u);
+
+    // Nothing else goes out past the lock, nor without a link.
+    EXPECT_EQ(ask(1, "set state tune\n"), "RPRT -5 locked by 127.0.0.1:50002\r\n");
+    EXPECT_EQ(ask(2, "unlock\n"), "RPRT 0\r\n");
+    EXPECT_EQ(ask(1, "refresh\n"), "RPRT -3 link down\r\n");
+    EXPECT_EQ(host.executed.size(), 2u);
+}
+
 // The journal hears of line clients coming and going, clients turned away and refused
 // commands, and of nothing else: scrapes, reads and accepted commands (those the engine
 // announces itself) leave no line here.
 TEST_F(ControlSessionTest, TheJournalHearsClientsAndRefusedCommands) {
-    struct Heard final : ControlJournal {
-        void controlPortEvent(const char* text) override { lines.push_back(text); }
-        void commandRefused(const CommandSource& source, const char* text) override {
-            lines.push_back(std::string(source.client) + ": " + text);
-        }
-        std::vector<std::string> lines;
-    } heard;
-    sessions.tellJournal(heard);
-
     sessions.connect(1, LOOPBACK, 50000);
     ask(1, "set program 3\n"); // no link yet
     reportAll();
@@ -248,7 +241,7 @@ TEST_F(ControlSessionTest, TheJournalHearsClientsAndRefusedCommands) {
     sessions.connect(3, LOOPBACK, 50002);
     ask(3, "GET /metrics HTTP/1.0\r\n\r\n");
     sessions.disconnected(3);
-    sessions.connect(4, 0x0A000001, 40000);
+    sessions.connect(4, UNLISTED, 40000);
     sessions.disconnected(2);
     sessions.disconnected(1);
     EXPECT_EQ(heard.lines, (std::vector<std::string>{

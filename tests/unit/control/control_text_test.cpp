@@ -3,6 +3,7 @@
 #include "control_command_rules.h"
 #include "control_http_rules.h"
 #include "control_metrics_text.h"
+#include "control_password_rules.h"
 #include "line_listener.h"
 
 #include <gtest/gtest.h>
@@ -93,7 +94,9 @@ struct AllowCase {
 
 TEST(ControlAllowList, LoopbackAlwaysOthersOnlyInAnEntry) {
     AllowList list;
-    EXPECT_EQ(list.read("192.168.1.20, 10.8.0.0/24,,172.16.0.0/12 bogus 1.2.3.4/33 300.1.1.1"), 3);
+    EXPECT_EQ(
+        list.read("192.168.1.20, 10.8.0.0/24,,172.16.0.0/12 bogus 1.2.3.4/33 300.1.1.1 bogus"),
+        (std::vector<std::string>{"bogus", "1.2.3.4/33", "300.1.1.1"}));
     const AllowCase cases[] = {
         {"127.0.0.1", true},      {"127.255.1.2", true}, {"192.168.1.20", true},
         {"192.168.1.21", false},  {"10.8.0.255", true},  {"10.8.1.0", false},
@@ -104,12 +107,23 @@ TEST(ControlAllowList, LoopbackAlwaysOthersOnlyInAnEntry) {
         ASSERT_TRUE(readIpv4Address(c.address, address)) << c.address;
         EXPECT_EQ(list.allows(address), c.allowed) << c.address;
     }
-    AllowList everyone;
-    EXPECT_EQ(everyone.read("0.0.0.0/0"), 0);
-    EXPECT_TRUE(everyone.allows(0xC0A80101));
     AllowList none;
-    EXPECT_EQ(none.read(""), 0);
+    EXPECT_TRUE(none.read("").empty());
+    EXPECT_TRUE(none.empty());
     EXPECT_FALSE(none.allows(0xC0A80101));
+}
+
+// A block wider than /8 would let in most of the world: it is named, not taken.
+TEST(ControlAllowList, BlocksNoWiderThanEightBits) {
+    AllowList wide;
+    EXPECT_EQ(wide.read("0.0.0.0/0 128.0.0.0/1 10.0.0.0/7"),
+              (std::vector<std::string>{"0.0.0.0/0", "128.0.0.0/1", "10.0.0.0/7"}));
+    EXPECT_TRUE(wide.empty());
+    EXPECT_FALSE(wide.allows(0xC0A80101));
+    AllowList eight;
+    EXPECT_TRUE(eight.read("10.1.2.3/8").empty());
+    EXPECT_TRUE(eight.allows(0x0AFFFFFF));
+    EXPECT_FALSE(eight.allows(0x0B000000));
 }
 
 TEST(ControlAllowList, AddressTextsAndNames) {
@@ -124,24 +138,91 @@ TEST(ControlAllowList, AddressTextsAndNames) {
     EXPECT_STREQ(name, "255.255.255.255:65535");
 }
 
-struct HttpCase {
-    const char* line;
-    bool http;
+struct KindCase {
+    const char* firstBytes;
+    ConnectionKind kind;
+};
+
+// Decided from the first bytes, before a line ends: a method, a blank, and a target.
+TEST(ControlHttp, TheFirstBytesTellARequestFromACommand) {
+    const KindCase cases[] = {
+        {"", ConnectionKind::Undecided},
+        {"POS", ConnectionKind::Undecided},
+        {"POST", ConnectionKind::Undecided},
+        {"POST ", ConnectionKind::Undecided},
+        {"POST /", ConnectionKind::Http},
+        {"GET /metrics HTTP/1.1", ConnectionKind::Http},
+        {"OPTIONS *", ConnectionKind::Http},
+        {"post /x", ConnectionKind::Http},
+        {"M-SEARCH /", ConnectionKind::Http},
+        {"GET h", ConnectionKind::Undecided},
+        {"GET HTTPS:", ConnectionKind::Undecided},
+        {"GET http://host/", ConnectionKind::Http},
+        {"GET https:/", ConnectionKind::Undecided},
+        {"GET https://", ConnectionKind::Http},
+        {"GET httpx", ConnectionKind::Line},
+        {"get frequency", ConnectionKind::Line},
+        {"get\n", ConnectionKind::Line},
+        {"GET  /", ConnectionKind::Line},
+        {"help", ConnectionKind::Undecided},
+        {" GET /", ConnectionKind::Line},
+        {"\r\n", ConnectionKind::Line},
+        {"set program 7", ConnectionKind::Line},
+        {"auth /Geheim", ConnectionKind::Line},
+        {"AUTH http://x", ConnectionKind::Line},
+        {"authx /", ConnectionKind::Http},
+        {"ABCDEFGHIJKLMNOPQRSTUVW /", ConnectionKind::Http},
+        {"ABCDEFGHIJKLMNOPQRSTUVWX", ConnectionKind::Line},
+        {"\x80GET /", ConnectionKind::Line},
+    };
+    for (const KindCase& c : cases) {
+        EXPECT_EQ(connectionKind(c.firstBytes), c.kind) << c.firstBytes;
+    }
+}
+
+struct HeadCase {
+    const char* what;
+    std::string head;
+    bool done;
+    bool get;
     bool metrics;
 };
 
-TEST(ControlHttp, RequestLinesAndTheOnePath) {
-    const HttpCase cases[] = {
-        {"GET /metrics HTTP/1.1", true, true},   {"GET /metrics?name[]=x HTTP/1.0", true, true},
-        {"GET / HTTP/1.1", true, false},         {"GET /metrics/ HTTP/1.1", true, false},
-        {"HEAD /metrics HTTP/1.1", true, false}, {"POST /metrics HTTP/1.1", true, false},
-        {"get /metrics HTTP/1.1", false, false}, {"GET /metrics", false, false},
-        {"get frequency", false, false},         {"GET  HTTP/1.1", false, false},
+TEST(ControlHttp, AHeadIsReadWholeButKeptShort) {
+    const std::string longLine(HTTP_HEAD_LIMIT / 2, 'a');
+    const HeadCase cases[] = {
+        {"with a query", "GET /metrics?name[]=x HTTP/1.0\n\n", true, true, true},
+        {"no end of head yet", "GET /metrics HTTP/1.1\r\nHost: x\r\n", false, true, true},
+        {"another path", "GET /metrics/ HTTP/1.1\r\n\r\n", true, true, false},
+        {"HEAD", "HEAD /metrics HTTP/1.1\r\n\r\n", true, false, true},
+        {"no version", "GET /metrics\r\n", true, true, true},
+        {"a long query", "GET /metrics?" + longLine + " HTTP/1.1\r\n", false, true, true},
+        {"a long path", "GET /" + longLine + " HTTP/1.1\r\n\r\n", true, true, false},
+        {"a long header", "GET /metrics HTTP/1.1\r\nCookie: " + longLine + "\r\n\r\n", true, true,
+         true},
     };
-    for (const HttpCase& c : cases) {
-        EXPECT_EQ(isHttpRequestLine(c.line), c.http) << c.line;
-        EXPECT_EQ(isMetricsRequest(c.line), c.metrics) << c.line;
+    for (const HeadCase& c : cases) {
+        HttpRequestHead head;
+        EXPECT_EQ(head.take(c.head), c.done) << c.what;
+        EXPECT_FALSE(head.tooLarge()) << c.what;
+        EXPECT_EQ(head.isGet(), c.get) << c.what;
+        EXPECT_EQ(head.isMetricsPath(), c.metrics) << c.what;
     }
+
+    HttpRequestHead pieces;
+    const std::string request =
+        "GET /metrics HTTP/1.1\r\nauthorization: Basic eDpHZWhlaW0=\r\n\r\nset program 7\n";
+    size_t taken = 0;
+    while (taken < request.size() && !pieces.take(request.substr(taken, 1))) {
+        ++taken;
+    }
+    EXPECT_EQ(taken, request.find("set") - 1); // the body is not read
+    EXPECT_EQ(pieces.authorization(), "authorization: Basic eDpHZWhlaW0=");
+
+    HttpRequestHead large;
+    EXPECT_FALSE(large.take("GET /metrics HTTP/1.1\r\n" + longLine + "\r\n"));
+    EXPECT_TRUE(large.take(longLine));
+    EXPECT_TRUE(large.tooLarge());
 }
 
 TEST(ControlHttp, BasicCredentialsComparePasswordOnly) {
@@ -157,6 +238,49 @@ TEST(ControlHttp, BasicCredentialsComparePasswordOnly) {
     EXPECT_FALSE(basicPasswordMatches("Authorization: Basic R2VoZWlt", "Geheim"));
 }
 
+TEST(ControlPassword, EqualInEveryByteAndInLength) {
+    EXPECT_TRUE(passwordMatches("Geheim 1", "Geheim 1"));
+    EXPECT_TRUE(passwordMatches("", ""));
+    for (const char* wrong : {"geheim 1", "Geheim 2", "Geheim", "Geheim 12", "", "Geheim 1\n"}) {
+        EXPECT_FALSE(passwordMatches(wrong, "Geheim 1")) << wrong;
+    }
+    EXPECT_FALSE(passwordMatches(std::string_view("Geheim\0", 7), "Geheim"));
+}
+
+struct EdgeCase {
+    int address;
+    int value;
+    const char* sample; // nullptr: the family is left out
+};
+
+// Each reported value at the edges of its range, and just outside it.
+TEST(ControlMetrics, ReportedValuesAtTheEdgesOfTheirRanges) {
+    const EdgeCase cases[] = {
+        {OperatingState, STATE_STANDBY, "trxdesk_operating_state{port=\"COM1\"} 1\n"},
+        {OperatingState, STATE_P1000, "trxdesk_operating_state{port=\"COM1\"} 6\n"},
+        {OperatingState, 0, nullptr},
+        {OperatingState, STATE_P1000 + 1, nullptr},
+        {PowerLevel, 0, "trxdesk_power_level{port=\"COM1\"} 0\n"},
+        {PowerLevel, 7, "trxdesk_power_level{port=\"COM1\"} 7\n"},
+        {PowerLevel, NOT_REPORTED, nullptr},
+    };
+    const ControlCounters counters;
+    for (const EdgeCase& c : cases) {
+        ControlValues values;
+        values.linkUp();
+        values.reported(c.address, c.value, 0);
+        std::string text;
+        appendMetricsText(text, {values, counters, 1, 0, 0});
+        const char* family =
+            c.address == PowerLevel ? "trxdesk_power_level{" : "trxdesk_operating_state{";
+        if (c.sample != nullptr) {
+            EXPECT_NE(text.find(c.sample), std::string::npos) << c.address << " " << c.value;
+        } else {
+            EXPECT_EQ(text.find(family), std::string::npos) << c.address << " " << c.value;
+        }
+    }
+}
+
 TEST(ControlMetrics, ValuesWhileTheLinkIsUpOnlyCountersAlways) {
     ControlValues values;
     ControlCounters counters;
@@ -164,6 +288,7 @@ TEST(ControlMetrics, ValuesWhileTheLinkIsUpOnlyCountersAlways) {
     counters.controlWrites = 2;
     counters.ackTimeouts = 1;
     counters.linkLosses = 3;
+    counters.turnedAway = 4;
     std::string down;
     appendMetricsText(down, {values, counters, 3, 2, 0});
     EXPECT_EQ(down.rfind("# HELP trxdesk_link_up ", 0), 0u);
@@ -175,6 +300,9 @@ TEST(ControlMetrics, ValuesWhileTheLinkIsUpOnlyCountersAlways) {
               std::string::npos);
     EXPECT_NE(down.find("trxdesk_link_losses_total{port=\"COM3\"} 3\n"), std::string::npos);
     EXPECT_NE(down.find("trxdesk_control_clients{port=\"COM3\"} 2\n"), std::string::npos);
+    EXPECT_NE(down.find("# TYPE trxdesk_control_turned_away_total counter\n"
+                        "trxdesk_control_turned_away_total{port=\"COM3\"} 4\n"),
+              std::string::npos);
     EXPECT_EQ(down.find("trxdesk_report_age_seconds"), std::string::npos);
 
     values.linkUp();
