@@ -207,24 +207,6 @@ TEST_F(JournalFolder, AFileThatCannotBeWrittenShowsInTheStatusBarUntilTheLinesAr
                                         "verloren", "wieder geschrieben, 4 Zeilen nachgetragen"}));
 }
 
-TEST_F(JournalFolder, AFolderThatCannotBeMadeShowsInTheStatusBarUntilItCanBe) {
-    // The share is offline: in its place a file, so no folder can be made either.
-    HANDLE blocker = CreateFileA(base.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
-    CloseHandle(blocker);
-    makeJournal();
-    journal->linkUp();
-    ASSERT_TRUE(test::pumpUntil([&] { return !statusBar.empty(); }));
-    EXPECT_EQ(statusBar, std::vector<std::string>{JOURNAL_STATUS_TROUBLE});
-    DeleteFileA(base.c_str());
-    ASSERT_TRUE(written(2));
-    const std::vector<std::string> lines = texts();
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "hergestellt");
-    EXPECT_EQ(lines[1], "wieder geschrieben, 1 Zeilen nachgetragen");
-}
-
 // A disk that takes only part of a line: the part is cut off again and the line written
 // whole, so that Excel never reads a broken line.
 TEST_F(JournalFolder, ALineCutShortOnDiskIsTakenBackAndWrittenWholeLater) {
@@ -280,25 +262,6 @@ TEST_F(JournalFolder, ALineJustWrittenIsReadOnce) {
     DeleteFileA(copy);
     EXPECT_EQ(copied, readSharedFile(todaysFile().c_str()));
     SetEvent(gate->afterWrite);
-}
-
-// The run ends while a write hangs: the end waits only so long, and the line is still
-// written when the share wakes.
-TEST_F(JournalFolder, TheEndWaitsForAHangingShareOnlySoLong) {
-    auto gate = std::make_shared<Gate>();
-    OpenAtEnd openAtEnd{*gate};
-    ResetEvent(gate->open);
-    makeJournal(std::make_unique<GatedFile>(gate));
-    journal->linkUp();
-    ASSERT_TRUE(test::pumpUntil([&] { return gate->writesStarted == 1; }));
-    journal->ended(JournalRecorder::Ending::Closed);
-    journal->finish(); // returns, though the write still hangs
-    journal.reset();
-    SetEvent(gate->open);
-    ASSERT_TRUE(written(1));
-    const std::vector<std::string> lines = texts();
-    ASSERT_EQ(lines.size(), 1u); // the Ende line came too late
-    EXPECT_EQ(lines[0], "hergestellt");
 }
 
 } // namespace trx
