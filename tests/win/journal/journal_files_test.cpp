@@ -1,7 +1,8 @@
 // The journal on disk: the day's file held all day, so that a spreadsheet gets it read-only
 // and the journal goes on; lines appended whole while others read and write; the folder a
-// port's key names; a folder that cannot be written, a disk that cuts a write short and a
-// share that hangs, each shown in the status bar and never in a box.
+// port's key names; a file a spreadsheet held since before the run and a disk that cuts a
+// write short, shown in the status bar and never in a box; a share that hangs, which holds
+// up nothing but the writer; a line read while it is being written.
 #include "journal_csv_text.h"
 #include "journal_win_fixture.h"
 #include "journal_window_rules.h"
