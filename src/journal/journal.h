@@ -60,6 +60,7 @@ class Journal final : public LineListener, private JournalLines {
 
     void linkUp() override { recorder_.linkUp(); }
     void linkLost() override { recorder_.linkLost(); }
+    void portReopened() override { recorder_.portReopened(); }
     void reported(int address, int previous, int value) override {
         recorder_.reported(address, previous, value);
     }

@@ -81,10 +81,23 @@ void JournalRecorder::linkLost() {
     linkLostBefore_ = true;
     linkLostAt_ = r.time.utcMs;
     put(r);
+    endAlarmUnknown(ALARM_END_UNKNOWN);
+}
+
+// Not a loss: no "verloren", and the time until the link is back is no outage.
+void JournalRecorder::portReopened() {
+    mirror_.reset();
+    linkLostBefore_ = false;
+    JournalRecord r = record(JournalEvent::Port, JournalSource::Panel, PORT_REOPENED_TEXT);
+    put(r);
+    endAlarmUnknown(ALARM_END_REOPENED);
+}
+
+// Whether an open alarm ended is not known: it ends here, so that the next one, after the
+// link is back, is timed from its own start.
+void JournalRecorder::endAlarmUnknown(const char* text) {
     if (alarmOn_) {
-        // Whether the alarm ended is not known: it ends here, so that the next one, after
-        // the link is back, is timed from its own start.
-        JournalRecord end = record(JournalEvent::Alarm, JournalSource::Program, ALARM_END_UNKNOWN);
+        JournalRecord end = record(JournalEvent::Alarm, JournalSource::Program, text);
         end.durationMs = end.time.utcMs - alarmRaisedAt_;
         alarmOn_ = false;
         put(end);

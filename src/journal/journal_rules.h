@@ -14,6 +14,9 @@ namespace trx {
 // The Alarm line of an alarm that was on when the link was lost; its Dauer is the time until
 // then.
 constexpr char ALARM_END_UNKNOWN[] = "Ende unbekannt (Verbindung verloren)";
+constexpr char ALARM_END_REOPENED[] = "Ende unbekannt (Port neu geöffnet)";
+// The operator's OK in the settings reopened the port: a Port line, not a lost link.
+constexpr char PORT_REOPENED_TEXT[] = "neu geöffnet";
 
 // Where the records go (the writer, or a test's list).
 class JournalSink {
@@ -41,6 +44,7 @@ class JournalRecorder final : public LineListener {
 
     void linkUp() override;
     void linkLost() override;
+    void portReopened() override;
     void reported(int address, int previous, int value) override;
     void writeSent(const LineWrite& write) override;
     void echoMissing(const LineWrite& write) override;
@@ -48,6 +52,7 @@ class JournalRecorder final : public LineListener {
     void alarmCleared() override;
 
   private:
+    void endAlarmUnknown(const char* text);
     JournalRecord record(JournalEvent event, JournalSource source, const char* text);
     void put(JournalRecord& r) { sink_.put(r); }
 

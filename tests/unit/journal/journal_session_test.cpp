@@ -175,6 +175,26 @@ TEST_F(JournalStory, AnAlarmOpenAtALostLinkEndsThereItsEndUnknown) {
                        }));
 }
 
+// The settings' OK reopens the port: a Port line of the operator, no lost link, and the time
+// until the link is back is no outage; an alarm that was open ends there, its end unknown.
+TEST_F(JournalStory, AReopenedPortIsNoLostLink) {
+    recorder.linkUp();
+    recorder.alarmRaised();
+    clock.advance(1200);
+    recorder.portReopened();
+    clock.advance(700);
+    recorder.linkUp();
+    EXPECT_EQ(lines(), (std::vector<std::string>{
+                           "Programm;Verbindung;;;;hergestellt;",
+                           "Sender;Alarm;;;;ein;",
+                           "Bedienfeld;Port;;;;neu ge\xC3\xB6"
+                           "ffnet;",
+                           "Programm;Alarm;;;;Ende unbekannt (Port neu ge\xC3\xB6"
+                           "ffnet);1,2",
+                           "Programm;Verbindung;;;;hergestellt;",
+                       }));
+}
+
 // 8 idle clients and a thousand refused connections a second beside the transmitter: the
 // control port has a budget of its own and cannot push out the alarm.
 TEST_F(JournalStory, AControlPortFloodLeavesTheTransmittersLinesAlone) {
