@@ -16,14 +16,14 @@ out=$(mktemp)
 # A library for the Wine processes (the pty shim) comes as TRX_WINE_PRELOAD: as LD_PRELOAD
 # it would reach every Linux tool in between, and a 32-bit one fails to load in each.
 # Each run has a time limit of its own (TRX_WINE_TIME_LIMIT seconds, 300 by default): a
-# program that hangs fails alone, and takes its prefix's Wine processes with it.
+# program that hangs is stopped and fails alone. The prefix's other processes are left:
+# the tree's other tests run in the same prefix at the same time.
 limit=${TRX_WINE_TIME_LIMIT:-300}
 timeout -k 10 "$limit" env LD_PRELOAD="${TRX_WINE_PRELOAD:-${LD_PRELOAD:-}}" wine "$@" \
   >"$out" 2>&1 </dev/null
 rc=$?
 if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
   echo "wine-exec: $1 still ran after $limit s: stopped" >>"$out"
-  wineserver -k >/dev/null 2>&1
 fi
 # With wine32 installed, one Wine call runs Linux processes of both classes (the 32-bit
 # loader first; 64-bit session processes in the prefix), and each one of the other class
