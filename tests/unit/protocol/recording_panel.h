@@ -60,9 +60,9 @@ class RecordingPanel : public PanelView {
         positions[id] = position;
         log.push_back("pos " + std::to_string(id) + " " + std::to_string(position));
     }
-    void enableControl(int id, bool enabled) override {
-        this->enabled[id] = enabled;
-        log.push_back("enable " + std::to_string(id) + " " + std::to_string(enabled));
+    void enableControl(int id, bool enable) override {
+        enabled[id] = enable;
+        log.push_back("enable " + std::to_string(id) + " " + std::to_string(enable));
     }
     void setProgressPosition(int id, int position) override { setUpDownPosition(id, position); }
     void setStatusText(int part, const char* text) override {
