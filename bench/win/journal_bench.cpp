@@ -118,7 +118,8 @@ int main() {
     SerialPort serial(system);
     RecordingLine line(serial);
     FakeHost host;
-    PanelSetup setup{line, settings, serial, host, instance};
+    WindowRouter router;
+    PanelSetup setup{line, settings, serial, host, instance, nullptr, &router};
     HWND panels[2];
     for (HWND& panel : panels) {
         panel = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PANEL), nullptr, panelDialogProc,
@@ -129,7 +130,7 @@ int main() {
         SendMessageA(panel, WM_TRX_RECEIVED, 0, lineByteFor(StatusRegister, STATUS_READY));
     }
     Journal journal(settings, [](const char* text) { printf("journal bench: %s\n", text); });
-    journal.carryTimers(panels[1]);
+    journal.carryTimers(panels[1], router);
     journal.usePort(41);
     panelProtocol(panels[1]).addListener(journal);
     std::vector<double> samples[2];

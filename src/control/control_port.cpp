@@ -2,7 +2,6 @@
 
 #include "res/resource.h"
 
-#include <commctrl.h>
 #include <mstcpip.h>
 
 #include <algorithm>
@@ -13,7 +12,6 @@ namespace trx {
 
 namespace {
 
-constexpr UINT_PTR SUBCLASS_ID = 1;
 constexpr WORD WINSOCK_VERSION_WANTED = MAKEWORD(2, 2);
 constexpr size_t RECEIVE_SIZE = 4096;
 // The system's own buffer for each client, bounded so that a client that stops reading is
@@ -54,65 +52,43 @@ ControlPort::ControlPort(ControlEngine& engine, const ControlSettings& settings,
 
 ControlPort::~ControlPort() {
     close();
-    if (panel_ != nullptr) {
-        RemoveWindowSubclass(panel_, windowProcedure, SUBCLASS_ID);
+    if (router_ != nullptr) {
+        for (const UINT message :
+             {WM_TRX_CONTROL_OPEN, WM_TRX_CONTROL_ACCEPT, WM_TRX_CONTROL_CLIENT,
+              WM_TRX_CONTROL_SEND, WM_TRX_CONTROL_CLOSED}) {
+            router_->forgetMessage(message);
+        }
+        router_->forgetTimer(IDT_CONTROL_TICK);
+        router_->forgetTimer(IDT_CONTROL_SEND);
     }
 }
 
-void ControlPort::attach(HWND panel) {
+// The port's messages come through the panel's router, so that modal loops (message boxes,
+// dialogs) deliver them too.
+void ControlPort::attach(HWND panel, WindowRouter& router) {
     if (settings_.port == 0 || panel_ != nullptr) {
         return;
     }
     panel_ = panel;
-    SetWindowSubclass(panel, windowProcedure, SUBCLASS_ID, reinterpret_cast<DWORD_PTR>(this));
+    router_ = &router;
+    router.onMessage(WM_TRX_CONTROL_OPEN, [this](WPARAM, LPARAM) { open(); });
+    router.onMessage(WM_TRX_CONTROL_ACCEPT, [this](WPARAM, LPARAM) { onAccept(); });
+    router.onMessage(WM_TRX_CONTROL_CLIENT, [this](WPARAM wParam, LPARAM lParam) {
+        onClient(static_cast<SOCKET>(wParam), WSAGETSELECTEVENT(lParam));
+    });
+    router.onMessage(WM_TRX_CONTROL_SEND, [this](WPARAM, LPARAM) { sendAll(); });
+    router.onMessage(WM_TRX_CONTROL_CLOSED, [this](WPARAM wParam, LPARAM) {
+        const auto found = closed_.find(static_cast<SOCKET>(wParam));
+        if (found != closed_.end() && --found->second == 0) {
+            closed_.erase(found);
+        }
+    });
+    router.onTimer(IDT_CONTROL_TICK, [this] { onTick(); });
+    router.onTimer(IDT_CONTROL_SEND, [this] {
+        KillTimer(panel_, IDT_CONTROL_SEND);
+        sendAll();
+    });
     PostMessageA(panel, WM_TRX_CONTROL_OPEN, 0, 0);
-}
-
-// The panel's own procedure knows nothing of sockets; taking the messages here means that
-// modal loops (message boxes, dialogs) deliver them too.
-LRESULT CALLBACK ControlPort::windowProcedure(HWND window, UINT message, WPARAM wParam,
-                                              LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    auto* port = reinterpret_cast<ControlPort*>(self);
-    switch (message) {
-    case WM_TRX_CONTROL_OPEN:
-        port->open();
-        return 0;
-    case WM_TRX_CONTROL_ACCEPT:
-        port->onAccept();
-        return 0;
-    case WM_TRX_CONTROL_CLIENT:
-        port->onClient(static_cast<SOCKET>(wParam), WSAGETSELECTEVENT(lParam));
-        return 0;
-    case WM_TRX_CONTROL_SEND:
-        port->sendAll();
-        return 0;
-    case WM_TRX_CONTROL_CLOSED: {
-        const auto found = port->closed_.find(static_cast<SOCKET>(wParam));
-        if (found != port->closed_.end() && --found->second == 0) {
-            port->closed_.erase(found);
-        }
-        return 0;
-    }
-    case WM_TIMER:
-        if (wParam == IDT_CONTROL_TICK) {
-            port->onTick();
-            return 0;
-        }
-        if (wParam != IDT_CONTROL_SEND) {
-            break;
-        }
-        KillTimer(window, IDT_CONTROL_SEND);
-        port->sendAll();
-        return 0;
-    case WM_NCDESTROY:
-        port->close();
-        RemoveWindowSubclass(window, windowProcedure, SUBCLASS_ID);
-        port->panel_ = nullptr;
-        break;
-    default:
-        break;
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 // Every interface only for a valid allow list; without one, this computer alone.

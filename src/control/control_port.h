@@ -10,6 +10,7 @@
 #include "control_settings.h"
 #include "panel_host.h"
 #include "settings.h"
+#include "shell/window_router.h"
 
 #include <windows.h>
 #include <winsock2.h>
@@ -39,16 +40,14 @@ class ControlPort final : private ControlHost {
         sessions_.tellJournal(journal);
     }
 
-    // While the port is on: takes the control port's messages of `panel` and posts the one
-    // that opens it, so that it opens once the panel's message loop runs. Off, it does
-    // nothing, and Winsock is never started.
-    void attach(HWND panel);
+    // While the port is on: registers its messages and timers with the router of `panel`
+    // (which must outlive the port) and posts the one that opens it, so that it opens once
+    // the panel's message loop runs. Off, it does nothing, and Winsock is never started.
+    void attach(HWND panel, WindowRouter& router);
     // The TCP port listened on, 0 while none is.
     int listeningPort() const { return listener_ == INVALID_SOCKET ? 0 : settings_.port; }
 
   private:
-    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                            UINT_PTR id, DWORD_PTR self);
     void open();
     void refuseToOpen(int error);
     void tellLeftOut();
@@ -74,6 +73,7 @@ class ControlPort final : private ControlHost {
     AllowList allowList_;
     ControlSessions sessions_;
     HWND panel_ = nullptr;
+    WindowRouter* router_ = nullptr;
     bool winsockStarted_ = false;
     SOCKET listener_ = INVALID_SOCKET;
     ControlJournal* journal_ = nullptr;

@@ -23,7 +23,6 @@ constexpr int64_t FILETIME_PER_MS = 10000;
 constexpr UINT HEAR_WRITER_MS = 250;
 constexpr int QUIET_HEARINGS = 4;
 // The window property that leads a timer of the carrying window back to its journal.
-constexpr char JOURNAL_PROPERTY[] = "TRXDESK.Journal";
 constexpr size_t KEY_PATH_SIZE = 96;
 constexpr size_t TROUBLE_TEXT_SIZE = JOURNAL_PATH_SIZE + JOURNAL_REASON_SIZE + 96;
 constexpr int COPY_ATTEMPTS = 20;
@@ -75,16 +74,19 @@ Journal::Journal(const Settings& settings, ShowTrouble showTrouble,
 }
 
 Journal::~Journal() {
-    if (timerWindow_ != nullptr && IsWindow(timerWindow_)) {
-        KillTimer(timerWindow_, IDT_JOURNAL_WRITER);
-        RemovePropA(timerWindow_, JOURNAL_PROPERTY);
+    if (router_ != nullptr) {
+        router_->forgetTimer(IDT_JOURNAL_WRITER);
+        if (IsWindow(timerWindow_)) {
+            KillTimer(timerWindow_, IDT_JOURNAL_WRITER);
+        }
     }
     finish();
 }
 
-void Journal::carryTimers(HWND window) {
+void Journal::carryTimers(HWND window, WindowRouter& router) {
     timerWindow_ = window;
-    SetPropA(window, JOURNAL_PROPERTY, this);
+    router_ = &router;
+    router.onTimer(IDT_JOURNAL_WRITER, [this] { hearWriter(); });
 }
 
 void Journal::usePort(int portNumber) {
@@ -177,7 +179,7 @@ void Journal::add(const std::string& path, int64_t utcDay, const std::string& li
     thread_.add(path, utcDay, line);
     quietHearings_ = 0;
     if (!hearing_ && timerWindow_ != nullptr) {
-        hearing_ = SetTimer(timerWindow_, IDT_JOURNAL_WRITER, HEAR_WRITER_MS, onTimer) != 0;
+        hearing_ = SetTimer(timerWindow_, IDT_JOURNAL_WRITER, HEAR_WRITER_MS, nullptr) != 0;
     }
     if (feed_) {
         feed_(line);
@@ -211,12 +213,6 @@ void Journal::hearWriter() {
     if (quietHearings_ >= QUIET_HEARINGS) {
         KillTimer(timerWindow_, IDT_JOURNAL_WRITER);
         hearing_ = false;
-    }
-}
-
-VOID CALLBACK Journal::onTimer(HWND window, UINT, UINT_PTR, DWORD) {
-    if (auto* journal = static_cast<Journal*>(GetPropA(window, JOURNAL_PROPERTY))) {
-        journal->hearWriter();
     }
 }
 

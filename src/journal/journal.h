@@ -9,6 +9,7 @@
 #include "journal_rules.h"
 #include "journal_writer_rules.h"
 #include "journal_writer_thread.h"
+#include "shell/window_router.h"
 
 #include <windows.h>
 
@@ -42,9 +43,10 @@ class Journal final : public LineListener, private JournalLines {
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
 
-    // The window whose timer the journal uses (the panel) to hear how the writer fares;
-    // without one it shows no trouble and writes no line about lines written late.
-    void carryTimers(HWND window);
+    // The window whose timer the journal uses (the panel) to hear how the writer fares, and
+    // the router that hands that window's timer to the journal (both must outlive it);
+    // without them it shows no trouble and writes no line about lines written late.
+    void carryTimers(HWND window, WindowRouter& router);
     // The port whose key and folder take the lines from now on (NO_PORT: "allgemein").
     void usePort(int portNumber);
     void started(const char* version, const char* connection);
@@ -88,7 +90,6 @@ class Journal final : public LineListener, private JournalLines {
     void add(const std::string& path, int64_t utcDay, const std::string& line) override;
     std::string todaysContent();
     void hearWriter();
-    static VOID CALLBACK onTimer(HWND window, UINT message, UINT_PTR timer, DWORD time);
 
     const Settings& settings_;
     ShowTrouble showTrouble_;
@@ -100,6 +101,7 @@ class Journal final : public LineListener, private JournalLines {
     std::function<void()> troubleFeed_;
     std::string trouble_;
     HWND timerWindow_ = nullptr;
+    WindowRouter* router_ = nullptr;
     bool hearing_ = false; // the timer that asks the writer runs
     int quietHearings_ = 0;
     bool finished_ = false;

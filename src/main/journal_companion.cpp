@@ -18,12 +18,12 @@ void JournalCompanion::connectionText(char* out, size_t size) const {
     formatConnectionText(serial_.portNumber(), serial_.baudRate(), out, size);
 }
 
-void JournalCompanion::open(HWND panel) {
+void JournalCompanion::open(HWND panel, WindowRouter& router) {
     panel_ = panel;
     // Lines that cannot be written show in the status bar, never in a box: a modal box
     // would stand over the display until someone came to close it.
     journal_.emplace(settings_, [panel](const char* text) { showJournalTrouble(panel, text); });
-    journal_->carryTimers(panel);
+    journal_->carryTimers(panel, router);
     // A port that did not open keeps this run's first lines; the rest go to the key in use.
     const bool failed = !failure_.empty();
     journal_->usePort(failed ? failedPort_ : serial_.portNumber());

@@ -23,7 +23,7 @@ class JournalCompanion final : public PanelCompanion, public ControlJournal {
 
     // The panel is visible: the journal starts, writes its Start line (and the port that
     // did not open while the panel was made) and listens to the panel's engine.
-    void open(HWND panel);
+    void open(HWND panel, WindowRouter& router);
     // The message loop has ended: the Ende line, unless the session end wrote it, and the
     // writer's last lines.
     void close();

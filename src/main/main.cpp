@@ -10,6 +10,7 @@
 #include "panel_window.h"
 #include "res/resource.h"
 #include "serial_line.h"
+#include "shell/window_router.h"
 #include "start_up.h"
 
 #include <commctrl.h>
@@ -36,8 +37,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     }
     HelpViewerCalls help(helpPaths.winHelp, helpPaths.htmlHelp);
     Win32PanelHost host(instance, help, panelDialogs, PANEL_DIALOG_COUNT);
+    // The parts beside the panel hear its messages and timers through the router, which
+    // outlives them.
+    WindowRouter router;
     JournalCompanion journal(settings, serial, host);
-    PanelSetup setup{line, settings, serial, host, instance, &journal};
+    PanelSetup setup{line, settings, serial, host, instance, &journal, &router};
     HWND panel = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PANEL), nullptr, panelDialogProc,
                                     reinterpret_cast<LPARAM>(&setup));
     if (!panel) {
@@ -51,8 +55,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         controlPort.tellJournal(journal);
     }
     ShowWindow(panel, SW_SHOW);
-    controlPort.attach(panel); // opens on a message posted now: once the panel is shown
-    journal.open(panel);       // nothing of the journal before the panel is seen
+    controlPort.attach(panel, router); // opens on a message posted now: once the panel is shown
+    journal.open(panel, router);       // nothing of the journal before the panel is seen
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
 
     MSG message;

@@ -27,7 +27,7 @@ class PanelLinkListener final : public LineListener {
 struct PanelState {
     explicit PanelState(const PanelSetup& setup)
         : settings(setup.settings), serial(setup.serial), host(setup.host),
-          instance(setup.instance), companion(setup.companion),
+          instance(setup.instance), companion(setup.companion), router(setup.router),
           view(setup.settings, setup.host, setup.instance),
           protocol(setup.line, view, setup.settings), linkListener(view) {
         protocol.addListener(linkListener);
@@ -38,6 +38,7 @@ struct PanelState {
     PanelHost& host;
     HINSTANCE instance;
     PanelCompanion* companion;
+    const WindowRouter* router;
     Win32PanelView view;
     Protocol protocol;
     PanelLinkListener linkListener;

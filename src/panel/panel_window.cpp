@@ -4,6 +4,7 @@
 #include "panel_companion.h"
 #include "panel_state.h"
 #include "res/resource.h"
+#include "shell/window_router.h"
 #include "tooltips.h"
 
 #include <commctrl.h>
@@ -262,7 +263,10 @@ INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_TRX_SHOWN:
         return onShown(*p, window);
     case WM_TIMER:
-        return wParam == IDT_SUPERVISION && onSupervisionTimer(*p);
+        if (wParam == IDT_SUPERVISION) {
+            return onSupervisionTimer(*p);
+        }
+        return p->router && p->router->route(message, wParam, lParam);
     case WM_SIZE:
         return onSize(*p, window, wParam);
     case WM_SYSCOMMAND:
@@ -292,7 +296,7 @@ INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_NCDESTROY:
         return onNcDestroy(window);
     default:
-        return FALSE;
+        return p->router && p->router->route(message, wParam, lParam);
     }
 }
 

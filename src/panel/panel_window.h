@@ -13,11 +13,13 @@ namespace trx {
 class PanelCompanion;
 class PanelHost;
 class SerialPort;
+class WindowRouter;
 
 // What a panel is handed when it is made: the line its commands go out on, the settings
 // it shows and changes, the serial port it opens and closes, the program around it, the
-// module whose resources it shows, and what the program keeps beside the panel (the
-// journal; may be null). Each must outlive the panel.
+// module whose resources it shows, what the program keeps beside the panel (the journal;
+// may be null), and the router that hands the messages and timers of the parts beside the
+// panel to them (may be null). Each must outlive the panel.
 struct PanelSetup {
     LinePort& line;
     Settings& settings;
@@ -25,6 +27,7 @@ struct PanelSetup {
     PanelHost& host;
     HINSTANCE instance;
     PanelCompanion* companion = nullptr;
+    const WindowRouter* router = nullptr;
 };
 
 // The dialog procedure; WM_INITDIALOG's lParam is the address of a PanelSetup.

@@ -176,19 +176,24 @@
 #define IDT_CONTROL_TICK 103
 #define CONTROL_TICK_MS 250
 
-// Private window messages. Their numbers are fixed: other running copies send 1125.
+// Window messages of the program, all defined here. Two keep the numbers the program has
+// always had: other running copies send 1125, and 1126 is the receive thread's. The rest
+// are the program's own, in the WM_APP range (0x8000 up), where no control's message lies.
 #define WM_TRX_STATUSBAR 1125 // wParam 0; lParam non-zero shows, 0 hides the status bar
 #define WM_TRX_RECEIVED 1126  // wParam 0; lParam low 8 bits = one byte read from the line
-#define WM_TRX_SHOWN 1127     // wParam, lParam 0; posted at creation, handled once shown
-// The control port's, handled on the panel's thread; its sockets report by WSAAsyncSelect,
-// whose lParam holds the event (WSAGETSELECTEVENT) and its error (WSAGETSELECTERROR).
-#define WM_TRX_CONTROL_OPEN 1140   // wParam 0, lParam 0: open the port (posted once shown)
-#define WM_TRX_CONTROL_ACCEPT 1141 // wParam the listening SOCKET; lParam FD_ACCEPT
-#define WM_TRX_CONTROL_CLIENT 1142 // wParam a client's SOCKET; lParam FD_READ, FD_WRITE, FD_CLOSE
-#define WM_TRX_CONTROL_SEND 1143   // wParam 0, lParam 0: replies or events wait for clients
-#define WM_TRX_CONTROL_CLOSED                                                                      \
-    1144 // wParam a client's SOCKET the port closed, lParam 0: its
-         // messages queued before this one are stale
+#define WM_TRX_SHOWN 0x8001   // wParam, lParam 0; posted at creation, handled once shown
+// A command the program posts itself, such as the refresh at link-up, so that the journal
+// names the program, not the operator, as who asked: wParam = command ID, lParam 0
+#define WM_TRX_PROGRAM_COMMAND 0x8002
+// The control port's, routed to it on the panel's thread; its sockets report by
+// WSAAsyncSelect, whose lParam holds the event (WSAGETSELECTEVENT) and its error
+// (WSAGETSELECTERROR).
+#define WM_TRX_CONTROL_OPEN 0x8010   // wParam 0, lParam 0: open the port (posted once shown)
+#define WM_TRX_CONTROL_ACCEPT 0x8011 // wParam the listening SOCKET; lParam FD_ACCEPT
+#define WM_TRX_CONTROL_CLIENT 0x8012 // wParam a client's SOCKET; lParam FD_READ, FD_WRITE, FD_CLOSE
+#define WM_TRX_CONTROL_SEND 0x8013   // wParam 0, lParam 0: replies or events wait for clients
+// wParam a client's SOCKET the port closed, lParam 0: its messages queued before are stale
+#define WM_TRX_CONTROL_CLOSED 0x8014
 
 // Keyboard accelerators of the panel
 #define IDR_ACCELERATORS 179
@@ -204,9 +209,6 @@
 #define IDC_JOURNAL_TROUBLE 1084
 #define IDM_JOURNAL 40040
 #define IDH_JOURNAL 1004
-// A command the program posts itself, such as the refresh at link-up, so that the journal
-// names the program, not the operator, as who asked: wParam = command ID, lParam 0
-#define WM_TRX_PROGRAM_COMMAND 1128
 // The timer the journal sets on the panel to hear how its writer thread fares
 #define IDT_JOURNAL_WRITER 201
 

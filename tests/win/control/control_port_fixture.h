@@ -126,7 +126,7 @@ class ControlPortTest : public ::testing::Test {
     void TearDown() override { WSACleanup(); }
 
     void open(ControlPort& port) {
-        port.attach(window.handle());
+        port.attach(window.handle(), window.router);
         window.pumpUntil([&] { return port.listeningPort() != 0; }, WAIT_MS);
         ASSERT_EQ(port.listeningPort(), TEST_PORT);
     }

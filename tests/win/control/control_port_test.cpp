@@ -144,7 +144,7 @@ TEST_F(ControlPortTest, ABusyPortIsToldOnceAndThePanelGoesOn) {
     listen(holder, 1);
 
     ControlPort port(engine, settings, panelSettings, host);
-    port.attach(window.handle());
+    port.attach(window.handle(), window.router);
     window.pumpUntil([&] { return !host.boxes.empty(); }, WAIT_MS);
     window.pumpFor(100);
     ASSERT_EQ(host.boxes.size(), 1u);

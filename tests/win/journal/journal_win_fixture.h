@@ -6,6 +6,7 @@
 #include "journal.h"
 #include "journal_csv_text.h"
 #include "journal_path_rules.h"
+#include "receiver_window.h"
 #include "settings_codec.h"
 
 #include <windows.h>
@@ -88,7 +89,7 @@ class JournalFolder : public ::testing::Test {
     }
     void TearDown() override {
         journal.reset();
-        DestroyWindow(timers);
+        timers.reset();
         RegDeleteTreeA(HKEY_CURRENT_USER, keyPath);
         char otherKey[MAX_PATH];
         settingsKeyPath(PORT + 1, otherKey, sizeof otherKey);
@@ -111,11 +112,10 @@ class JournalFolder : public ::testing::Test {
         journal = std::make_unique<Journal>(
             settings, [this](const char* text) { statusBar.push_back(text); }, std::move(file));
         journal->usePort(PORT);
-        if (timers == nullptr) {
-            timers =
-                CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        if (!timers) {
+            timers = std::make_unique<trxtest::ReceiverWindow>();
         }
-        journal->carryTimers(timers);
+        journal->carryTimers(timers->handle(), timers->router);
     }
     std::string todaysFile(int port = PORT) {
         SYSTEMTIME now;
@@ -147,7 +147,7 @@ class JournalFolder : public ::testing::Test {
     Settings settings;
     std::vector<std::string> statusBar; // what the panel's status bar was told
     std::unique_ptr<Journal> journal;
-    HWND timers = nullptr; // stands in for the panel
+    std::unique_ptr<trxtest::ReceiverWindow> timers; // stands in for the panel
 };
 
 } // namespace trx::test

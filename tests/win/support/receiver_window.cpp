@@ -65,6 +65,9 @@ LRESULT CALLBACK ReceiverWindow::procedure(HWND window, UINT message, WPARAM wPa
         self->wParams.push_back(wParam);
         return 0;
     }
+    if (self != nullptr && self->router.route(message, wParam, lParam)) {
+        return 0;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 

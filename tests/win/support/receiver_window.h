@@ -1,7 +1,10 @@
 // A message-only window that stands in for the panel: it records every received byte
-// (message 1126) with the time it was handled.
+// (message 1126) with the time it was handled, and hands the rest to its router as the
+// panel does.
 #ifndef TRXDESK_RECEIVER_WINDOW_H
 #define TRXDESK_RECEIVER_WINDOW_H
+
+#include "shell/window_router.h"
 
 #include <windows.h>
 
@@ -30,6 +33,7 @@ class ReceiverWindow {
     std::vector<LPARAM> rawParams;       // lParam as posted
     std::vector<WPARAM> wParams;         // wParam as posted
     std::vector<LONGLONG> receivedTicks; // QueryPerformanceCounter when handled
+    trx::WindowRouter router;            // what the parts beside the panel registered
 
   private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
