@@ -5,6 +5,7 @@ namespace trx {
 INT_PTR Win32PanelHost::runDialog(int templateId, HWND owner, LPARAM parameter) {
     for (int i = 0; i < dialogCount_; ++i) {
         if (dialogs_[i].templateId == templateId) {
+            const ModalLoop loop(modalDepth_);
             return DialogBoxParamA(instance_, MAKEINTRESOURCEA(templateId), owner,
                                    dialogs_[i].procedure, parameter);
         }
@@ -13,6 +14,7 @@ INT_PTR Win32PanelHost::runDialog(int templateId, HWND owner, LPARAM parameter) 
 }
 
 int Win32PanelHost::messageBox(HWND owner, const char* text, const char* caption, UINT type) {
+    const ModalLoop loop(modalDepth_);
     return MessageBoxA(owner, text, caption, type);
 }
 
@@ -21,6 +23,7 @@ void Win32PanelHost::help(HWND owner, UINT command, ULONG_PTR data) {
 }
 
 int Win32PanelHost::trackMenu(HMENU popup, UINT flags, int x, int y, HWND owner) {
+    const ModalLoop loop(modalDepth_);
     return TrackPopupMenu(popup, flags, x, y, 0, owner, nullptr);
 }
 

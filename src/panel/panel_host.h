@@ -37,6 +37,10 @@ class PanelHost {
     virtual void help(HWND owner, UINT command, ULONG_PTR data) = 0;
     // TrackPopupMenu without a rectangle: with TPM_RETURNCMD the chosen command or 0.
     virtual int trackMenu(HMENU popup, UINT flags, int x, int y, HWND owner) = 0;
+    // One of the host's modal loops runs (a dialog, a message box such as the engine's
+    // missing echo, a menu): input from outside must wait, not enter the engine from inside
+    // the loop, where the engine or the panel may be in the middle of an operation.
+    virtual bool modal() const { return false; }
 };
 
 // The modal dialogs the panel can show, by template; each takes a DialogContext.
@@ -58,8 +62,22 @@ class Win32PanelHost final : public PanelHost {
     int messageBox(HWND owner, const char* text, const char* caption, UINT type) override;
     void help(HWND owner, UINT command, ULONG_PTR data) override;
     int trackMenu(HMENU popup, UINT flags, int x, int y, HWND owner) override;
+    bool modal() const override { return modalDepth_ > 0; }
 
   private:
+    // Counts the loops running, nested ones too, for as long as each runs.
+    class ModalLoop {
+      public:
+        explicit ModalLoop(int& depth) : depth_(depth) { ++depth_; }
+        ~ModalLoop() { --depth_; }
+        ModalLoop(const ModalLoop&) = delete;
+        ModalLoop& operator=(const ModalLoop&) = delete;
+
+      private:
+        int& depth_;
+    };
+
+    int modalDepth_ = 0;
     HINSTANCE instance_;
     HelpViewerCalls& help_;
     const DialogProcedure* dialogs_;

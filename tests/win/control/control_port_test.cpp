@@ -16,6 +16,32 @@ LineWrite write(uint32_t sequence) {
     return w;
 }
 
+// A client's command sent while a box of the panel is up (the engine's missing echo, say)
+// waits for the box: nothing enters the engine from inside the box's message loop. Its
+// reply, and the next client's, come after the box, in order.
+TEST_F(ControlPortTest, ACommandDuringAMessageBoxWaitsUntilTheBoxIsClosed) {
+    ControlPort port(engine, settings, panelSettings, host);
+    open(port);
+    port.listener().linkUp();
+    Client client(window);
+    client.send("get link\n");
+    EXPECT_EQ(client.readUntil("RPRT"), "link: up\r\nRPRT 0\r\n");
+
+    host.duringBox = [&] {
+        client.send("set program 3\nget link\n");
+        window.pumpFor(600); // the box stays up for more than two of the port's ticks
+        client.poll();
+        EXPECT_TRUE(engine.verbs.empty()) << "a command entered the engine inside the box";
+        EXPECT_EQ(client.received, "");
+    };
+    host.messageBox(window.handle(), "Der Sender hat den letzten Befehl nicht quittiert.", "",
+                    MB_OK);
+    window.pumpUntil([&] { return !engine.verbs.empty(); }, WAIT_MS);
+    ASSERT_EQ(engine.verbs, std::vector<ControlVerb>{ControlVerb::SetProgram});
+    port.listener().writeEchoed(write(1));
+    EXPECT_EQ(client.readUntil("RPRT 0\r\nlink"), "RPRT 0\r\nlink: up\r\nRPRT 0\r\n");
+}
+
 TEST_F(ControlPortTest, TwoClientsGetSetSubscribeAndLock) {
     ControlPort port(engine, settings, panelSettings, host);
     open(port);

@@ -76,6 +76,11 @@ class FakeHost : public PanelHost {
     }
     int messageBox(HWND owner, const char* text, const char* caption, UINT type) override {
         boxes.push_back({owner, text, caption, type});
+        if (duringBox) { // the box's own message loop, as MessageBox runs one
+            modalNow = true;
+            duringBox();
+            modalNow = false;
+        }
         return boxAnswer;
     }
     void help(HWND, UINT command, ULONG_PTR data) override { helps.push_back({command, data}); }
@@ -83,6 +88,7 @@ class FakeHost : public PanelHost {
         menus.push_back({describeMenu(popup), flags, x, y});
         return menuChoice;
     }
+    bool modal() const override { return modalNow; }
 
     struct Box {
         HWND owner;
@@ -95,6 +101,8 @@ class FakeHost : public PanelHost {
         UINT flags;
         int x, y;
     };
+    std::function<void()> duringBox; // runs while a box is up, with modal() true
+    bool modalNow = false;
     std::vector<int> dialogs;
     INT_PTR dialogResult = IDCANCEL;
     std::function<void()> duringDialog; // what the operator changes while a dialog is open
