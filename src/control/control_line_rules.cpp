@@ -58,7 +58,7 @@ bool isStandby(const ControlCommand& command) {
 // Lines are taken one at a time; while a command waits for its echo the rest is held, so
 // that replies keep the order of the commands.
 void ControlSessions::readLines(Client& c) {
-    while (!c.waiting && !c.out.closeWhenSent && !c.out.dropNow) {
+    while (!c.waiting && !c.pausedForLoop && !c.out.closeWhenSent && !c.out.dropNow) {
         const size_t end = c.input.find('\n');
         if (end == std::string::npos) {
             // A partial line may still end in CR before its LF.
@@ -229,6 +229,12 @@ void ControlSessions::handleWrite(Client& c, const ControlCommand& command, std:
     }
     if (!standby && !values_.linkIsUp()) {
         refuseWrite(c, line, CONTROL_NO_LINK, LINK_DOWN);
+        return;
+    }
+    if (host_.modalLoop()) {
+        // Nothing enters the engine from inside a modal loop: the line waits, first in line.
+        c.input.insert(0, std::string(line) + "\n");
+        c.pausedForLoop = true;
         return;
     }
     const ControlOutcome outcome = engine_.execute(command, c.source);

@@ -219,10 +219,6 @@ void ControlPort::onClient(SOCKET client, int event) {
         return; // queued for a client already closed, whose socket's value may be reused
     }
     const ClientId id = found->second;
-    if ((event == FD_READ || event == FD_CLOSE) && holdBack(client, event == FD_CLOSE)) {
-        keepTime();
-        return;
-    }
     switch (event) {
     case FD_READ:
         receive(id, client);
@@ -257,32 +253,7 @@ void ControlPort::receive(ClientId id, SOCKET client) {
     }
 }
 
-// While a modal loop of the host runs, a client's input stays in its socket (Winsock tells
-// of it again only after the next read), and its close waits with it.
-bool ControlPort::holdBack(SOCKET client, bool closed) {
-    if (!host_.modal()) {
-        return false;
-    }
-    heldBack_[client] = heldBack_[client] || closed;
-    return true;
-}
-
-// The loop has ended: what was held back is served in the order the sockets come.
-void ControlPort::resumeHeldBack() {
-    if (serviceHeldBack_) {
-        serviceHeldBack_ = false;
-        sessions_.serviceClients();
-    }
-    const std::map<SOCKET, bool> held = std::exchange(heldBack_, {});
-    for (const auto& [client, closed] : held) {
-        onClient(client, closed ? FD_CLOSE : FD_READ);
-    }
-}
-
 void ControlPort::onTick() {
-    if (!host_.modal()) {
-        resumeHeldBack();
-    }
     sessions_.tick(milliseconds());
     if (listener_ != INVALID_SOCKET) {
         onAccept();
@@ -291,12 +262,7 @@ void ControlPort::onTick() {
 }
 
 void ControlPort::sendAll() {
-    if (host_.modal()) {
-        serviceHeldBack_ = true; // held input may hold a command: it runs after the loop
-    } else {
-        resumeHeldBack();
-        sessions_.serviceClients();
-    }
+    sessions_.serviceClients();
     for (const ClientId id : sessions_.clientIds()) {
         send(id);
     }
@@ -350,7 +316,6 @@ void ControlPort::closeClient(ClientId id) {
         WSAAsyncSelect(client, panel_, 0, 0);
         closesocket(client);
         ids_.erase(client);
-        heldBack_.erase(client); // its value may come back for another connection
         sockets_.erase(found);
         if (panel_ != nullptr && PostMessageA(panel_, WM_TRX_CONTROL_CLOSED, client, 0)) {
             ++closed_[client];
@@ -379,14 +344,17 @@ void ControlPort::close() {
 
 // The timer runs only while something is timed: an idle port costs no wake-ups.
 void ControlPort::keepTime() {
-    const bool needed = listener_ != INVALID_SOCKET && (acceptMayWait_ || sessions_.needsTick() ||
-                                                        !heldBack_.empty() || serviceHeldBack_);
+    const bool needed = listener_ != INVALID_SOCKET && (acceptMayWait_ || sessions_.needsTick());
     if (needed && !ticking_) {
         ticking_ = SetTimer(panel_, IDT_CONTROL_TICK, CONTROL_TICK_MS, nullptr) != 0;
     } else if (!needed && ticking_) {
         KillTimer(panel_, IDT_CONTROL_TICK);
         ticking_ = false;
     }
+}
+
+bool ControlPort::modalLoop() {
+    return host_.modal();
 }
 
 uint64_t ControlPort::milliseconds() {

@@ -55,8 +55,6 @@ class ControlPort final : private ControlHost {
     void setUpClient(SOCKET client, ClientId id);
     void onClient(SOCKET client, int event);
     void onTick();
-    bool holdBack(SOCKET client, bool closed);
-    void resumeHeldBack();
     void receive(ClientId id, SOCKET client);
     void sendAll();
     void send(ClientId id);
@@ -66,6 +64,7 @@ class ControlPort final : private ControlHost {
     void keepTime();
 
     uint64_t milliseconds() override;
+    bool modalLoop() override;
     void outputWaiting() override;
 
     const ControlSettings& settings_;
@@ -88,10 +87,6 @@ class ControlPort final : private ControlHost {
     std::map<SOCKET, int> closed_;
     bool ticking_ = false;
     bool acceptMayWait_ = false;
-    // Clients whose input or close came while one of the host's modal loops ran: nothing of
-    // theirs is read until it ends, so that no command enters the engine from inside it.
-    std::map<SOCKET, bool> heldBack_; // the socket and whether it closed meanwhile
-    bool serviceHeldBack_ = false;    // input held for an echo was not run either
 };
 
 } // namespace trx

@@ -116,7 +116,12 @@ void ControlSessions::disconnected(ClientId id) {
 
 void ControlSessions::serviceClients() {
     wakePending_ = false;
+    const bool loop = host_.modalLoop();
     for (auto& [id, c] : clients_) {
+        if (c.pausedForLoop && !loop) {
+            c.pausedForLoop = false;
+            c.resume = true;
+        }
         if (c.resume) {
             c.resume = false;
             consume(c);
@@ -308,7 +313,8 @@ bool ControlSessions::needsTick() const {
         if (c.out.dropNow) {
             continue;
         }
-        if (c.out.closeWhenSent || c.held || !c.admitted || (c.waiting && c.standbyUnechoed)) {
+        if (c.out.closeWhenSent || c.held || !c.admitted || c.pausedForLoop ||
+            (c.waiting && c.standbyUnechoed)) {
             return true;
         }
     }

@@ -90,6 +90,10 @@ class ControlHost {
     // Output or a close waits: call serviceClients soon, not from inside this call. Called
     // once until serviceClients runs.
     virtual void outputWaiting() = 0;
+    // A modal loop of the panel runs (a message box such as the engine's missing echo, a
+    // dialog): a command that writes waits until it has ended, and runs from serviceClients
+    // then; reading commands and scrapes are answered meanwhile.
+    virtual bool modalLoop() { return false; }
 };
 
 // Why a connection is closed at once, without a word to it.
@@ -167,6 +171,7 @@ class ControlSessions final : public LineListener {
         bool standbyUnechoed = false; // ... a standby sent while the link was down, which no
                                       // echo answers: the transmitter reporting standby does
         bool resume = false;          // answered while input was held
+        bool pausedForLoop = false;   // its next line writes, and a modal loop runs
         bool held = false;            // its address waits after a wrong password
         uint32_t waitingFor = 0;
         uint64_t waitingSince = 0;

@@ -212,11 +212,8 @@ class ControlPortStory(unittest.TestCase):
         self.assertGreaterEqual(
             sample(body, "trxdesk_commands_total", port_label + ',source="control"'), 8)
 
-        # A silent transmitter: the write is not acknowledged, then the link is lost.
+        # A silent transmitter: the link is lost.
         sim.ask("silent on")
-        started = time.monotonic()
-        self.assertEqual(client.reply("set program 3"), ["RPRT -4 no acknowledgement"])
-        self.assertLess(time.monotonic() - started, LINK_LOSS_S)
         self.assertTrue(watcher.until_event("EVENT link down", LINK_LOSS_S))
         self.assertEqual(client.reply("get"), ["link: down", "RPRT -3 link down"])
         self.assertEqual(client.reply("set program 4"), ["RPRT -3 link down"])
@@ -238,6 +235,22 @@ class ControlPortStory(unittest.TestCase):
         # The transmitter back: the link returns and is announced before its values.
         sim.ask("silent off")
         self.assertTrue(watcher.until_event("EVENT link up", LINK_LOSS_S))
+
+        # A write not acknowledged: RPRT -4, and the panel's own box says so and stays up, as
+        # nobody is there to close it. While it is up, a client's next write waits (nothing
+        # enters the engine from inside the box), and another client's get is answered.
+        self.assertTrue(watcher.until_event("EVENT state standby", WAIT_S))
+        sim.ask("silent on")
+        started = time.monotonic()
+        self.assertEqual(client.reply("set program 3"), ["RPRT -4 no acknowledgement"])
+        self.assertLess(time.monotonic() - started, LINK_LOSS_S)
+        sim.ask("mark")
+        client.send("set program 5\n")
+        reader = Line(self.port)
+        self.assertTrue(reader.reply("get link")[-1].startswith("RPRT "))
+        time.sleep(1)
+        self.assertEqual(sim.logged(), [], "a write went on the line while the box was up")
+        reader.close()
         watcher.close()
 
 

@@ -17,13 +17,14 @@ LineWrite write(uint32_t sequence) {
 }
 
 // A client's command sent while a box of the panel is up (the engine's missing echo, say)
-// waits for the box: nothing enters the engine from inside the box's message loop. Its
-// reply, and the next client's, come after the box, in order.
+// waits for the box: nothing enters the engine from inside the box's message loop. What
+// follows it on its connection waits with it; another client's reading is answered at once.
 TEST_F(ControlPortTest, ACommandDuringAMessageBoxWaitsUntilTheBoxIsClosed) {
     ControlPort port(engine, settings, panelSettings, host);
     open(port);
     port.listener().linkUp();
     Client client(window);
+    Client reader(window);
     client.send("get link\n");
     EXPECT_EQ(client.readUntil("RPRT"), "link: up\r\nRPRT 0\r\n");
 
@@ -33,6 +34,8 @@ TEST_F(ControlPortTest, ACommandDuringAMessageBoxWaitsUntilTheBoxIsClosed) {
         client.poll();
         EXPECT_TRUE(engine.verbs.empty()) << "a command entered the engine inside the box";
         EXPECT_EQ(client.received, "");
+        reader.send("get link\n");
+        EXPECT_EQ(reader.readUntil("RPRT"), "link: up\r\nRPRT 0\r\n");
     };
     host.messageBox(window.handle(), "Der Sender hat den letzten Befehl nicht quittiert.", "",
                     MB_OK);
