@@ -1,4 +1,6 @@
-#include "frequency_rules.h"
+#include "transmitter_vocabulary.h"
+
+#include "register_mirror.h"
 
 #include <gtest/gtest.h>
 
