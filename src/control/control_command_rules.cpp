@@ -1,6 +1,6 @@
 #include "control_command_rules.h"
 
-#include "frequency_rules.h"
+#include "transmitter_vocabulary.h"
 #include "wire_codec.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "control_metrics_text.h"
 
-#include "wire_codec.h"
+#include "transmitter_vocabulary.h"
 
 #include <cstdio>
 
@@ -13,7 +13,6 @@ constexpr char NO_PORT_NAME[] = "getrennt";
 constexpr size_t PORT_NAME_SIZE = 16;
 constexpr size_t NUMBER_SIZE = 32;
 constexpr double MILLISECONDS_PER_SECOND = 1000.0;
-constexpr int POWER_MAX = 7;
 
 class MetricsWriter {
   public:
@@ -81,13 +80,13 @@ void appendReportedValues(MetricsWriter& w, const ControlValues& values, uint64_
     if (values.frequencyHertz(hertz)) {
         w.gauge("trxdesk_frequency_hertz", "The transmitter's reported frequency.", hertz);
     }
-    if (r[OperatingState] >= STATE_STANDBY && r[OperatingState] <= STATE_P1000) {
+    if (isOperatingState(r[OperatingState])) {
         w.gauge("trxdesk_operating_state",
                 "Reported operating state: 1 standby, 2 tune, 3 no power, 4 100 W, 5 250 W, "
                 "6 1000 W.",
                 r[OperatingState]);
     }
-    if (r[PowerLevel] <= POWER_MAX) {
+    if (r[PowerLevel] <= POWER_LEVEL_MAX) {
         w.gauge("trxdesk_power_level", "Reported power level, 0 to 7.", r[PowerLevel]);
     }
     if (r[StatusRegister] != NOT_REPORTED) {

@@ -1,20 +1,12 @@
 #include "control_values_rules.h"
 
-#include "wire_codec.h"
+#include "transmitter_vocabulary.h"
 
 #include <cstdio>
 
 namespace trx {
 
 namespace {
-
-constexpr const char* STATE_TEXTS[] = {"standby", "tune", "nopower", "100", "250", "1000"};
-constexpr int STATE_TEXT_COUNT = sizeof STATE_TEXTS / sizeof STATE_TEXTS[0];
-constexpr int POWER_MAX = 7;
-constexpr int PROGRAM_MAX = 15;
-constexpr int ANTENNA_MAX = 3;
-constexpr uint32_t HERTZ_PER_STEP = 10; // the last digit register counts 10 Hz
-constexpr uint32_t HERTZ_PER_MEGAHERTZ = 1000000;
 
 bool isReported(const RegisterMirror& registers, int address) {
     return registers[address] != NOT_REPORTED;
@@ -60,15 +52,7 @@ void ControlValues::reported(int address, int value, uint64_t nowMs) {
 }
 
 bool ControlValues::frequencyHertz(uint32_t& hertz) const {
-    uint32_t steps = 0;
-    for (int reg = FrequencyDigit1; reg <= FrequencyDigit7; ++reg) {
-        if (registers_[reg] > 9) {
-            return false;
-        }
-        steps = steps * 10 + registers_[reg];
-    }
-    hertz = steps * HERTZ_PER_STEP;
-    return true;
+    return trx::frequencyHertz(registers_, hertz);
 }
 
 bool ControlValues::reportAge(uint64_t nowMs, uint64_t& ageMs) const {
@@ -89,24 +73,23 @@ void ControlValues::format(ControlKey key, uint64_t nowMs, char* text, size_t si
     case ControlKey::Frequency: {
         uint32_t hertz = 0;
         if (frequencyHertz(hertz)) {
-            snprintf(text, size, "%u.%05u", static_cast<unsigned>(hertz / HERTZ_PER_MEGAHERTZ),
-                     static_cast<unsigned>(hertz % HERTZ_PER_MEGAHERTZ / HERTZ_PER_STEP));
+            formatMegahertz(hertz, text, size);
         }
         break;
     }
     case ControlKey::State:
-        if (r[OperatingState] >= STATE_STANDBY && r[OperatingState] <= STATE_TEXT_COUNT) {
-            snprintf(text, size, "%s", STATE_TEXTS[r[OperatingState] - STATE_STANDBY]);
+        if (const OperatingStateName* state = operatingStateName(r[OperatingState])) {
+            snprintf(text, size, "%s", state->word);
         }
         break;
     case ControlKey::Power:
-        formatNumber(r, PowerLevel, POWER_MAX, text, size);
+        formatNumber(r, PowerLevel, POWER_LEVEL_MAX, text, size);
         break;
     case ControlKey::Program:
-        formatNumber(r, ProgramNumber, PROGRAM_MAX, text, size);
+        formatNumber(r, ProgramNumber, HIGHEST_PROGRAM, text, size);
         break;
     case ControlKey::Antenna:
-        formatNumber(r, Antenna, ANTENNA_MAX, text, size);
+        formatNumber(r, Antenna, HIGHEST_ANTENNA, text, size);
         break;
     case ControlKey::Mode:
         if (isReported(r, EmissionMode) && isReported(r, ChannelA) && isReported(r, ChannelB)) {

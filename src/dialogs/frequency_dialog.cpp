@@ -1,6 +1,5 @@
 // Frequency entry: a frequency in MHz, optionally tuned and brought to a power stage.
 #include "dialogs.h"
-#include "frequency_rules.h"
 #include "protocol.h"
 #include "res/resource.h"
 
@@ -8,7 +7,7 @@ namespace trx {
 
 namespace {
 
-constexpr int FREQUENCY_TEXT_SIZE = 15; // at most 14 characters are read
+constexpr int TYPED_TEXT_SIZE = 15; // at most 14 characters are read
 constexpr size_t OPENING_TEXT_SIZE = 16;
 constexpr char RANGE_WARNING[] =
     "Der eingegebene Wert liegt nicht im\ngeforderten Bereich von 1,5 ... 29,99999.";
@@ -54,7 +53,7 @@ void onAutoTune(HWND dialog, DialogContext& c) {
 }
 
 void onOk(HWND dialog, DialogContext& c) {
-    char text[FREQUENCY_TEXT_SIZE] = {};
+    char text[TYPED_TEXT_SIZE] = {};
     GetDlgItemTextA(dialog, IDC_FREQUENCY_EDIT, text, sizeof text);
     const FrequencyEntry entry = readFrequencyEntry(text);
     switch (entry.kind) {

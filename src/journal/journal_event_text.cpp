@@ -8,16 +8,7 @@ namespace trx {
 
 namespace {
 
-constexpr int POWER_LEVEL_MAX = 7;
-constexpr int LAMP_COUNT = 4;
 constexpr size_t MEANING_SIZE = 96;
-
-const char* const STATE_NAMES[STATE_COUNT] = {"Bereit",   "Abstimmen", "keine Leistung",
-                                              "bis 100W", "bis 250W",  "bis 1000W"};
-
-// Status-register bits 0..3 as the help names the lamps.
-const char* const LAMP_NAMES[LAMP_COUNT] = {"grün (Blitz)", "gelb (Welle)", "gelb (Warndreieck)",
-                                            "rot (Glocke)"};
 
 // The display as it reads with `value` in digit register `address`.
 void frequencyText(int address, int value, const RegisterMirror& mirror, char* out, size_t size) {
@@ -34,7 +25,7 @@ void lampText(int value, char* out, size_t size) {
     for (int bit = 0; bit < LAMP_COUNT; ++bit) {
         if ((value >> bit) & 1) {
             const size_t at = static_cast<size_t>(used) < size ? static_cast<size_t>(used) : size;
-            used += snprintf(out + at, size - at, "%s %s", any ? "," : "", LAMP_NAMES[bit]);
+            used += snprintf(out + at, size - at, "%s %s", any ? "," : "", lampNames[bit]);
             any = true;
         }
     }
@@ -67,8 +58,8 @@ void reportText(int address, int value, const RegisterMirror& mirror,
         frequencyText(address, value, mirror, out, size);
         break;
     case OperatingState:
-        if (value >= STATE_STANDBY && value <= STATE_COUNT) {
-            snprintf(out, size, "Betriebszustand: %s", STATE_NAMES[value - STATE_STANDBY]);
+        if (const OperatingStateName* state = operatingStateName(value)) {
+            snprintf(out, size, "Betriebszustand: %s", state->german);
         } else {
             snprintf(out, size, "Betriebszustand: unbekannt (%d)", value);
         }

@@ -10,7 +10,6 @@
 namespace trx {
 
 namespace {
-constexpr size_t CONNECTION_TEXT_SIZE = 64;
 constexpr size_t VERSION_TEXT_SIZE = 16;
 } // namespace
 

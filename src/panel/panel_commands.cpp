@@ -14,7 +14,6 @@ namespace trx {
 namespace {
 
 constexpr LPARAM ASKED_BY_KEYBOARD = -1; // WM_CONTEXTMENU without a click position
-constexpr size_t CONNECTION_TEXT_SIZE = 64;
 
 int upDownPosition(HWND panel) {
     return LOWORD(SendDlgItemMessageA(panel, IDC_PROGRAM_UPDOWN, UDM_GETPOS, 0, 0));

@@ -28,14 +28,12 @@ constexpr int DISPLAY_FONT_HEIGHT = 60;
 constexpr int DISPLAY_FONT_WIDTH = 18;
 constexpr int MEDIUM_FONT_HEIGHT = 25;
 constexpr int FONT_WEIGHT = 600;
-constexpr int POWER_LEVEL_MAX = 7;
 
 constexpr int STATUS_PART_COUNT = 3;
 constexpr int CONNECTION_PART_RIGHT = 120;
 constexpr int LINK_PART_WIDTH = 50;
 constexpr int JOURNAL_PART = STATUS_PART_COUNT;
 constexpr int STATUS_TEXT_MARGIN = 12; // a part's borders and a little room
-constexpr size_t CONNECTION_TEXT_SIZE = 64;
 
 HFONT createPanelFont(int height, int width) {
     return CreateFontA(height, width, 0, 0, FONT_WEIGHT, FALSE, FALSE, FALSE, ANSI_CHARSET,

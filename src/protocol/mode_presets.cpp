@@ -1,7 +1,7 @@
 #include "mode_presets.h"
 
-#include "register_mirror.h"
 #include "res/resource.h"
+#include "transmitter_vocabulary.h"
 
 namespace trx {
 

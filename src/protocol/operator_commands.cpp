@@ -4,8 +4,6 @@ namespace trx {
 
 namespace {
 
-constexpr int PROGRAM_COUNT = 16;
-
 CommandResult refused(Refusal why) {
     CommandResult result;
     result.refusal = why;

@@ -32,14 +32,10 @@ constexpr int REPORT_ALARM = 2;
 
 extern const char* const ACK_TIMEOUT_TEXT;
 
-// A digit register written with this holds no frequency.
-constexpr int NO_DIGIT = 15;
-
 // At most this many listeners hear the engine (the panel, the journal, the control port).
 constexpr int LISTENER_CAPACITY = 4;
 
 // The six operating-state buttons, indexed by operating state - 1.
-constexpr int STATE_COUNT = 6;
 struct StateButton {
     int button;
     int normalIcon;

@@ -19,10 +19,11 @@ constexpr int LOW_FIELD_ICONS[4] = {IDI_IND_LOW_0, IDI_IND_LOW_1, IDI_IND_LOW_2,
 constexpr int HIGH_FIELD_ICONS[4] = {IDI_IND_HIGH_0, IDI_IND_HIGH_4, IDI_IND_HIGH_8,
                                      IDI_IND_HIGH_12};
 
-// Each register's width: a report is cut to it before it is stored.
-constexpr int ANTENNA_MASK = 3;
-constexpr int POWER_MASK = 7;
+// Each register's width: a report is cut to it before it is stored. The antenna and power
+// registers are as wide as their highest value.
 constexpr int NIBBLE_MASK = 0x0F;
+static_assert((HIGHEST_ANTENNA & (HIGHEST_ANTENNA + 1)) == 0, "antenna register is all ones");
+static_assert((POWER_LEVEL_MAX & (POWER_LEVEL_MAX + 1)) == 0, "power register is all ones");
 
 bool differs(int value, uint8_t stored) {
     return value != static_cast<int>(stored);
@@ -91,7 +92,7 @@ void Protocol::storeAndShow(int address, int value) {
     }
     switch (address) {
     case Antenna:
-        mirror[address] = static_cast<uint8_t>(value & ANTENNA_MASK);
+        mirror[address] = static_cast<uint8_t>(value & HIGHEST_ANTENNA);
         snprintf(text, sizeof text, "%d", mirror[address]);
         view_.setText(IDC_ANTENNA, text);
         break;
@@ -108,7 +109,7 @@ void Protocol::storeAndShow(int address, int value) {
         showPresetsAndMode();
         break;
     case PowerLevel:
-        mirror[address] = static_cast<uint8_t>(value & POWER_MASK);
+        mirror[address] = static_cast<uint8_t>(value & POWER_LEVEL_MAX);
         view_.setProgressPosition(IDC_POWER, mirror[address]);
         break;
     default: // the frequency digits, registers 1..7

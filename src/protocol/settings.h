@@ -4,13 +4,13 @@
 #define TRXDESK_SETTINGS_H
 
 #include "mode_presets.h"
+#include "transmitter_vocabulary.h"
 
 #include <array>
 
 namespace trx {
 
-constexpr int TITLE_SIZE = 32; // at most 31 characters and the terminator
-constexpr int ANTENNA_COUNT = 4;
+constexpr int TITLE_SIZE = 32;        // at most 31 characters and the terminator
 constexpr int ANTENNA_NAME_SIZE = 16; // at most 15 characters and the terminator
 
 struct Settings {

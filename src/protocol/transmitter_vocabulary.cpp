@@ -1,4 +1,6 @@
-#include "frequency_rules.h"
+#include "transmitter_vocabulary.h"
+
+#include "register_mirror.h"
 
 #include <algorithm>
 #include <charconv>
@@ -10,7 +12,52 @@
 
 namespace trx {
 
+const OperatingStateName operatingStateNames[STATE_COUNT] = {
+    {"Bereit", "standby"}, {"Abstimmen", "tune"}, {"keine Leistung", "nopower"},
+    {"bis 100W", "100"},   {"bis 250W", "250"},   {"bis 1000W", "1000"},
+};
+
+const char* const lampNames[LAMP_COUNT] = {"grün (Blitz)", "gelb (Welle)", "gelb (Warndreieck)",
+                                           "rot (Glocke)"};
+
+const char* const modeNames[MODE_NAME_COUNT] = {
+    "R3",       "H3",       "J3",   "J2",  "H2", "A1",      "F1:85Hz", "F1:170Hz", "F1:250Hz",
+    "F1:340Hz", "F1:500Hz", "F7BD", "Br8", "B8", "F1:22Hz", "J3C",     "??"};
+
+const char* const channelNames[CHANNEL_NAME_COUNT] = {
+    "unbenutzt", "mit Dyn.", "ohne Dyn.", "1000Hz", "WT", "GT", "TT", "undefiniert"};
+
+bool isOperatingState(int value) {
+    return value >= STATE_STANDBY && value <= STATE_P1000;
+}
+
+const OperatingStateName* operatingStateName(int state) {
+    return isOperatingState(state) ? &operatingStateNames[state - STATE_STANDBY] : nullptr;
+}
+
+const char* modeName(int code) {
+    return modeNames[(code >= 0 && code <= 15) ? code : MODE_NAME_COUNT - 1];
+}
+
+const char* channelAName(int code) {
+    return channelNames[(code >= 0 && code <= CHANNEL_A_MAX) ? code : CHANNEL_NAME_COUNT - 1];
+}
+
+const char* channelBName(int code) {
+    return channelNames[(code >= 0 && code <= CHANNEL_B_MAX) ? code : CHANNEL_NAME_COUNT - 1];
+}
+
+void formatModeText(const RegisterMirror& mirror, char* text, std::size_t size) {
+    snprintf(text, size, "%s, KA: %s, KB: %s", modeName(mirror[EmissionMode]),
+             channelAName(mirror[ChannelA]), channelBName(mirror[ChannelB]));
+}
+
 namespace {
+
+// Text position of digit registers 1..7; position 2 holds the comma.
+constexpr int DIGIT_PLACE[FREQUENCY_DIGIT_COUNT + 1] = {-1, 0, 1, 3, 4, 5, 6, 7};
+constexpr uint32_t HERTZ_PER_STEP = 10; // the last digit register counts 10 Hz
+constexpr uint32_t HERTZ_PER_MEGAHERTZ = 1000000;
 
 constexpr char UNKNOWN_DIGIT = '?';
 constexpr char DECIMAL_POINT = '.';
@@ -82,8 +129,39 @@ long long leadingPower(std::string_view mantissa, long long exponent) {
 
 } // namespace
 
+void formatFrequency(const RegisterMirror& mirror, char unknown, char* text, std::size_t size) {
+    char shown[FREQUENCY_TEXT_SIZE];
+    for (int i = 0; i < FREQUENCY_TEXT_SIZE - 1; ++i) {
+        shown[i] = FREQUENCY_UNKNOWN[i] == ',' ? ',' : unknown;
+    }
+    shown[FREQUENCY_TEXT_SIZE - 1] = '\0';
+    for (int reg = FrequencyDigit1; reg <= FrequencyDigit7; ++reg) {
+        if (mirror[reg] < 10) {
+            shown[DIGIT_PLACE[reg]] = static_cast<char>('0' + mirror[reg]);
+        }
+    }
+    snprintf(text, size, "%s", shown);
+}
+
 void formatMirrorFrequency(const RegisterMirror& mirror, char* text, size_t size) {
     formatFrequency(mirror, UNKNOWN_DIGIT, text, size);
+}
+
+bool frequencyHertz(const RegisterMirror& mirror, uint32_t& hertz) {
+    uint32_t steps = 0;
+    for (int reg = FrequencyDigit1; reg <= FrequencyDigit7; ++reg) {
+        if (mirror[reg] > 9) {
+            return false;
+        }
+        steps = steps * 10 + mirror[reg];
+    }
+    hertz = steps * HERTZ_PER_STEP;
+    return true;
+}
+
+void formatMegahertz(uint32_t hertz, char* text, size_t size) {
+    snprintf(text, size, "%u.%05u", static_cast<unsigned>(hertz / HERTZ_PER_MEGAHERTZ),
+             static_cast<unsigned>(hertz % HERTZ_PER_MEGAHERTZ / HERTZ_PER_STEP));
 }
 
 double readFrequencyText(const char* text) {

@@ -1,4 +1,6 @@
-#include "frequency_rules.h"
+#include "transmitter_vocabulary.h"
+
+#include "register_mirror.h"
 
 #include <gtest/gtest.h>
 
@@ -235,6 +237,34 @@ TEST(FrequencyRules, RandomDecimalTextsReadAsStrtodReadsThem) {
         ASSERT_EQ(std::bit_cast<uint64_t>(readFrequencyText(typed.c_str())),
                   std::bit_cast<uint64_t>(expected))
             << typed;
+    }
+}
+
+// Every operating state by its register value: the panel's and journal's German name beside
+// the control port's word; any other value has no row.
+TEST(TransmitterVocabulary, OperatingStatesAreNamedInGermanAndAsControlWords) {
+    struct Case {
+        int value;
+        const char* german;
+        const char* word;
+    };
+    const Case cases[] = {
+        {STATE_STANDBY, "Bereit", "standby"},
+        {STATE_TUNE, "Abstimmen", "tune"},
+        {STATE_NO_POWER, "keine Leistung", "nopower"},
+        {STATE_P100, "bis 100W", "100"},
+        {STATE_P250, "bis 250W", "250"},
+        {STATE_P1000, "bis 1000W", "1000"},
+    };
+    for (const Case& c : cases) {
+        const OperatingStateName* name = operatingStateName(c.value);
+        ASSERT_NE(name, nullptr) << c.value;
+        EXPECT_STREQ(name->german, c.german) << c.value;
+        EXPECT_STREQ(name->word, c.word) << c.value;
+    }
+    for (const int value : {-1, 0, STATE_P1000 + 1, 15, int{NOT_REPORTED}}) {
+        EXPECT_FALSE(isOperatingState(value)) << value;
+        EXPECT_EQ(operatingStateName(value), nullptr) << value;
     }
 }
 
