@@ -1,36 +1,19 @@
 #include "control_command_rules.h"
 
+#include "control_command_table.h"
 #include "transmitter_vocabulary.h"
-#include "wire_codec.h"
 
 #include <algorithm>
 #include <charconv>
 #include <iterator>
+#include <limits>
 
 namespace trx {
-
-const char* const CONTROL_HELP_LINES[] = {
-    "get [link|frequency|state|power|program|antenna|mode|tuned|alarm|report_age_ms]",
-    "set frequency <MHz 1.5-29.99999>",
-    "set state standby|tune|nopower|100|250|1000",
-    "set program <0-15>",
-    "set antenna <0-3>",
-    "preset <0-3>",
-    "refresh",
-    "subscribe | unsubscribe",
-    "lock | unlock",
-    "auth <password>",
-    "help",
-    "quit",
-};
-const int CONTROL_HELP_LINE_COUNT = sizeof CONTROL_HELP_LINES / sizeof CONTROL_HELP_LINES[0];
 
 namespace {
 
 constexpr std::string_view BLANKS = " \t";
-constexpr int PROGRAM_MAX = 15;
-constexpr int ANTENNA_MAX = 3;
-constexpr int PRESET_MAX = 3;
+constexpr std::string_view DIGITS = "0123456789";
 // A frequency argument: digits with at most one point or comma, nothing else.
 constexpr size_t FREQUENCY_TEXT_LIMIT = 32;
 
@@ -71,54 +54,85 @@ bool onlyBlanks(std::string_view rest) {
     return rest.find_first_not_of(BLANKS) == std::string_view::npos;
 }
 
-ControlCommand invalid(int code, std::string_view reason) {
+ControlCommand invalid(std::string_view reason) {
     ControlCommand command;
     command.verb = ControlVerb::Invalid;
-    command.code = code;
+    command.code = CONTROL_BAD_INPUT;
     command.text = reason;
     return command;
 }
 
 ControlCommand badCommand() {
-    return invalid(CONTROL_BAD_INPUT, "bad command");
+    return invalid("bad command");
 }
 
 ControlCommand badArgument() {
-    return invalid(CONTROL_BAD_INPUT, "bad argument");
+    return invalid("bad argument");
 }
 
-// A number of digits only (no sign, no blanks) into 0..max.
-bool readNumber(std::string_view word, int max, int& number) {
-    if (word.empty() || word.find_first_not_of("0123456789") != std::string_view::npos) {
+// The single word of `rest`; empty when there is none or more than one.
+std::string_view onlyWord(std::string_view rest) {
+    const std::string_view word = nextWord(rest);
+    return onlyBlanks(rest) ? word : std::string_view{};
+}
+
+bool readNumber(std::string_view rest, ControlCommand& command) {
+    const std::string_view word = onlyWord(rest);
+    if (word.empty() || word.find_first_not_of(DIGITS) != std::string_view::npos) {
         return false;
     }
-    const auto read = std::from_chars(word.data(), word.data() + word.size(), number);
-    return read.ec == std::errc() && number <= max;
+    const auto read = std::from_chars(word.data(), word.data() + word.size(), command.number);
+    if (read.ec == std::errc::result_out_of_range) {
+        command.number = std::numeric_limits<int>::max(); // no register takes it either
+    }
+    return true;
 }
 
-ControlCommand numbered(ControlVerb verb, std::string_view rest, int max) {
-    const std::string_view word = nextWord(rest);
-    int number = 0;
-    if (word.empty() || !onlyBlanks(rest)) {
-        return badArgument();
+bool readKey(std::string_view rest, ControlCommand& command) {
+    std::string_view after = rest;
+    const std::string_view word = nextWord(after);
+    if (word.empty()) {
+        return true;
     }
-    if (!readNumber(word, max, number)) {
-        return word.find_first_not_of("0123456789") == std::string_view::npos
-                   ? invalid(CONTROL_BAD_INPUT, "out of range")
-                   : badArgument();
+    for (int k = 0; k < CONTROL_KEY_COUNT; ++k) {
+        if (onlyBlanks(after) && sameWord(word, controlKeyName(static_cast<ControlKey>(k)))) {
+            command.allKeys = false;
+            command.key = static_cast<ControlKey>(k);
+            return true;
+        }
     }
-    ControlCommand command;
-    command.verb = verb;
-    command.number = number;
-    return command;
+    return false;
 }
 
-ControlCommand setFrequency(std::string_view rest) {
-    const std::string_view word = nextWord(rest);
-    if (word.empty() || !onlyBlanks(rest) || word.size() >= FREQUENCY_TEXT_LIMIT ||
+bool readStateWord(std::string_view rest, ControlCommand& command) {
+    std::string_view after = rest;
+    const std::string_view word = nextWord(after);
+    for (size_t k = 0; k < std::size(STATE_WORDS); ++k) {
+        if (onlyBlanks(after) && sameWord(word, STATE_WORDS[k])) {
+            command.number = STATE_STANDBY + static_cast<int>(k);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The password is the rest of the line after the blanks that follow `auth`.
+bool readPassword(std::string_view rest, ControlCommand& command) {
+    const size_t begin = rest.find_first_not_of(BLANKS);
+    if (begin == std::string_view::npos) {
+        return false;
+    }
+    command.text = rest.substr(begin);
+    return true;
+}
+
+// Its range is the one the operator's frequency entry knows; no engine operation has it.
+ControlCommand readFrequency(std::string_view rest, ControlCommand& command) {
+    const std::string_view word = onlyWord(rest);
+    if (word.empty() || word.size() >= FREQUENCY_TEXT_LIMIT ||
         word.find_first_not_of("0123456789.,") != std::string_view::npos ||
         word.find_first_of(".,") != word.find_last_of(".,") ||
-        word.find_first_of("0123456789") == std::string_view::npos) {
+        word.find_first_of(DIGITS) == std::string_view::npos) {
         return badArgument();
     }
     char text[FREQUENCY_TEXT_LIMIT];
@@ -126,139 +140,63 @@ ControlCommand setFrequency(std::string_view rest) {
     text[word.size()] = '\0';
     const FrequencyEntry entry = readFrequencyEntry(text);
     if (entry.kind != FrequencyEntry::Digits) {
-        return invalid(CONTROL_BAD_INPUT, "out of range");
+        return invalid(CONTROL_OUT_OF_RANGE);
     }
-    ControlCommand command;
-    command.verb = ControlVerb::SetFrequency;
     command.digits = entry.digits;
     return command;
 }
 
-ControlCommand setState(std::string_view rest) {
-    const std::string_view word = nextWord(rest);
-    if (!onlyBlanks(rest)) {
-        return badArgument();
-    }
-    for (size_t k = 0; k < std::size(STATE_WORDS); ++k) {
-        if (sameWord(word, STATE_WORDS[k])) {
-            ControlCommand command;
-            command.verb = ControlVerb::SetState;
-            command.number = STATE_STANDBY + static_cast<int>(k);
-            return command;
-        }
-    }
-    return badArgument();
-}
-
-ControlCommand set(std::string_view rest) {
-    const std::string_view what = nextWord(rest);
-    if (sameWord(what, "frequency")) {
-        return setFrequency(rest);
-    }
-    if (sameWord(what, "state")) {
-        return setState(rest);
-    }
-    if (sameWord(what, "program")) {
-        return numbered(ControlVerb::SetProgram, rest, PROGRAM_MAX);
-    }
-    if (sameWord(what, "antenna")) {
-        return numbered(ControlVerb::SetAntenna, rest, ANTENNA_MAX);
-    }
-    return badArgument();
-}
-
-ControlCommand get(std::string_view rest) {
+ControlCommand readArgument(const ControlCommandRow& row, std::string_view rest) {
     ControlCommand command;
-    command.verb = ControlVerb::Get;
-    const std::string_view word = nextWord(rest);
-    if (word.empty()) {
-        return command;
+    command.verb = row.verb;
+    bool ok = false;
+    switch (row.argument) {
+    case ControlArgument::None:
+        ok = onlyBlanks(rest);
+        break;
+    case ControlArgument::Key:
+        ok = readKey(rest, command);
+        break;
+    case ControlArgument::Frequency:
+        return readFrequency(rest, command);
+    case ControlArgument::StateWord:
+        ok = readStateWord(rest, command);
+        break;
+    case ControlArgument::Number:
+        ok = readNumber(rest, command);
+        break;
+    case ControlArgument::Password:
+        ok = readPassword(rest, command);
+        break;
     }
-    if (!onlyBlanks(rest)) {
-        return badArgument();
-    }
-    for (int k = 0; k < CONTROL_KEY_COUNT; ++k) {
-        if (sameWord(word, controlKeyName(static_cast<ControlKey>(k)))) {
-            command.allKeys = false;
-            command.key = static_cast<ControlKey>(k);
-            return command;
-        }
-    }
-    return badArgument();
+    return ok ? command : badArgument();
 }
-
-// The password is the rest of the line after the blanks that follow `auth`.
-ControlCommand auth(std::string_view rest) {
-    const size_t begin = rest.find_first_not_of(BLANKS);
-    if (begin == std::string_view::npos) {
-        return badArgument();
-    }
-    ControlCommand command;
-    command.verb = ControlVerb::Auth;
-    command.text = rest.substr(begin);
-    return command;
-}
-
-// Commands of one word with nothing after it.
-struct PlainWord {
-    std::string_view word;
-    ControlVerb verb;
-};
-constexpr PlainWord PLAIN_WORDS[] = {
-    {"refresh", ControlVerb::Refresh},
-    {"subscribe", ControlVerb::Subscribe},
-    {"unsubscribe", ControlVerb::Unsubscribe},
-    {"lock", ControlVerb::Lock},
-    {"unlock", ControlVerb::Unlock},
-    {"help", ControlVerb::Help},
-    {"quit", ControlVerb::Quit},
-};
 
 } // namespace
 
+// A known first word with a wrong second one ("set power") is a bad argument, as is a known
+// command with a wrong argument; an unknown first word is a bad command.
 ControlCommand parseControlLine(std::string_view line) {
     std::string_view rest = line;
-    const std::string_view verb = nextWord(rest);
-    if (verb.empty()) {
+    const std::string_view first = nextWord(rest);
+    if (first.empty()) {
         return {};
     }
-    if (sameWord(verb, "get")) {
-        return get(rest);
-    }
-    if (sameWord(verb, "set")) {
-        return set(rest);
-    }
-    if (sameWord(verb, "preset")) {
-        return numbered(ControlVerb::Preset, rest, PRESET_MAX);
-    }
-    if (sameWord(verb, "auth")) {
-        return auth(rest);
-    }
-    for (const PlainWord& plain : PLAIN_WORDS) {
-        if (sameWord(verb, plain.word)) {
-            if (!onlyBlanks(rest)) {
-                return badArgument();
-            }
-            ControlCommand command;
-            command.verb = plain.verb;
-            return command;
+    bool known = false;
+    for (const ControlCommandRow& row : controlCommands()) {
+        const size_t blank = row.words.find(' ');
+        if (!sameWord(first, row.words.substr(0, blank))) {
+            continue;
         }
+        known = true;
+        std::string_view after = rest;
+        if (blank != std::string_view::npos &&
+            !sameWord(nextWord(after), row.words.substr(blank + 1))) {
+            continue;
+        }
+        return readArgument(row, after);
     }
-    return badCommand();
-}
-
-bool controlCommandWrites(ControlVerb verb) {
-    switch (verb) {
-    case ControlVerb::SetFrequency:
-    case ControlVerb::SetState:
-    case ControlVerb::SetProgram:
-    case ControlVerb::SetAntenna:
-    case ControlVerb::Preset:
-    case ControlVerb::Refresh:
-        return true;
-    default:
-        return false;
-    }
+    return known ? badArgument() : badCommand();
 }
 
 } // namespace trx

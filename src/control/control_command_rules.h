@@ -1,5 +1,6 @@
 // One line from a control-port client read into a command: case-insensitive words
-// separated by blanks. Pure text handling; what a command does is the session's business.
+// separated by blanks, as the command table lists them. Pure text handling; what a command
+// does is the table's and the session's business.
 #ifndef TRXDESK_CONTROL_COMMAND_RULES_H
 #define TRXDESK_CONTROL_COMMAND_RULES_H
 
@@ -44,15 +45,9 @@ struct ControlCommand {
     int code = CONTROL_OK; // Invalid: the status code
 };
 
-// `line` without its line end. The command may point into `line`.
+// `line` without its line end. The command may point into `line`. A number is read whatever
+// its size (one too large for an int as the largest int): its range is the engine's to judge.
 ControlCommand parseControlLine(std::string_view line);
-
-// Whether the command puts something on the line (and so obeys the lock).
-bool controlCommandWrites(ControlVerb verb);
-
-// The lines `help` answers with, one command each.
-extern const char* const CONTROL_HELP_LINES[];
-extern const int CONTROL_HELP_LINE_COUNT;
 
 } // namespace trx
 

@@ -1,13 +1,8 @@
 #include "control_engine_rules.h"
 
+#include "control_command_table.h"
+
 namespace trx {
-
-namespace {
-
-// No automatic tuning: the frequency alone, as the entry sends it with its box unticked.
-constexpr int NO_TUNE = 0;
-
-} // namespace
 
 ControlOutcome controlOutcome(const CommandResult& result) {
     switch (result.refusal) {
@@ -22,31 +17,19 @@ ControlOutcome controlOutcome(const CommandResult& result) {
     case Refusal::NotTuned:
         return {CONTROL_NOT_NOW, "not tuned", 0};
     case Refusal::OutOfRange:
-        return {CONTROL_BAD_INPUT, "out of range", 0};
+        return {CONTROL_BAD_INPUT, CONTROL_OUT_OF_RANGE, 0};
     }
     return {CONTROL_BAD_INPUT, "bad command", 0};
 }
 
+// The row's own operation: a value out of range is refused there, as for the operator.
 ControlOutcome ProtocolControlEngine::execute(const ControlCommand& command,
                                               const CommandSource& source) {
-    switch (command.verb) {
-    case ControlVerb::SetFrequency:
-        return controlOutcome(protocol_.enterFrequency(command.digits, NO_TUNE, source));
-    case ControlVerb::SetState:
-        return controlOutcome(command.number == STATE_STANDBY
-                                  ? protocol_.requestStandby(source)
-                                  : protocol_.requestState(command.number, source));
-    case ControlVerb::SetProgram:
-        return controlOutcome(protocol_.selectProgram(command.number, source));
-    case ControlVerb::SetAntenna:
-        return controlOutcome(protocol_.selectAntenna(command.number, source));
-    case ControlVerb::Preset:
-        return controlOutcome(protocol_.sendPreset(command.number, source));
-    case ControlVerb::Refresh:
-        return controlOutcome(protocol_.requestRefresh(source));
-    default:
+    const ControlCommandRow* row = controlCommandRow(command.verb);
+    if (row == nullptr || row->operation == nullptr) {
         return {CONTROL_BAD_INPUT, "bad command", 0};
     }
+    return controlOutcome(row->operation(protocol_, command, source));
 }
 
 } // namespace trx

@@ -31,4 +31,8 @@ void appendEventLine(std::string& out, std::string_view key, std::string_view va
     out.append("EVENT ").append(key).append(" ").append(value).append(LINE_END);
 }
 
+void appendHelpLine(std::string& out, std::string_view command) {
+    out.append("command: ").append(command).append(LINE_END);
+}
+
 } // namespace trx

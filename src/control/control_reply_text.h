@@ -38,12 +38,17 @@ constexpr int CONTROL_KEY_COUNT = 10;
 // "link", "frequency", ..., "report_age_ms".
 const char* controlKeyName(ControlKey key);
 
+// The reason of a value the register does not take, whoever finds it.
+constexpr char CONTROL_OUT_OF_RANGE[] = "out of range";
+
 // What a value not reported yet reads as.
 constexpr char CONTROL_UNKNOWN[] = "unknown";
 
 void appendValueLine(std::string& out, ControlKey key, std::string_view value);
 void appendStatusLine(std::string& out, int code, std::string_view reason);
 void appendEventLine(std::string& out, std::string_view key, std::string_view value);
+// One command of the reply to `help`.
+void appendHelpLine(std::string& out, std::string_view command);
 
 } // namespace trx
 

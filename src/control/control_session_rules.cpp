@@ -21,9 +21,7 @@ constexpr char LEFT_TEXT[] = "getrennt";
 ControlSessions::ControlSessions(ControlEngine& engine, ControlHost& host, AllowList allowList,
                                  std::string password)
     : engine_(engine), host_(host), allowList_(std::move(allowList)),
-      password_(std::move(password)) {
-    shown_.fill(CONTROL_UNKNOWN);
-}
+      password_(std::move(password)) {}
 
 // A flood is turned away before anything else, without a journal line each.
 ConnectRefusal ControlSessions::connect(ClientId id, uint32_t address, uint16_t port) {
@@ -53,14 +51,14 @@ ConnectRefusal ControlSessions::connect(ClientId id, uint32_t address, uint16_t 
     c.source.kind = SourceKind::Control;
     snprintf(c.source.client, sizeof c.source.client, "%s", name);
     c.remote = remote;
-    c.authorised = !remote;
     c.since = now;
     return ConnectRefusal::None;
 }
 
 // Not yet a line client nor a scrape, and not on its way out.
 bool ControlSessions::pending(const Client& c) const {
-    return c.kind != Kind::Http && !c.admitted && !c.out.closeWhenSent && !c.out.dropNow;
+    return c.phase != Phase::Scrape && c.phase != Phase::Admitted && !c.out.closeWhenSent &&
+           !c.out.dropNow;
 }
 
 // Connections that say nothing must not keep out those that speak: the oldest one goes.
@@ -108,7 +106,7 @@ void ControlSessions::disconnected(ClientId id) {
         lockHolder_.clear();
     }
     const auto found = clients_.find(id);
-    if (found != clients_.end() && found->second.admitted) {
+    if (found != clients_.end() && found->second.phase == Phase::Admitted) {
         journalClient(found->second.source.client, LEFT_TEXT);
     }
     clients_.erase(id);
@@ -118,8 +116,8 @@ void ControlSessions::serviceClients() {
     wakePending_ = false;
     const bool loop = host_.modalLoop();
     for (auto& [id, c] : clients_) {
-        if (c.pausedForLoop && !loop) {
-            c.pausedForLoop = false;
+        if (c.wait == Wait::Loop && !loop) {
+            c.wait = Wait::None;
             c.resume = true;
         }
         if (c.resume) {
@@ -146,7 +144,7 @@ ClientOutput* ControlSessions::output(ClientId id) {
 int ControlSessions::lineClients() const {
     int count = 0;
     for (const auto& entry : clients_) {
-        count += entry.second.admitted;
+        count += entry.second.phase == Phase::Admitted;
     }
     return count;
 }
@@ -154,7 +152,7 @@ int ControlSessions::lineClients() const {
 int ControlSessions::scrapes() const {
     int count = 0;
     for (const auto& entry : clients_) {
-        count += entry.second.kind == Kind::Http;
+        count += entry.second.phase == Phase::Scrape;
     }
     return count;
 }
@@ -162,7 +160,7 @@ int ControlSessions::scrapes() const {
 // A client that must give a password is not read at all while its address waits after a
 // wrong one: its next try waits with it, however many connections it opens.
 bool ControlSessions::mustWait(const Client& c, uint64_t nowMs) const {
-    return c.remote && !c.authorised && backoff_.waiting(c.address, nowMs);
+    return c.remote && c.phase != Phase::Admitted && backoff_.waiting(c.address, nowMs);
 }
 
 void ControlSessions::consume(Client& c) {
@@ -177,13 +175,13 @@ void ControlSessions::consume(Client& c) {
             c.held = false;
             c.since = now;
         }
-        if (c.kind == Kind::Undecided) {
+        if (c.phase == Phase::Undecided) {
             decide(c);
         }
-        if (c.kind == Kind::Line) {
-            readLines(c);
-        } else if (c.kind == Kind::Http) {
+        if (c.phase == Phase::Scrape) {
             readRequest(c);
+        } else if (c.phase != Phase::Undecided) {
+            readLines(c);
         }
     }
     if (c.input.size() > CONTROL_HELD_INPUT_LIMIT) {
@@ -200,7 +198,7 @@ void ControlSessions::decide(Client& c) {
     case ConnectionKind::Undecided:
         return;
     case ConnectionKind::Line:
-        c.kind = Kind::Line;
+        c.phase = Phase::Greeting;
         return;
     case ConnectionKind::Http:
         if (scrapes() >= CONTROL_SCRAPE_LIMIT) {
@@ -210,7 +208,7 @@ void ControlSessions::decide(Client& c) {
             turnAway(c);
             return;
         }
-        c.kind = Kind::Http;
+        c.phase = Phase::Scrape;
         return;
     }
 }
@@ -224,7 +222,7 @@ bool ControlSessions::admit(Client& c) {
         turnAway(c);
         return false;
     }
-    c.admitted = true;
+    c.phase = Phase::Admitted;
     journalClient(c.source.client, CONNECTED_TEXT);
     return true;
 }
@@ -260,7 +258,7 @@ void ControlSessions::tickClient(Client& c, uint64_t nowMs) {
         }
         return;
     }
-    if (c.waiting && c.standbyUnechoed && nowMs >= c.waitingSince + CONTROL_STANDBY_ECHO_MS) {
+    if (c.wait == Wait::Standby && nowMs >= c.waitingSince + CONTROL_STANDBY_ECHO_MS) {
         ++counters_.ackTimeouts;
         answerWaiting(c, CONTROL_NO_ACK, NO_ACKNOWLEDGEMENT);
         wake();
@@ -274,7 +272,7 @@ void ControlSessions::tickClient(Client& c, uint64_t nowMs) {
         }
         return;
     }
-    if (c.kind == Kind::Http) {
+    if (c.phase == Phase::Scrape) {
         if (nowMs >= c.since + CONTROL_REQUEST_MS) {
             std::string reply;
             appendHttpReply(reply, HttpReply::Timeout, {});
@@ -283,7 +281,7 @@ void ControlSessions::tickClient(Client& c, uint64_t nowMs) {
         }
         return;
     }
-    if (!c.admitted && nowMs >= c.since + CONTROL_INTRODUCTION_MS) {
+    if (c.phase != Phase::Admitted && nowMs >= c.since + CONTROL_INTRODUCTION_MS) {
         ++counters_.turnedAway;
         c.out.bytes.clear();
         c.out.dropNow = true;
@@ -313,8 +311,8 @@ bool ControlSessions::needsTick() const {
         if (c.out.dropNow) {
             continue;
         }
-        if (c.out.closeWhenSent || c.held || !c.admitted || c.pausedForLoop ||
-            (c.waiting && c.standbyUnechoed)) {
+        if (c.out.closeWhenSent || c.held || c.phase != Phase::Admitted ||
+            c.wait == Wait::Standby || c.wait == Wait::Loop) {
             return true;
         }
     }

@@ -8,17 +8,17 @@
 #define TRXDESK_CONTROL_SESSION_RULES_H
 
 #include "control_allow_rules.h"
-#include "control_command_rules.h"
+#include "control_command_table.h"
 #include "control_flood_rules.h"
 #include "control_http_rules.h"
 #include "control_metrics_text.h"
 #include "control_password_rules.h"
+#include "control_subscription_rules.h"
 #include "control_values_rules.h"
 #include "line_listener.h"
 #include "protocol.h"
 #include "res/resource.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -150,29 +150,36 @@ class ControlSessions final : public LineListener {
   private:
     static constexpr size_t JOURNAL_LINE_SIZE = 384; // a command line of 256 bytes and more
     static constexpr std::string_view NO_ACKNOWLEDGEMENT = "no acknowledgement";
+    static constexpr std::string_view NOT_AUTHORISED = "not authorised";
+    static constexpr std::string_view LINK_DOWN = "link down";
 
-    enum class Kind {
-        Undecided, // nothing yet tells a line client from a scrape
-        Line,
-        Http,
+    // How far a connection has come; only an admitted line client gives commands.
+    enum class Phase : uint8_t {
+        Undecided,    // nothing yet tells a line client from a scrape
+        Greeting,     // a line client before its first whole line
+        Unauthorised, // ... from another computer, before its password
+        Admitted,     // holds a line client's place; the journal knows of it
+        Scrape,
+    };
+    // What a line client waits for before its next line (its input is held).
+    enum class Wait : uint8_t {
+        None,
+        Echo,    // the echo of waitingFor
+        Standby, // a standby sent while the link was down, which no echo answers: the
+                 // transmitter reporting standby does
+        Loop,    // the end of a modal loop: its next line writes
     };
     struct Client {
         ClientId id = 0;
         uint32_t address = 0;
         CommandSource source; // Control and "<address>:<port>"
         bool remote = false;
-        Kind kind = Kind::Undecided;
-        bool authorised = false;
+        Phase phase = Phase::Undecided;
+        Wait wait = Wait::None;
         bool subscribed = false;
-        bool introduced = false;      // its first whole line came
-        bool admitted = false;        // holds a line client's place; the journal knows of it
-        bool skipping = false;        // the rest of a line that was too long
-        bool waiting = false;         // for the echo of waitingFor
-        bool standbyUnechoed = false; // ... a standby sent while the link was down, which no
-                                      // echo answers: the transmitter reporting standby does
-        bool resume = false;          // answered while input was held
-        bool pausedForLoop = false;   // its next line writes, and a modal loop runs
-        bool held = false;            // its address waits after a wrong password
+        bool skipping = false; // the rest of a line that was too long
+        bool held = false;     // its address waits after a wrong password
+        bool resume = false;   // held input runs from serviceClients
         uint32_t waitingFor = 0;
         uint64_t waitingSince = 0;
         uint64_t since = 0;        // deadlines count from here: connected, or its wait ended
@@ -181,8 +188,12 @@ class ControlSessions final : public LineListener {
         HttpRequestHead request;
         ClientOutput out;
     };
+    // Its command's writes went out; their echo, or the report of standby, answers it.
+    static bool awaitsAnswer(const Client& c) {
+        return c.wait == Wait::Echo || c.wait == Wait::Standby;
+    }
 
-    // control_session_rules.cpp: connections, places, deadlines.
+    // control_session_rules.cpp: connections, places, deadlines, output.
     void consume(Client& c);
     bool mustWait(const Client& c, uint64_t nowMs) const;
     void decide(Client& c);
@@ -199,21 +210,26 @@ class ControlSessions final : public LineListener {
     void status(Client& c, int code, std::string_view reason);
     void wake();
 
-    // control_line_rules.cpp: a line client's lines and commands, and the engine's
-    // announcements to waiting and subscribed clients.
+    // control_line_rules.cpp: a line client's lines, each command through its table row.
     void readLines(Client& c);
     void refuseLongLine(Client& c);
     void handleCommand(Client& c, const ControlCommand& command, std::string_view line);
-    void handleAuth(Client& c, const ControlCommand& command);
+    void runAction(Client& c, const ControlCommandRow& row, const ControlCommand& command,
+                   std::string_view line);
     void handleWrite(Client& c, const ControlCommand& command, std::string_view line);
     void refuseWrite(Client& c, std::string_view line, int code, std::string_view reason);
+    void replyValues(Client& c, const ControlCommand& command);
+    void answerWaiting(Client& c, int code, std::string_view reason);
+
+    // control_access_rules.cpp: the password of a client from another computer, the lock.
+    void handleAuth(Client& c, const ControlCommand& command);
+    void wrongPassword(Client& c);
     void handleLock(Client& c, bool lock);
     bool lockedByAnother(const Client& c, char* reason, size_t size) const;
-    void replyValues(Client& c, const ControlCommand& command);
-    void wrongPassword(Client& c);
-    void answerWaiting(Client& c, int code, std::string_view reason);
-    void announce(int firstKey, int lastKey);
-    void event(std::string_view key, std::string_view value);
+
+    // control_listener_rules.cpp: the engine's announcements to waiting and subscribed
+    // clients.
+    void broadcast(const std::string& events);
 
     // control_scrape_rules.cpp: a scrape's request and its answer.
     void readRequest(Client& c);
@@ -234,8 +250,7 @@ class ControlSessions final : public LineListener {
     ConnectionRate rate_;
     ControlValues values_;
     ControlCounters counters_;
-    // The value each key last showed to subscribers.
-    std::array<std::string, CONTROL_KEY_COUNT> shown_;
+    ControlSubscription subscription_;
 };
 
 } // namespace trx

@@ -78,6 +78,21 @@ TEST(ControlThroughTheEngine, TheEnginesConditionsRefuseAtOnceWithNothingOnTheLi
     EXPECT_EQ(rig.take(), "RPRT -4 no acknowledgement\r\n");
 }
 
+// The range of a number is the engine operation's, as for the operator: the client hears
+// the same reply as before the parser left it to the engine.
+TEST(ControlThroughTheEngine, ValuesOutOfRangeAreRefusedByTheOperation) {
+    ControlRig rig;
+    rig.linkUp(STATUS_READY);
+    rig.receive(OperatingState, STATE_STANDBY);
+    for (const char* line :
+         {"set program 16", "set program 99999999999", "set antenna 4", "preset 4"}) {
+        EXPECT_EQ(rig.ask(line), "RPRT -1 out of range\r\n") << line;
+    }
+    EXPECT_TRUE(rig.port.sent.empty());
+    EXPECT_EQ(rig.ask("set antenna 3"), ""); // the largest is taken
+    EXPECT_EQ(rig.port.sent, std::vector<uint8_t>{lineByteFor(Antenna, 3)});
+}
+
 // With the link down the engine sends without awaiting an echo; the standby's own byte
 // coming back is heard as a report of standby, and answers the client.
 TEST(ControlThroughTheEngine, StandbyGoesOutWhileTheLinkIsDown) {

@@ -31,6 +31,7 @@ class FakeHost final : public ControlEngine, public ControlHost {
     }
     uint64_t milliseconds() override { return now; }
     void outputWaiting() override { ++wakes; }
+    bool modalLoop() override { return loop; }
     int serialPortNumber() override { return 3; }
 
     std::vector<ControlCommand> executed;
@@ -40,6 +41,7 @@ class FakeHost final : public ControlEngine, public ControlHost {
     uint32_t sequence = 0;
     uint64_t now = 0;
     int wakes = 0;
+    bool loop = false; // a modal loop of the panel runs
 };
 
 struct HeardJournal final : ControlJournal {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 namespace trx {
@@ -31,15 +32,23 @@ TEST(ControlCommandLine, WordsArgumentsAndRefusals) {
         {"set state 1000", ControlVerb::SetState, STATE_P1000, ""},
         {"set state 500", ControlVerb::Invalid, CONTROL_BAD_INPUT, "bad argument"},
         {"set program 15", ControlVerb::SetProgram, 15, ""},
-        {"set program 16", ControlVerb::Invalid, CONTROL_BAD_INPUT, "out of range"},
-        {"set program 99999999999", ControlVerb::Invalid, CONTROL_BAD_INPUT, "out of range"},
+        // A number's range is the engine operation's; one too large for an int is the largest.
+        {"set program 16", ControlVerb::SetProgram, 16, ""},
+        {"set program 99999999999", ControlVerb::SetProgram, INT_MAX, ""},
         {"set program -1", ControlVerb::Invalid, CONTROL_BAD_INPUT, "bad argument"},
         {"set program", ControlVerb::Invalid, CONTROL_BAD_INPUT, "bad argument"},
         {"set antenna 3", ControlVerb::SetAntenna, 3, ""},
-        {"set antenna 4", ControlVerb::Invalid, CONTROL_BAD_INPUT, "out of range"},
+        {"set antenna 4", ControlVerb::SetAntenna, 4, ""},
         {"set power 3", ControlVerb::Invalid, CONTROL_BAD_INPUT, "bad argument"},
         {"preset 0", ControlVerb::Preset, 0, ""},
-        {"preset 4", ControlVerb::Invalid, CONTROL_BAD_INPUT, "out of range"},
+        {"preset 4", ControlVerb::Preset, 4, ""},
+        {"preset 4 5", ControlVerb::Invalid, CONTROL_BAD_INPUT, "bad argument"},
+        {"set", ControlVerb::Invalid, CONTROL_BAD_INPUT, "bad argument"},
+        {"set state", ControlVerb::Invalid, CONTROL_BAD_INPUT, "bad argument"},
+        {"set state tune x", ControlVerb::Invalid, CONTROL_BAD_INPUT, "bad argument"},
+        {"SET\tPROGRAM\t7 ", ControlVerb::SetProgram, 7, ""},
+        {"setprogram 7", ControlVerb::Invalid, CONTROL_BAD_INPUT, "bad command"},
+        {"lock now", ControlVerb::Invalid, CONTROL_BAD_INPUT, "bad argument"},
         {"refresh now", ControlVerb::Invalid, CONTROL_BAD_INPUT, "bad argument"},
         {"SUBSCRIBE", ControlVerb::Subscribe, 0, ""},
         {"unsubscribe", ControlVerb::Unsubscribe, 0, ""},

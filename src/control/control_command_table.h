@@ -1,0 +1,67 @@
+// The control port's commands, one row each: its words, its argument, who may give it and
+// when, its line of `help`, and what runs it. The parser, `help`, the lock and the dispatch
+// all read this table, so a new command is one new row.
+#ifndef TRXDESK_CONTROL_COMMAND_TABLE_H
+#define TRXDESK_CONTROL_COMMAND_TABLE_H
+
+#include "control_command_rules.h"
+#include "protocol.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace trx {
+
+// What follows a command's words.
+enum class ControlArgument : uint8_t {
+    None,      // nothing
+    Key,       // a key of `get`, or none for all of them
+    Frequency, // megahertz as the panel's frequency entry reads them
+    StateWord, // standby, tune, nopower, 100, 250, 1000
+    Number,    // digits only; the engine operation judges the range
+    Password,  // the rest of the line, blanks and all
+};
+
+// What a command does once it passes its row's gates.
+enum class ControlAction : uint8_t {
+    Engine, // its engine operation, which puts something on the line
+    Values,
+    Subscribe,
+    Unsubscribe,
+    Lock,
+    Unlock,
+    Auth,
+    Help,
+    Quit,
+};
+
+// An engine operation, the same one the operator's click calls.
+using ControlOperation = CommandResult (*)(Protocol& protocol, const ControlCommand& command,
+                                           const CommandSource& source);
+
+struct ControlCommandRow {
+    ControlVerb verb;
+    std::string_view words; // one or two words, lower case, one blank between them
+    ControlArgument argument;
+    ControlAction action;
+    bool needsAuth;             // from another computer, only after `auth`
+    bool obeysLock;             // refused while another client holds the lock
+    const char* help;           // its line of `help`; nullptr: on the line of the row before
+    ControlOperation operation; // for ControlAction::Engine
+    // It puts something on the line, and so needs the link.
+    constexpr bool writes() const { return action == ControlAction::Engine; }
+};
+
+std::span<const ControlCommandRow> controlCommands();
+
+// The row of `verb`; nullptr for Empty and Invalid.
+const ControlCommandRow* controlCommandRow(ControlVerb verb);
+
+// The reply to `help`: one line for each row that has one, then the status line.
+void appendControlHelp(std::string& out);
+
+} // namespace trx
+
+#endif
