@@ -63,7 +63,7 @@ ControlCommand invalid(std::string_view reason) {
 }
 
 ControlCommand badCommand() {
-    return invalid("bad command");
+    return invalid(CONTROL_BAD_COMMAND);
 }
 
 ControlCommand badArgument() {

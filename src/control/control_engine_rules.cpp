@@ -19,7 +19,7 @@ ControlOutcome controlOutcome(const CommandResult& result) {
     case Refusal::OutOfRange:
         return {CONTROL_BAD_INPUT, CONTROL_OUT_OF_RANGE, 0};
     }
-    return {CONTROL_BAD_INPUT, "bad command", 0};
+    return {CONTROL_BAD_INPUT, CONTROL_BAD_COMMAND, 0};
 }
 
 // The row's own operation: a value out of range is refused there, as for the operator.
@@ -27,7 +27,7 @@ ControlOutcome ProtocolControlEngine::execute(const ControlCommand& command,
                                               const CommandSource& source) {
     const ControlCommandRow* row = controlCommandRow(command.verb);
     if (row == nullptr || row->operation == nullptr) {
-        return {CONTROL_BAD_INPUT, "bad command", 0};
+        return {CONTROL_BAD_INPUT, CONTROL_BAD_COMMAND, 0};
     }
     return controlOutcome(row->operation(protocol_, command, source));
 }

@@ -38,8 +38,9 @@ constexpr int CONTROL_KEY_COUNT = 10;
 // "link", "frequency", ..., "report_age_ms".
 const char* controlKeyName(ControlKey key);
 
-// The reason of a value the register does not take, whoever finds it.
-constexpr char CONTROL_OUT_OF_RANGE[] = "out of range";
+// The reasons the parser and the engine's refusals share.
+constexpr char CONTROL_OUT_OF_RANGE[] = "out of range"; // a value the register does not take
+constexpr char CONTROL_BAD_COMMAND[] = "bad command";   // no command of the table
 
 // What a value not reported yet reads as.
 constexpr char CONTROL_UNKNOWN[] = "unknown";
