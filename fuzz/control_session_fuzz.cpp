@@ -3,6 +3,7 @@
 // status line it knows, or in one HTTP reply; asks the engine nothing without a link but a
 // standby, nothing at all for a connection that began as an HTTP request; and keeps no more
 // than its limits.
+#include "announcer.h"
 #include "control_session_rules.h"
 
 #include <cstdint>
@@ -78,6 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Engine engine(nullptr);
     ControlSessions sessions(engine, engine, {}, "x");
     engine.sessions_ = &sessions;
+    trx::test::Announcer announce(sessions);
     sessions.connect(1, 0x7F000001, 1);
     std::string out;
     // Each byte below 8 is an announcement or a second of the clock; the rest goes to the
@@ -98,23 +100,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             write.sequence = engine.sequence;
             switch (data[i]) {
             case 0:
-                sessions.linkUp();
+                announce.linkUp();
                 break;
             case 1:
-                sessions.linkLost();
+                announce.linkLost();
                 break;
             case 2:
-                sessions.writeEchoed(write);
+                announce.writeEchoed(write);
                 break;
             case 3:
-                sessions.echoMissing(write);
+                announce.echoMissing(write);
                 break;
             case 4:
                 engine.now += 1000;
                 sessions.tick(engine.now);
                 break;
             default:
-                sessions.reported(data[i] * 3 % REGISTER_COUNT, NOT_REPORTED, data[i]);
+                announce.reported(data[i] * 3 % REGISTER_COUNT, data[i]);
                 break;
             }
         }

@@ -62,22 +62,29 @@ void checkInvariants(const Protocol& protocol) {
 // only the write last sent, while the link is up, is echoed or given up on, once.
 class FuzzListener : public LineListener {
   public:
-    void linkUp() override {
+    void linkUp(const RegisterMirror&) override {
         check(!up, "link up twice");
         up = true;
     }
-    void linkLost() override {
+    void linkLost(const RegisterMirror&) override {
         check(up, "link lost while down");
         up = false;
         awaited = false;
     }
-    void writeSent(const LineWrite& write) override {
+    void resetWhileDown(const RegisterMirror&) override {
+        check(!up, "reset while down announced with the link up");
+    }
+    void writeSent(const LineWrite& write, const RegisterMirror&) override {
         check(write.sequence > lastSequence, "writes out of order");
         lastSequence = write.sequence;
         awaited = up;
     }
-    void writeEchoed(const LineWrite& write) override { settle(write, "echo"); }
-    void echoMissing(const LineWrite& write) override { settle(write, "missing echo"); }
+    void writeEchoed(const LineWrite& write, const RegisterMirror&) override {
+        settle(write, "echo");
+    }
+    void echoMissing(const LineWrite& write, const RegisterMirror&) override {
+        settle(write, "missing echo");
+    }
 
   private:
     void settle(const LineWrite& write, const char* what) {

@@ -6,6 +6,7 @@
 #include "journal_csv_text.h"
 #include "journal_path_rules.h"
 #include "latency_figures.h"
+#include "panel/panel_engine.h"
 #include "panel_class.h"
 #include "panel_fakes.h"
 #include "panel_window.h"
@@ -61,8 +62,11 @@ bool linesPerSecond() {
     trx::JournalRecorder recorder(clock, writer, settings);
     const int lines = trxtest::benchTrials(LINES, SMOKE_LINES);
     const LONGLONG start = ticksNow();
+    trx::RegisterMirror registers; // as the engine hands them: each report a change
     for (int i = 0; i < lines; ++i) {
-        recorder.reported(trx::PowerLevel, trx::NOT_REPORTED, i % 8);
+        const int previous = registers[trx::PowerLevel];
+        registers[trx::PowerLevel] = static_cast<uint8_t>(i % 8);
+        recorder.reported(trx::PowerLevel, previous, registers);
     }
     const LONGLONG handedIn = ticksNow();
     const bool all = thread.finish(60000);
@@ -119,9 +123,11 @@ int main() {
     RecordingLine line(serial);
     FakeHost host;
     WindowRouter router;
-    PanelSetup setup{line, settings, serial, host, instance, nullptr, &router};
+    PanelEngine engines[2] = {{line, settings, host, instance}, {line, settings, host, instance}};
     HWND panels[2];
-    for (HWND& panel : panels) {
+    for (int k = 0; k < 2; ++k) {
+        PanelSetup setup{engines[k], settings, serial, host, instance, nullptr, &router};
+        HWND& panel = panels[k];
         panel = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PANEL), nullptr, panelDialogProc,
                                    reinterpret_cast<LPARAM>(&setup));
         if (panel == nullptr) {
@@ -132,7 +138,7 @@ int main() {
     Journal journal(settings, [](const char* text) { printf("journal bench: %s\n", text); });
     journal.carryTimers(panels[1], router);
     journal.usePort(41);
-    panelProtocol(panels[1]).addListener(journal);
+    engines[1].protocol.addListener(journal);
     std::vector<double> samples[2];
     const int trials = trxtest::benchTrials(TRIALS, SMOKE_TRIALS);
     for (int i = 0; i < WARM_UP + trials; ++i) {

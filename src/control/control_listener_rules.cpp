@@ -15,8 +15,8 @@ void ControlSessions::broadcast(const std::string& events) {
     }
 }
 
-void ControlSessions::linkUp() {
-    values_.linkUp();
+void ControlSessions::linkUp(const RegisterMirror& registers) {
+    values_.linkUp(registers);
     std::string events;
     ControlSubscription::appendLink(events, true);
     // Reports that came before the announcement show now, after the link line.
@@ -24,15 +24,15 @@ void ControlSessions::linkUp() {
     broadcast(events);
 }
 
-void ControlSessions::linkLost() {
+void ControlSessions::linkLost(const RegisterMirror& registers) {
     ++counters_.linkLosses;
-    portReopened();
+    portReopened(registers);
 }
 
 // The operator's reopening of the port: the values go as with a loss, but an alert on the
 // losses must not fire when the settings are checked.
-void ControlSessions::portReopened() {
-    values_.linkLost();
+void ControlSessions::portReopened(const RegisterMirror& registers) {
+    values_.linkLost(registers);
     subscription_.forget();
     std::string events;
     ControlSubscription::appendLink(events, false);
@@ -46,8 +46,9 @@ void ControlSessions::portReopened() {
 
 // While the link is down the engine still hands on what the line brings: the standby
 // write's own byte, coming back, reads as a report of standby.
-void ControlSessions::reported(int address, int, int value) {
-    values_.reported(address, value, host_.milliseconds());
+void ControlSessions::reported(int address, int, const RegisterMirror& registers) {
+    values_.reported(address, registers, host_.milliseconds());
+    const int value = registers[address];
     if (address == OperatingState && value == STATE_STANDBY) {
         for (auto& entry : clients_) {
             if (entry.second.wait == Wait::Standby) {
@@ -64,7 +65,7 @@ void ControlSessions::reported(int address, int, int value) {
     }
 }
 
-void ControlSessions::writeSent(const LineWrite& write) {
+void ControlSessions::writeSent(const LineWrite& write, const RegisterMirror&) {
     if (write.source.kind == SourceKind::Panel) {
         ++counters_.panelWrites;
     } else if (write.source.kind == SourceKind::Control) {
@@ -72,7 +73,7 @@ void ControlSessions::writeSent(const LineWrite& write) {
     }
 }
 
-void ControlSessions::writeEchoed(const LineWrite& write) {
+void ControlSessions::writeEchoed(const LineWrite& write, const RegisterMirror&) {
     for (auto& entry : clients_) {
         Client& c = entry.second;
         if (awaitsAnswer(c) && c.waitingFor <= write.sequence) {
@@ -82,7 +83,7 @@ void ControlSessions::writeEchoed(const LineWrite& write) {
 }
 
 // The missing echo drops every write queued behind it as well.
-void ControlSessions::echoMissing(const LineWrite& write) {
+void ControlSessions::echoMissing(const LineWrite& write, const RegisterMirror&) {
     ++counters_.ackTimeouts;
     for (auto& entry : clients_) {
         Client& c = entry.second;

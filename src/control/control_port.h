@@ -35,7 +35,7 @@ class ControlPort final : private ControlHost {
     LineListener& listener() { return sessions_; }
     // Tells `journal` (which must outlive the port) of the port's opening, its clients and
     // the commands it refused.
-    void tellJournal(ControlJournal& journal) {
+    void tellJournal(StationEvents& journal) {
         journal_ = &journal;
         sessions_.tellJournal(journal);
     }
@@ -77,7 +77,7 @@ class ControlPort final : private ControlHost {
     WindowRouter* router_ = nullptr;
     bool winsockStarted_ = false;
     SOCKET listener_ = INVALID_SOCKET;
-    ControlJournal* journal_ = nullptr;
+    StationEvents* journal_ = nullptr;
     // A socket's value comes back for later connections; a client's id never does.
     std::map<SOCKET, ClientId> ids_;
     std::map<ClientId, SOCKET> sockets_;

@@ -18,6 +18,7 @@
 #include "line_listener.h"
 #include "protocol.h"
 #include "res/resource.h"
+#include "shell/station_events.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -68,17 +69,6 @@ class ControlEngine {
     virtual ControlOutcome execute(const ControlCommand& command, const CommandSource& source) = 0;
     // The panel's COM port, 0 without one.
     virtual int serialPortNumber() = 0;
-};
-
-// What the operating journal hears of the control port beside the engine's announcements.
-class ControlJournal {
-  public:
-    virtual ~ControlJournal() = default;
-    // The port opening, a client connecting, leaving or turned away: the line's text.
-    virtual void controlPortEvent(const char* text) = 0;
-    // A client's command that put nothing on the line: the command as sent, "abgelehnt"
-    // and the reason.
-    virtual void commandRefused(const CommandSource& source, const char* text) = 0;
 };
 
 // What the sessions need from the sockets' side.
@@ -137,15 +127,15 @@ class ControlSessions final : public LineListener {
     const ControlCounters& counters() const { return counters_; }
 
     // Tells `journal` (which must outlive the sessions) of clients and refused commands.
-    void tellJournal(ControlJournal& journal) { journal_ = &journal; }
+    void tellJournal(StationEvents& journal) { journal_ = &journal; }
 
-    void linkUp() override;
-    void linkLost() override;
-    void portReopened() override;
-    void reported(int address, int previous, int value) override;
-    void writeSent(const LineWrite& write) override;
-    void writeEchoed(const LineWrite& write) override;
-    void echoMissing(const LineWrite& write) override;
+    void linkUp(const RegisterMirror& registers) override;
+    void linkLost(const RegisterMirror& registers) override;
+    void portReopened(const RegisterMirror& registers) override;
+    void reported(int address, int previous, const RegisterMirror& registers) override;
+    void writeSent(const LineWrite& write, const RegisterMirror& registers) override;
+    void writeEchoed(const LineWrite& write, const RegisterMirror& registers) override;
+    void echoMissing(const LineWrite& write, const RegisterMirror& registers) override;
 
   private:
     static constexpr size_t JOURNAL_LINE_SIZE = 384; // a command line of 256 bytes and more
@@ -237,7 +227,7 @@ class ControlSessions final : public LineListener {
 
     ControlEngine& engine_;
     ControlHost& host_;
-    ControlJournal* journal_ = nullptr;
+    StationEvents* journal_ = nullptr;
     AllowList allowList_;
     std::string password_;
     std::map<ClientId, Client> clients_;

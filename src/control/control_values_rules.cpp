@@ -32,27 +32,28 @@ void formatStatusBit(const RegisterMirror& registers, int bit, const char* set, 
 
 } // namespace
 
-void ControlValues::linkUp() {
+void ControlValues::linkUp(const RegisterMirror& registers) {
+    registers_ = &registers;
     linkUp_ = true;
 }
 
-void ControlValues::linkLost() {
+void ControlValues::linkLost(const RegisterMirror& registers) {
+    registers_ = &registers;
     linkUp_ = false;
     anyReport_ = false;
-    registers_.reset();
 }
 
-void ControlValues::reported(int address, int value, uint64_t nowMs) {
+void ControlValues::reported(int address, const RegisterMirror& registers, uint64_t nowMs) {
+    registers_ = &registers;
     if (address < 0 || address >= REGISTER_COUNT) {
         return;
     }
-    registers_[address] = static_cast<uint8_t>(value);
     anyReport_ = true;
     lastReportMs_ = nowMs;
 }
 
 bool ControlValues::frequencyHertz(uint32_t& hertz) const {
-    return trx::frequencyHertz(registers_, hertz);
+    return trx::frequencyHertz(*registers_, hertz);
 }
 
 bool ControlValues::reportAge(uint64_t nowMs, uint64_t& ageMs) const {
@@ -64,7 +65,7 @@ bool ControlValues::reportAge(uint64_t nowMs, uint64_t& ageMs) const {
 }
 
 void ControlValues::format(ControlKey key, uint64_t nowMs, char* text, size_t size) const {
-    const RegisterMirror& r = registers_;
+    const RegisterMirror& r = *registers_;
     snprintf(text, size, "%s", CONTROL_UNKNOWN);
     switch (key) {
     case ControlKey::Link:

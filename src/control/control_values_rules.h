@@ -1,5 +1,6 @@
-// The control port's own copy of what the transmitter reported, kept from the engine's
-// announcements (it never reads the engine's state), and the text of each `get` value.
+// What the transmitter reported, as the engine's last announcement carried it (the control
+// port keeps no copy of the registers and never asks the engine), and the text of each `get`
+// value.
 #ifndef TRXDESK_CONTROL_VALUES_RULES_H
 #define TRXDESK_CONTROL_VALUES_RULES_H
 
@@ -16,14 +17,15 @@ constexpr size_t CONTROL_VALUE_SIZE = 64;
 
 class ControlValues {
   public:
-    void linkUp();
+    // Each takes the registers an announcement carried.
+    void linkUp(const RegisterMirror& registers);
     // Every value is unreported again.
-    void linkLost();
-    // `value` as the mirror holds it after the report, at `nowMs`.
-    void reported(int address, int value, uint64_t nowMs);
+    void linkLost(const RegisterMirror& registers);
+    // A report of `address`, at `nowMs`.
+    void reported(int address, const RegisterMirror& registers, uint64_t nowMs);
 
     bool linkIsUp() const { return linkUp_; }
-    const RegisterMirror& registers() const { return registers_; }
+    const RegisterMirror& registers() const { return *registers_; }
 
     // The value's text while the link is up, CONTROL_UNKNOWN until it is reported; the
     // report age counts from the last report at `nowMs`.
@@ -38,7 +40,8 @@ class ControlValues {
     bool linkUp_ = false;
     bool anyReport_ = false;
     uint64_t lastReportMs_ = 0;
-    RegisterMirror registers_;
+    const RegisterMirror* registers_ = &unreported_;
+    RegisterMirror unreported_; // until the first announcement
 };
 
 } // namespace trx

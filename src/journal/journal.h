@@ -60,16 +60,20 @@ class Journal final : public LineListener, private JournalLines {
         recorder_.commandRefused(source, text);
     }
 
-    void linkUp() override { recorder_.linkUp(); }
-    void linkLost() override { recorder_.linkLost(); }
-    void portReopened() override { recorder_.portReopened(); }
-    void reported(int address, int previous, int value) override {
-        recorder_.reported(address, previous, value);
+    void linkUp(const RegisterMirror& r) override { recorder_.linkUp(r); }
+    void linkLost(const RegisterMirror& r) override { recorder_.linkLost(r); }
+    void portReopened(const RegisterMirror& r) override { recorder_.portReopened(r); }
+    void reported(int address, int previous, const RegisterMirror& r) override {
+        recorder_.reported(address, previous, r);
     }
-    void writeSent(const LineWrite& write) override { recorder_.writeSent(write); }
-    void echoMissing(const LineWrite& write) override { recorder_.echoMissing(write); }
-    void alarmRaised() override { recorder_.alarmRaised(); }
-    void alarmCleared() override { recorder_.alarmCleared(); }
+    void writeSent(const LineWrite& write, const RegisterMirror& r) override {
+        recorder_.writeSent(write, r);
+    }
+    void echoMissing(const LineWrite& write, const RegisterMirror& r) override {
+        recorder_.echoMissing(write, r);
+    }
+    void alarmRaised(const RegisterMirror& r) override { recorder_.alarmRaised(r); }
+    void alarmCleared(const RegisterMirror& r) override { recorder_.alarmCleared(r); }
 
     // The folder of the current key's files.
     void keyFolder(char* out, size_t size) const;

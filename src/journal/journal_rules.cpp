@@ -66,8 +66,7 @@ void JournalRecorder::commandRefused(const CommandSource& source, const char* te
     put(r);
 }
 
-void JournalRecorder::linkUp() {
-    mirror_.reset(); // the first report after link-up is a change from "not reported"
+void JournalRecorder::linkUp(const RegisterMirror&) {
     JournalRecord r = record(JournalEvent::Link, JournalSource::Program, "hergestellt");
     if (linkLostBefore_) {
         r.durationMs = r.time.utcMs - linkLostAt_;
@@ -75,8 +74,7 @@ void JournalRecorder::linkUp() {
     put(r);
 }
 
-void JournalRecorder::linkLost() {
-    mirror_.reset();
+void JournalRecorder::linkLost(const RegisterMirror&) {
     JournalRecord r = record(JournalEvent::Link, JournalSource::Program, "verloren");
     linkLostBefore_ = true;
     linkLostAt_ = r.time.utcMs;
@@ -85,8 +83,7 @@ void JournalRecorder::linkLost() {
 }
 
 // Not a loss: no "verloren", and the time until the link is back is no outage.
-void JournalRecorder::portReopened() {
-    mirror_.reset();
+void JournalRecorder::portReopened(const RegisterMirror&) {
     linkLostBefore_ = false;
     JournalRecord r = record(JournalEvent::Port, JournalSource::Panel, PORT_REOPENED_TEXT);
     put(r);
@@ -104,37 +101,38 @@ void JournalRecorder::endAlarmUnknown(const char* text) {
     }
 }
 
-void JournalRecorder::reported(int address, int, int value) {
-    if (address < 0 || address >= REGISTER_COUNT || mirror_[address] == value) {
+void JournalRecorder::reported(int address, int previous, const RegisterMirror& registers) {
+    if (address < 0 || address >= REGISTER_COUNT || registers[address] == previous) {
         return;
     }
+    const int value = registers[address];
     JournalRecord r = record(JournalEvent::Report, JournalSource::Transmitter, "");
     r.address = address;
-    r.previous = fieldOf(mirror_[address]);
+    r.previous = fieldOf(previous);
     r.value = value;
-    reportText(address, value, mirror_, settings_.antennaNames, r.text, sizeof r.text);
-    mirror_[address] = static_cast<uint8_t>(value);
+    reportText(address, value, registers, settings_.antennaNames, r.text, sizeof r.text);
     put(r);
 }
 
-void JournalRecorder::writeSent(const LineWrite& write) {
+void JournalRecorder::writeSent(const LineWrite& write, const RegisterMirror& registers) {
     JournalRecord r = record(JournalEvent::Command, sourceOf(write.source.kind), "");
     snprintf(r.client, sizeof r.client, "%.*s", CLIENT_NAME_SIZE - 1, write.source.client);
     r.address = write.address;
-    r.previous = fieldOf(mirror_[write.address & 0x0F]);
+    r.previous = fieldOf(registers[write.address & 0x0F]);
     r.value = write.value;
-    commandText(write.address, write.value, mirror_, settings_.antennaNames, r.text, sizeof r.text);
+    commandText(write.address, write.value, registers, settings_.antennaNames, r.text,
+                sizeof r.text);
     put(r);
 }
 
-void JournalRecorder::echoMissing(const LineWrite& write) {
+void JournalRecorder::echoMissing(const LineWrite& write, const RegisterMirror&) {
     JournalRecord r = record(JournalEvent::Echo, JournalSource::Program, "fehlt");
     r.address = write.address;
     r.value = write.value;
     put(r);
 }
 
-void JournalRecorder::alarmRaised() {
+void JournalRecorder::alarmRaised(const RegisterMirror&) {
     JournalRecord r = record(JournalEvent::Alarm, JournalSource::Transmitter, "ein");
     if (!alarmOn_) {
         alarmOn_ = true;
@@ -143,7 +141,7 @@ void JournalRecorder::alarmRaised() {
     put(r);
 }
 
-void JournalRecorder::alarmCleared() {
+void JournalRecorder::alarmCleared(const RegisterMirror&) {
     JournalRecord r = record(JournalEvent::Alarm, JournalSource::Transmitter, "aus");
     if (alarmOn_) {
         r.durationMs = r.time.utcMs - alarmRaisedAt_;

@@ -1,6 +1,6 @@
 // What the operating journal records: the engine's announcements and the program's own
-// events, turned into journal records with their durations. It keeps its own copy of the
-// registers from the reports it hears and never reads the engine.
+// events, turned into journal records with their durations. It reads the registers only as
+// each announcement carries them.
 #ifndef TRXDESK_JOURNAL_RULES_H
 #define TRXDESK_JOURNAL_RULES_H
 
@@ -42,14 +42,14 @@ class JournalRecorder final : public LineListener {
     void controlPortEvent(const char* text);
     void commandRefused(const CommandSource& source, const char* text);
 
-    void linkUp() override;
-    void linkLost() override;
-    void portReopened() override;
-    void reported(int address, int previous, int value) override;
-    void writeSent(const LineWrite& write) override;
-    void echoMissing(const LineWrite& write) override;
-    void alarmRaised() override;
-    void alarmCleared() override;
+    void linkUp(const RegisterMirror& registers) override;
+    void linkLost(const RegisterMirror& registers) override;
+    void portReopened(const RegisterMirror& registers) override;
+    void reported(int address, int previous, const RegisterMirror& registers) override;
+    void writeSent(const LineWrite& write, const RegisterMirror& registers) override;
+    void echoMissing(const LineWrite& write, const RegisterMirror& registers) override;
+    void alarmRaised(const RegisterMirror& registers) override;
+    void alarmCleared(const RegisterMirror& registers) override;
 
   private:
     void endAlarmUnknown(const char* text);
@@ -59,7 +59,6 @@ class JournalRecorder final : public LineListener {
     JournalClock& clock_;
     JournalSink& sink_;
     const Settings& settings_;
-    RegisterMirror mirror_;
     bool linkLostBefore_ = false;
     int64_t linkLostAt_ = 0;
     bool alarmOn_ = false;

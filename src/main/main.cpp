@@ -1,23 +1,29 @@
-// Entry point: owns the settings, the serial port and its line, the help paths and the
-// control port, hands them to the panel, and runs the message loop.
-#include "control_engine_rules.h"
-#include "control_port.h"
-#include "dialogs.h"
-#include "help_viewer.h"
-#include "journal_companion.h"
-#include "panel_class.h"
-#include "panel_host.h"
-#include "panel_window.h"
+// Entry point: owns the settings, the serial port and its line, the help paths, the panel's
+// engine, the journal and the control port, hands them to the panel and to each other, and
+// runs the message loop.
+#include "control/control_engine_rules.h"
+#include "control/control_port.h"
+#include "dialogs/dialogs.h"
+#include "journal/journal_station.h"
+#include "main/start_up.h"
+#include "panel/panel_class.h"
+#include "panel/panel_engine.h"
+#include "panel/panel_window.h"
 #include "res/resource.h"
-#include "serial_line.h"
+#include "serial/serial_line.h"
+#include "shell/help_viewer.h"
+#include "shell/panel_host.h"
 #include "shell/window_router.h"
-#include "start_up.h"
+#include "trx_version.h"
 
 #include <commctrl.h>
 #include <windows.h>
 
+#include <cstdio>
+
 namespace {
 constexpr DWORD ALL_COMMON_CONTROLS = 0xFF;
+constexpr size_t VERSION_TEXT_SIZE = 16;
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
@@ -40,14 +46,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     // The parts beside the panel hear its messages and timers through the router, which
     // outlives them.
     WindowRouter router;
-    JournalCompanion journal(settings, serial, host);
-    PanelSetup setup{line, settings, serial, host, instance, &journal, &router};
+    char version[VERSION_TEXT_SIZE];
+    snprintf(version, sizeof version, "%d.%d.%d", TRX_VERSION_MAJOR, TRX_VERSION_MINOR,
+             TRX_VERSION_PATCH);
+    JournalStation journal(settings, serial, host, version, showJournalTrouble);
+    PanelEngine engine(line, settings, host, instance);
+    Protocol& protocol = engine.protocol;
+    protocol.addListener(journal); // records once the panel is shown
+    PanelSetup setup{engine, settings, serial, host, instance, &journal, &router};
     HWND panel = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PANEL), nullptr, panelDialogProc,
                                     reinterpret_cast<LPARAM>(&setup));
     if (!panel) {
         return 0;
     }
-    Protocol& protocol = panelProtocol(panel);
     ProtocolControlEngine controlEngine(protocol, line);
     ControlPort controlPort(controlEngine, controlSettings, settings, host);
     if (controlSettings.port != 0) {

@@ -1,9 +1,10 @@
 // Everything one panel window owns and is handed, and the handlers of its messages. Each
-// panel keeps its state in its window (DWLP_USER) from WM_INITDIALOG to WM_NCDESTROY.
+// panel keeps its state in its window (DWLP_USER, the dialog's own slot for it) from
+// WM_INITDIALOG to WM_NCDESTROY.
 #ifndef TRXDESK_PANEL_STATE_H
 #define TRXDESK_PANEL_STATE_H
 
-#include "line_listener.h"
+#include "panel_engine.h"
 #include "panel_host.h"
 #include "panel_window.h"
 #include "protocol.h"
@@ -14,24 +15,11 @@
 
 namespace trx {
 
-// Hears the engine lose the link, so that the whole panel is reset, not the engine's part only.
-class PanelLinkListener final : public LineListener {
-  public:
-    explicit PanelLinkListener(const Win32PanelView& view) : view_(view) {}
-    void linkLost() override { onLinkLost(view_.window()); }
-
-  private:
-    const Win32PanelView& view_;
-};
-
 struct PanelState {
     explicit PanelState(const PanelSetup& setup)
         : settings(setup.settings), serial(setup.serial), host(setup.host),
           instance(setup.instance), companion(setup.companion), router(setup.router),
-          view(setup.settings, setup.host, setup.instance),
-          protocol(setup.line, view, setup.settings), linkListener(view) {
-        protocol.addListener(linkListener);
-    }
+          view(setup.engine.view), protocol(setup.engine.protocol) {}
 
     Settings& settings;
     SerialPort& serial;
@@ -39,9 +27,8 @@ struct PanelState {
     HINSTANCE instance;
     PanelCompanion* companion;
     const WindowRouter* router;
-    Win32PanelView view;
-    Protocol protocol;
-    PanelLinkListener linkListener;
+    Win32PanelView& view;
+    Protocol& protocol;
     HFONT displayFont = nullptr;
     HFONT mediumFont = nullptr;
     HBRUSH darkGreenBrush = nullptr;

@@ -191,10 +191,6 @@ PanelState* panelState(HWND panel) {
     return reinterpret_cast<PanelState*>(GetWindowLongPtrA(panel, DWLP_USER));
 }
 
-Protocol& panelProtocol(HWND panel) {
-    return panelState(panel)->protocol;
-}
-
 void showConnection(PanelState& p) {
     char connection[CONNECTION_TEXT_SIZE];
     formatConnectionText(p.serial.portNumber(), p.serial.baudRate(), connection, sizeof connection);
@@ -239,7 +235,9 @@ void showJournalTrouble(HWND window, const char* text) {
 }
 
 void onLinkLost(HWND window) {
-    resetShell(*panelState(window), window); // the engine has reset its own part
+    if (PanelState* p = panelState(window)) { // none once the panel is gone
+        resetShell(*p, window);               // the engine has reset its own part
+    }
 }
 
 INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

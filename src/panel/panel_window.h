@@ -2,8 +2,6 @@
 #ifndef TRXDESK_PANEL_WINDOW_H
 #define TRXDESK_PANEL_WINDOW_H
 
-#include "line_port.h"
-#include "protocol.h"
 #include "settings.h"
 
 #include <windows.h>
@@ -11,17 +9,18 @@
 namespace trx {
 
 class PanelCompanion;
+class PanelEngine;
 class PanelHost;
 class SerialPort;
 class WindowRouter;
 
-// What a panel is handed when it is made: the line its commands go out on, the settings
+// What a panel is handed when it is made: its engine and view, the settings
 // it shows and changes, the serial port it opens and closes, the program around it, the
 // module whose resources it shows, what the program keeps beside the panel (the journal;
 // may be null), and the router that hands the messages and timers of the parts beside the
 // panel to them (may be null). Each must outlive the panel.
 struct PanelSetup {
-    LinePort& line;
+    PanelEngine& engine;
     Settings& settings;
     SerialPort& serial;
     PanelHost& host;
@@ -39,12 +38,6 @@ int resetPanel(HWND panel, bool reopened = false);
 // Shows `text` (the operating journal's trouble) in a part of its own at the status bar's
 // right end; "" takes the part away.
 void showJournalTrouble(HWND panel, const char* text);
-
-// The link was lost and the engine has reset its own part: the rest of the panel follows.
-void onLinkLost(HWND panel);
-
-// The panel's protocol engine.
-Protocol& panelProtocol(HWND panel);
 
 } // namespace trx
 

@@ -62,7 +62,7 @@ void Protocol::sendNext() {
     // Only a live link echoes; while it is down bytes go out back to back.
     state_.awaitingEcho = state_.linkAlive;
     const LineWrite sent = state_.inFlight;
-    announce([&](LineListener& l) { l.writeSent(sent); });
+    announce([&](LineListener& l, const RegisterMirror& r) { l.writeSent(sent, r); });
 }
 
 void Protocol::dropQueue() {

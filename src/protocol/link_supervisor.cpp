@@ -26,7 +26,7 @@ void Protocol::onByteReceived(uint8_t lineByte) {
         state_.ackTicks = 0;
         if (awaited) {
             const LineWrite echoed = state_.inFlight;
-            announce([&](LineListener& l) { l.writeEchoed(echoed); });
+            announce([&](LineListener& l, const RegisterMirror& r) { l.writeEchoed(echoed, r); });
         }
         sendNext();
     }
@@ -55,7 +55,7 @@ void Protocol::onTimerTick() {
         dropQueue();
         state_.ackTicks = 0;
         const LineWrite missing = state_.inFlight;
-        announce([&](LineListener& l) { l.echoMissing(missing); });
+        announce([&](LineListener& l, const RegisterMirror& r) { l.echoMissing(missing, r); });
         // Modal: bytes and ticks keep arriving meanwhile, and nothing is awaited any more.
         view_.showError(ACK_TIMEOUT_TEXT);
     } else {
@@ -75,9 +75,11 @@ void Protocol::resetProtocol(bool reopened) {
     state_.mirror.reset();
     paintUnconnected();
     if (wasAlive && reopened) {
-        announce([](LineListener& l) { l.portReopened(); });
+        announce([](LineListener& l, const RegisterMirror& r) { l.portReopened(r); });
     } else if (wasAlive) {
-        announce([](LineListener& l) { l.linkLost(); });
+        announce([](LineListener& l, const RegisterMirror& r) { l.linkLost(r); });
+    } else {
+        announce([](LineListener& l, const RegisterMirror& r) { l.resetWhileDown(r); });
     }
 }
 

@@ -162,7 +162,7 @@ bool Protocol::requestStandbyNow(const CommandSource& source) {
     state_.lastSent = lineByte;
     state_.awaitingEcho = state_.linkAlive;
     state_.ackTicks = 0;
-    announce([&](LineListener& l) { l.writeSent(write); });
+    announce([&](LineListener& l, const RegisterMirror& r) { l.writeSent(write, r); });
     port_.flush(END_SESSION_FLUSH_MS);
     return true;
 }

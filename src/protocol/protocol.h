@@ -77,7 +77,8 @@ class Protocol {
     void onTimerTick();
     // Clears the link, both counters, the flags and the queue; the mirror becomes unreported
     // and the view shows the look of a panel that has received nothing. A link that was up
-    // is announced as lost, or with `reopened` as the operator's reopening of the port.
+    // is announced as lost, or with `reopened` as the operator's reopening of the port; one
+    // that was down as a reset while down.
     void resetProtocol(bool reopened = false);
     // One report: updates mirror and panel. REPORT_OK, REPORT_BAD_ADDRESS or REPORT_ALARM.
     int applyReport(int address, int value);
@@ -170,7 +171,8 @@ class Protocol {
     void showPresetsAndMode();
     template <typename Event> void announce(Event event) {
         for (int i = 0; i < listenerCount_; ++i) {
-            event(*listeners_[static_cast<size_t>(i)]);
+            event(*listeners_[static_cast<size_t>(i)],
+                  static_cast<const RegisterMirror&>(state_.mirror));
         }
     }
 

@@ -55,12 +55,12 @@ int Protocol::applyReport(int address, int value) {
         storeAndShow(address, value);
     }
     const int stored = state_.mirror[address];
-    announce([&](LineListener& l) { l.reported(address, previous, stored); });
+    announce([&](LineListener& l, const RegisterMirror& r) { l.reported(address, previous, r); });
     if (address == StatusRegister && alarmBit(stored) != alarmBit(previous)) {
         if (alarmBit(stored)) {
-            announce([](LineListener& l) { l.alarmRaised(); });
+            announce([](LineListener& l, const RegisterMirror& r) { l.alarmRaised(r); });
         } else {
-            announce([](LineListener& l) { l.alarmCleared(); });
+            announce([](LineListener& l, const RegisterMirror& r) { l.alarmCleared(r); });
         }
     }
     return result;
@@ -70,7 +70,7 @@ void Protocol::bringLinkUp() {
     state_.linkAlive = true;
     view_.setStatusIcon(STATUS_PART_LINK, IDI_LINK_UP);
     view_.postCommand(IDM_REFRESH);
-    announce([](LineListener& l) { l.linkUp(); });
+    announce([](LineListener& l, const RegisterMirror& r) { l.linkUp(r); });
 }
 
 // Every register but the status register: stored cut to its width and shown when it

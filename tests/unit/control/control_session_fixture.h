@@ -3,6 +3,7 @@
 #ifndef TRXDESK_TEST_CONTROL_SESSION_FIXTURE_H
 #define TRXDESK_TEST_CONTROL_SESSION_FIXTURE_H
 
+#include "announcer.h"
 #include "control_session_rules.h"
 
 #include <gtest/gtest.h>
@@ -44,7 +45,7 @@ class FakeHost final : public ControlEngine, public ControlHost {
     bool loop = false; // a modal loop of the panel runs
 };
 
-struct HeardJournal final : ControlJournal {
+struct HeardJournal final : StationEvents {
     void controlPortEvent(const char* text) override { lines.push_back(text); }
     void commandRefused(const CommandSource& source, const char* text) override {
         lines.push_back(std::string(source.client) + ": " + text);
@@ -102,16 +103,17 @@ class ControlSessionTest : public ::testing::Test {
 
     // Link up and every register reported as trxsim starts.
     void reportAll() {
-        sessions.linkUp();
+        announce.linkUp();
         const int values[REGISTER_COUNT] = {2, 0, 3, 6, 0, 0, 0, 0, 1, 7, 2, 1, 0, 0, 0, 1};
         for (int address = 0; address < REGISTER_COUNT; ++address) {
-            sessions.reported(address, NOT_REPORTED, values[address]);
+            announce.reported(address, values[address]);
         }
     }
 
     FakeHost host;
     HeardJournal heard;
     ControlSessions sessions;
+    test::Announcer announce{sessions};
 };
 
 } // namespace trx

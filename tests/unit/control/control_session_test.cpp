@@ -11,9 +11,9 @@ TEST_F(ControlSessionTest, GetShowsTenLinesOnlyWhileTheLinkIsUp) {
     EXPECT_EQ(ask(1, "get\r\n"), "link: down\r\nRPRT -3 link down\r\n");
     EXPECT_EQ(ask(1, "get program\n"), "link: down\r\nRPRT -3 link down\r\n");
 
-    sessions.linkUp();
+    announce.linkUp();
     host.now = 1000;
-    sessions.reported(ProgramNumber, NOT_REPORTED, 7);
+    announce.reported(ProgramNumber, 7);
     host.now = 1250;
     EXPECT_EQ(ask(1, "get\n"), "link: up\r\nfrequency: unknown\r\nstate: unknown\r\n"
                                "power: unknown\r\nprogram: 7\r\nantenna: unknown\r\n"
@@ -27,7 +27,7 @@ TEST_F(ControlSessionTest, GetShowsTenLinesOnlyWhileTheLinkIsUp) {
     EXPECT_EQ(ask(1, "get frequency\nget volume\n"),
               "frequency: 3.60000\r\nRPRT 0\r\nRPRT -1 bad argument\r\n");
 
-    sessions.linkLost();
+    announce.linkLost();
     EXPECT_EQ(ask(1, "get\n"), "link: down\r\nRPRT -3 link down\r\n");
     EXPECT_TRUE(host.executed.empty()); // reading puts nothing on the line
 }
@@ -43,20 +43,20 @@ TEST_F(ControlSessionTest, SetIsAnsweredWhenItsLastWriteIsEchoed) {
     ASSERT_EQ(host.executed.size(), 1u);
     EXPECT_EQ(host.executed[0].verb, ControlVerb::Preset);
     EXPECT_EQ(host.sources[0], "127.0.0.1:50000");
-    sessions.writeEchoed(writeNumber(2));
+    announce.writeEchoed(writeNumber(2));
     EXPECT_EQ(take(1), "");
-    sessions.writeEchoed(writeNumber(3));
+    announce.writeEchoed(writeNumber(3));
     // The held `get` runs after the answer, not inside the engine's announcement.
     EXPECT_EQ(take(1), "RPRT 0\r\nprogram: 7\r\nRPRT 0\r\n");
 
     host.writesPerCommand = 1;
     ask(1, "set antenna 1\n");
-    sessions.echoMissing(writeNumber(4));
+    announce.echoMissing(writeNumber(4));
     EXPECT_EQ(take(1), "RPRT -4 no acknowledgement\r\n");
     EXPECT_EQ(sessions.counters().ackTimeouts, 1u); // for the scrape
 
     ask(1, "set state tune\n");
-    sessions.linkLost();
+    announce.linkLost();
     EXPECT_EQ(take(1), "RPRT -3 link down\r\n");
 
     reportAll();
@@ -80,12 +80,12 @@ TEST_F(ControlSessionTest, SubscribersHearEachChangeAsTheLinkShowsIt) {
     EXPECT_EQ(take(2), "");
 
     host.now = 5000; // age alone is no event, nor is a report of the same value
-    sessions.reported(ProgramNumber, 7, 7);
-    sessions.reported(StatusRegister, 1, 1 | STATUS_ALARM);
-    sessions.reported(FrequencyDigit2, 3, 7);
+    announce.reported(ProgramNumber, 7);
+    announce.reported(StatusRegister, 1 | STATUS_ALARM);
+    announce.reported(FrequencyDigit2, 7);
     EXPECT_EQ(take(1), "EVENT alarm on\r\nEVENT frequency 7.60000\r\n");
 
-    sessions.linkLost();
+    announce.linkLost();
     EXPECT_EQ(take(1), "EVENT link down\r\n");
     EXPECT_EQ(ask(1, "unsubscribe\n"), "RPRT 0\r\n");
     reportAll();
@@ -205,10 +205,10 @@ TEST_F(ControlSessionTest, StandbyGoesOutWithTheLinkDownAndThroughTheLock) {
     EXPECT_EQ(ask(1, "set state standby\nget link\n"), "");
     ASSERT_EQ(host.executed.size(), 1u);
     EXPECT_EQ(host.executed[0].number, STATE_STANDBY);
-    sessions.reported(OperatingState, NOT_REPORTED, STATE_TUNE);
+    announce.reported(OperatingState, STATE_TUNE);
     EXPECT_EQ(take(1), "");
     EXPECT_TRUE(sessions.needsTick()); // its echo time is counted
-    sessions.reported(OperatingState, STATE_TUNE, STATE_STANDBY);
+    announce.reported(OperatingState, STATE_STANDBY);
     EXPECT_EQ(take(1), "RPRT 0\r\nlink: down\r\nRPRT -3 link down\r\n");
 
     EXPECT_EQ(ask(1, "set state standby\n"), "");

@@ -3,6 +3,7 @@
 // and the events a subscriber hears.
 #include "control_session_fixture.h"
 #include "control_subscription_rules.h"
+#include "control_values_feed.h"
 
 #include <climits>
 
@@ -92,8 +93,8 @@ TEST_F(ControlSessionTest, AWriteWaitsForTheModalLoopToEnd) {
     EXPECT_EQ(ask(1, "set program 3\nget program\n"), "");
     EXPECT_EQ(ask(2, "get antenna\n"), "antenna: 2\r\nRPRT 0\r\n");
     EXPECT_TRUE(sessions.needsTick());
-    sessions.writeEchoed(writeNumber(1));
-    sessions.echoMissing(writeNumber(1));
+    announce.writeEchoed(writeNumber(1));
+    announce.echoMissing(writeNumber(1));
     EXPECT_EQ(take(1), "");
     EXPECT_TRUE(host.executed.empty());
 
@@ -101,20 +102,21 @@ TEST_F(ControlSessionTest, AWriteWaitsForTheModalLoopToEnd) {
     EXPECT_EQ(take(1), "");
     ASSERT_EQ(host.executed.size(), 1u);
     EXPECT_EQ(host.executed[0].number, 3);
-    sessions.writeEchoed(writeNumber(1));
+    announce.writeEchoed(writeNumber(1));
     EXPECT_EQ(take(1), "RPRT 0\r\nprogram: 7\r\nRPRT 0\r\n");
 }
 
 TEST(ControlSubscription, OnlyChangedValuesAreToldAndALossForgetsThem) {
     ControlValues values;
-    values.linkUp();
+    test::ValuesFeed feed{values};
+    feed.linkUp();
     ControlSubscription subscription;
     std::string events;
     subscription.appendChanges(events, values, ControlKey::Frequency, ControlKey::Alarm);
     EXPECT_EQ(events, ""); // all unknown, as shown before anything was reported
 
-    values.reported(ProgramNumber, 7, 0);
-    values.reported(Antenna, 2, 0);
+    feed.reported(ProgramNumber, 7, 0);
+    feed.reported(Antenna, 2, 0);
     subscription.appendChanges(events, values, ControlKey::Program, ControlKey::Program);
     EXPECT_EQ(events, "EVENT program 7\r\n"); // the antenna is outside the range asked for
     events.clear();

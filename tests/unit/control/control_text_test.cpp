@@ -6,6 +6,8 @@
 #include "control_password_rules.h"
 #include "line_listener.h"
 
+#include "control_values_feed.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -276,8 +278,9 @@ TEST(ControlMetrics, ReportedValuesAtTheEdgesOfTheirRanges) {
     const ControlCounters counters;
     for (const EdgeCase& c : cases) {
         ControlValues values;
-        values.linkUp();
-        values.reported(c.address, c.value, 0);
+        test::ValuesFeed feed{values};
+        feed.linkUp();
+        feed.reported(c.address, c.value, 0);
         std::string text;
         appendMetricsText(text, {values, counters, 1, 0, 0});
         const char* family =
@@ -292,6 +295,7 @@ TEST(ControlMetrics, ReportedValuesAtTheEdgesOfTheirRanges) {
 
 TEST(ControlMetrics, ValuesWhileTheLinkIsUpOnlyCountersAlways) {
     ControlValues values;
+    test::ValuesFeed feed{values};
     ControlCounters counters;
     counters.panelWrites = 5;
     counters.controlWrites = 2;
@@ -314,8 +318,8 @@ TEST(ControlMetrics, ValuesWhileTheLinkIsUpOnlyCountersAlways) {
               std::string::npos);
     EXPECT_EQ(down.find("trxdesk_report_age_seconds"), std::string::npos);
 
-    values.linkUp();
-    values.reported(OperatingState, STATE_P250, 1000);
+    feed.linkUp();
+    feed.reported(OperatingState, STATE_P250, 1000);
     std::string partly;
     appendMetricsText(partly, {values, counters, 0, 0, 3500});
     EXPECT_NE(partly.find("trxdesk_link_up{port=\"getrennt\"} 1\n"), std::string::npos);
@@ -327,16 +331,16 @@ TEST(ControlMetrics, ValuesWhileTheLinkIsUpOnlyCountersAlways) {
 
     const int digits[FREQUENCY_DIGIT_COUNT] = {2, 1, 1, 2, 3, 4, 6};
     for (int k = 0; k < FREQUENCY_DIGIT_COUNT; ++k) {
-        values.reported(FrequencyDigit1 + k, digits[k], 4000);
+        feed.reported(FrequencyDigit1 + k, digits[k], 4000);
     }
-    values.reported(StatusRegister, STATUS_ALARM, 4000);
+    feed.reported(StatusRegister, STATUS_ALARM, 4000);
     std::string full;
     appendMetricsText(full, {values, counters, 12, 0, 4000});
     EXPECT_NE(full.find("trxdesk_frequency_hertz{port=\"COM12\"} 21123460\n"), std::string::npos);
     EXPECT_NE(full.find("trxdesk_tuned{port=\"COM12\"} 0\n"), std::string::npos);
     EXPECT_NE(full.find("trxdesk_alarm{port=\"COM12\"} 1\n"), std::string::npos);
 
-    values.linkLost();
+    feed.linkLost();
     std::string lost;
     appendMetricsText(lost, {values, counters, 12, 0, 5000});
     EXPECT_EQ(lost.find("trxdesk_operating_state"), std::string::npos);

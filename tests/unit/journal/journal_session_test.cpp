@@ -1,6 +1,7 @@
 // A session as the engine announces it, and the lines it gives for which files: their
 // durations, alarms that end unseen, the day change and the flood limit with the control
 // port's budget beside the line's.
+#include "announcer.h"
 #include "journal_fakes.h"
 #include "journal_rules.h"
 #include "journal_writer_rules.h"
@@ -39,31 +40,32 @@ struct JournalStory : ::testing::Test {
     Settings settings;
     JournalWriter writer{sink};
     JournalRecorder recorder{clock, writer, settings};
+    test::Announcer announce{recorder};
 };
 
 } // namespace
 
 TEST_F(JournalStory, SessionWithCommandsAlarmAndSilence) {
     recorder.started("1.0.0", "COM3 mit 1200 Bit/s");
-    recorder.linkUp();
-    recorder.reported(StatusRegister, NOT_REPORTED, 1);
-    recorder.writeSent(write(StatusRegister, 0, SourceKind::Program));
-    recorder.reported(StatusRegister, 1, 1); // the same again: nothing
-    recorder.reported(OperatingState, NOT_REPORTED, 1);
-    recorder.reported(FrequencyDigit2, NOT_REPORTED, 3);
-    recorder.writeSent(write(OperatingState, 6));
-    recorder.reported(OperatingState, 1, 6);
-    recorder.writeSent(write(ProgramNumber, 4));
-    recorder.echoMissing(write(ProgramNumber, 4));
-    recorder.reported(StatusRegister, 1, 9);
-    recorder.alarmRaised();
+    announce.linkUp();
+    announce.reported(StatusRegister, 1);
+    announce.writeSent(write(StatusRegister, 0, SourceKind::Program));
+    announce.reported(StatusRegister, 1); // the same again: nothing
+    announce.reported(OperatingState, 1);
+    announce.reported(FrequencyDigit2, 3);
+    announce.writeSent(write(OperatingState, 6));
+    announce.reported(OperatingState, 6);
+    announce.writeSent(write(ProgramNumber, 4));
+    announce.echoMissing(write(ProgramNumber, 4));
+    announce.reported(StatusRegister, 9);
+    announce.alarmRaised();
     clock.advance(12500);
-    recorder.reported(StatusRegister, 9, 1);
-    recorder.alarmCleared();
-    recorder.linkLost();
+    announce.reported(StatusRegister, 1);
+    announce.alarmCleared();
+    announce.linkLost();
     clock.advance(5200);
-    recorder.linkUp();
-    recorder.reported(StatusRegister, NOT_REPORTED, 1); // after link-up: a change again
+    announce.linkUp();
+    announce.reported(StatusRegister, 1); // after link-up: a change again
     recorder.ended(JournalRecorder::Ending::Closed);
 
     EXPECT_EQ(lines(), (std::vector<std::string>{
@@ -103,7 +105,7 @@ TEST_F(JournalStory, LinesGoToTheKeyInUseAndTheUtcDay) {
     writer.setPlace("C:\\J", "allgemein");
     recorder.portChanged("getrennt");
     clock.advance(500);
-    recorder.linkLost();
+    announce.linkLost();
     EXPECT_EQ(sink.files["C:\\J\\Com3\\2026-12-07.csv"].size(),
               std::string(JOURNAL_FILE_HEAD).size() + sink.lines[0].size());
     EXPECT_EQ(sink.files["C:\\J\\allgemein\\2026-12-07.csv"].size(),
@@ -115,12 +117,12 @@ TEST_F(JournalStory, LinesGoToTheKeyInUseAndTheUtcDay) {
 TEST_F(JournalStory, FloodKeepsAHundredLinesASecondAndCountsTheRest) {
     clock.utcMs = T0 - 123; // at the start of a second
     for (int i = 0; i < 250; ++i) {
-        recorder.reported(PowerLevel, NOT_REPORTED, i % 2);
+        announce.reported(PowerLevel, i % 2);
         clock.advance(3); // 250 reports in 750 ms
     }
     ASSERT_EQ(sink.lines.size(), 100u);
     clock.advance(250); // the next second
-    recorder.reported(PowerLevel, NOT_REPORTED, 7);
+    announce.reported(PowerLevel, 7);
     ASSERT_EQ(sink.lines.size(), 102u);
     EXPECT_EQ(lines()[100], "Programm;Journal;;;;150 Zeilen ausgelassen;");
     EXPECT_EQ(sink.lines[100].substr(0, 24), "2026-12-07T03:12:46.000Z");
@@ -128,7 +130,7 @@ TEST_F(JournalStory, FloodKeepsAHundredLinesASecondAndCountsTheRest) {
 
     // What is left out in the last second is told at the end, before it.
     for (int i = 0; i < 120; ++i) {
-        recorder.reported(PowerLevel, NOT_REPORTED, i % 2);
+        announce.reported(PowerLevel, i % 2);
     }
     recorder.ended(JournalRecorder::Ending::SessionEnd);
     const std::vector<std::string> all = lines();
@@ -138,13 +140,13 @@ TEST_F(JournalStory, FloodKeepsAHundredLinesASecondAndCountsTheRest) {
 
 // An alarm that clears is timed from its own start, and the next from its own.
 TEST_F(JournalStory, EachAlarmIsTimedFromItsOwnStart) {
-    recorder.alarmRaised();
+    announce.alarmRaised();
     clock.advance(3000);
-    recorder.alarmCleared();
+    announce.alarmCleared();
     clock.advance(60000);
-    recorder.alarmRaised();
+    announce.alarmRaised();
     clock.advance(2000);
-    recorder.alarmCleared();
+    announce.alarmCleared();
     EXPECT_EQ(lines(),
               (std::vector<std::string>{"Sender;Alarm;;;;ein;", "Sender;Alarm;;;;aus;3,0",
                                         "Sender;Alarm;;;;ein;", "Sender;Alarm;;;;aus;2,0"}));
@@ -153,16 +155,16 @@ TEST_F(JournalStory, EachAlarmIsTimedFromItsOwnStart) {
 // The link goes while the alarm is on: the alarm ends there, its end unknown, and the alarm
 // reported after the link is back is a new one (it had run on into it: 6.4 s for 2 s).
 TEST_F(JournalStory, AnAlarmOpenAtALostLinkEndsThereItsEndUnknown) {
-    recorder.linkUp();
-    recorder.alarmRaised();
+    announce.linkUp();
+    announce.alarmRaised();
     clock.advance(2500);
-    recorder.linkLost();
+    announce.linkLost();
     clock.advance(1900);
-    recorder.linkUp();
-    recorder.alarmRaised(); // the first report has the alarm bit again
+    announce.linkUp();
+    announce.alarmRaised(); // the first report has the alarm bit again
     clock.advance(2000);
-    recorder.alarmCleared();
-    recorder.linkLost(); // no alarm open: nothing more
+    announce.alarmCleared();
+    announce.linkLost(); // no alarm open: nothing more
     EXPECT_EQ(lines(), (std::vector<std::string>{
                            "Programm;Verbindung;;;;hergestellt;",
                            "Sender;Alarm;;;;ein;",
@@ -178,12 +180,12 @@ TEST_F(JournalStory, AnAlarmOpenAtALostLinkEndsThereItsEndUnknown) {
 // The settings' OK reopens the port: a Port line of the operator, no lost link, and the time
 // until the link is back is no outage; an alarm that was open ends there, its end unknown.
 TEST_F(JournalStory, AReopenedPortIsNoLostLink) {
-    recorder.linkUp();
-    recorder.alarmRaised();
+    announce.linkUp();
+    announce.alarmRaised();
     clock.advance(1200);
-    recorder.portReopened();
+    announce.portReopened();
     clock.advance(700);
-    recorder.linkUp();
+    announce.linkUp();
     EXPECT_EQ(lines(), (std::vector<std::string>{
                            "Programm;Verbindung;;;;hergestellt;",
                            "Sender;Alarm;;;;ein;",
@@ -208,16 +210,16 @@ TEST_F(JournalStory, AControlPortFloodLeavesTheTransmittersLinesAlone) {
             recorder.commandRefused(client, "set program 99 abgelehnt (Wert)");
         }
         if (i == 700) {
-            recorder.reported(StatusRegister, NOT_REPORTED, 9);
-            recorder.alarmRaised();
+            announce.reported(StatusRegister, 9);
+            announce.alarmRaised();
         }
         clock.advance(i % 2); // 500 ms in all
     }
     // A hundred of the line's own in the same second still fit.
     for (int i = 0; i < JOURNAL_LINES_PER_SECOND - 2; ++i) {
-        recorder.reported(PowerLevel, NOT_REPORTED, i % 2);
+        announce.reported(PowerLevel, i % 2);
     }
-    recorder.reported(PowerLevel, NOT_REPORTED, 7); // the 101st: left out
+    announce.reported(PowerLevel, 7); // the 101st: left out
     clock.advance(500);
     recorder.portChanged("getrennt"); // the next second
 

@@ -9,20 +9,31 @@ namespace {
 // Writes every announcement as one line, as a journal would see it.
 class RecordingListener : public LineListener {
   public:
-    void linkUp() override { events.push_back("link up"); }
-    void linkLost() override { events.push_back("link lost"); }
-    void portReopened() override { events.push_back("port reopened"); }
-    void reported(int address, int previous, int value) override {
-        if (previous != value) {
-            events.push_back("report " + std::to_string(address) + " " + shown(previous) + ">" +
-                             shown(value));
+    void linkUp(const RegisterMirror& r) override { heard(r, "link up"); }
+    void linkLost(const RegisterMirror& r) override { heard(r, "link lost"); }
+    void portReopened(const RegisterMirror& r) override { heard(r, "port reopened"); }
+    void resetWhileDown(const RegisterMirror& r) override { heard(r, "reset while down"); }
+    void reported(int address, int previous, const RegisterMirror& r) override {
+        if (previous != r[address]) {
+            heard(r, "report " + std::to_string(address) + " " + shown(previous) + ">" +
+                         shown(r[address]));
         }
     }
-    void writeSent(const LineWrite& w) override { events.push_back("sent " + describe(w)); }
-    void writeEchoed(const LineWrite& w) override { events.push_back("echo " + describe(w)); }
-    void echoMissing(const LineWrite& w) override { events.push_back("missing " + describe(w)); }
-    void alarmRaised() override { events.push_back("alarm on"); }
-    void alarmCleared() override { events.push_back("alarm off"); }
+    void writeSent(const LineWrite& w, const RegisterMirror& r) override {
+        heard(r, "sent " + describe(w));
+    }
+    void writeEchoed(const LineWrite& w, const RegisterMirror& r) override {
+        heard(r, "echo " + describe(w));
+    }
+    void echoMissing(const LineWrite& w, const RegisterMirror& r) override {
+        heard(r, "missing " + describe(w));
+    }
+    void alarmRaised(const RegisterMirror& r) override { heard(r, "alarm on"); }
+    void alarmCleared(const RegisterMirror& r) override { heard(r, "alarm off"); }
+
+    // The registers each announcement carried: the engine's own, as they are after the change.
+    const RegisterMirror* carried = nullptr;
+    RegisterMirror lastCarried;
 
     std::vector<std::string> take() {
         all.insert(all.end(), events.begin(), events.end());
@@ -31,6 +42,11 @@ class RecordingListener : public LineListener {
     std::vector<std::string> all; // everything taken so far
 
   private:
+    void heard(const RegisterMirror& r, std::string event) {
+        carried = &r;
+        lastCarried = r;
+        events.push_back(std::move(event));
+    }
     static std::string shown(int value) {
         return value == NOT_REPORTED ? "-" : std::to_string(value);
     }
@@ -95,7 +111,7 @@ TEST(LineListener, ASessionIsAnnouncedAsItHappens) {
     EXPECT_EQ(heard.take(), Lines{"link lost"});
     rig.ticks(100); // lost once, not again
     rig.protocol.resetProtocol();
-    EXPECT_TRUE(heard.take().empty());
+    EXPECT_EQ(heard.take(), Lines{"reset while down"});
     second.take();
     EXPECT_EQ(second.all, heard.all);
 }
@@ -108,7 +124,7 @@ TEST(LineListener, AReopenedPortIsNoLostLink) {
     LineListener plain;
     struct Counting : LineListener {
         int losses = 0;
-        void linkLost() override { ++losses; }
+        void linkLost(const RegisterMirror&) override { ++losses; }
     } counting;
     rig.protocol.addListener(heard);
     rig.protocol.addListener(plain);
@@ -118,11 +134,35 @@ TEST(LineListener, AReopenedPortIsNoLostLink) {
     rig.protocol.resetProtocol(true);
     EXPECT_EQ(heard.take(), Lines{"port reopened"});
     EXPECT_EQ(counting.losses, 1);
-    rig.protocol.resetProtocol(true); // the link is down already: nothing to tell
-    EXPECT_TRUE(heard.take().empty());
+    rig.protocol.resetProtocol(true); // the link is down already: nothing was lost
+    EXPECT_EQ(heard.take(), Lines{"reset while down"});
+    EXPECT_EQ(counting.losses, 1);
     rig.linkUp();
     rig.protocol.resetProtocol();
     EXPECT_EQ(heard.take(), (Lines{"link up", "report 15 ->0", "link lost"}));
+}
+
+// Listeners keep no registers of their own: each announcement hands them the engine's, as
+// they are once the change is made.
+TEST(LineListener, EachAnnouncementCarriesTheRegistersAfterTheChange) {
+    Rig rig;
+    RecordingListener heard;
+    rig.protocol.addListener(heard);
+    rig.linkUp();
+    rig.receive(ProgramNumber, 5);
+    EXPECT_EQ(heard.carried, &rig.protocol.mirror());
+    EXPECT_EQ(heard.lastCarried[ProgramNumber], 5);
+
+    rig.protocol.queueWrite(Antenna, 2); // a command stores nothing: its echo's report will
+    EXPECT_EQ(heard.take().back(), "sent #1 0=2 was - by panel");
+    EXPECT_EQ(heard.lastCarried[Antenna], NOT_REPORTED);
+    rig.receive(Antenna, 2);
+    EXPECT_EQ(heard.lastCarried[Antenna], 2);
+
+    rig.protocol.resetProtocol(); // lost: every value unreported in the loss itself
+    EXPECT_EQ(heard.take().back(), "link lost");
+    EXPECT_EQ(heard.lastCarried[ProgramNumber], NOT_REPORTED);
+    EXPECT_EQ(heard.lastCarried[StatusRegister], NOT_REPORTED);
 }
 
 TEST(LineListener, OperationsSayWhyTheyPutNothingOnTheLine) {

@@ -29,7 +29,7 @@ TEST_F(ControlPortTest, AWebPagesRequestsPutNothingOnTheLine) {
     ControlPort port(engine, settings, panelSettings, host);
     port.tellJournal(journal);
     open(port);
-    port.listener().linkUp();
+    port.listener().linkUp(registers);
     const std::string body = "set program 7\r\nset state 1000\r\n";
 
     Client post(window);
@@ -51,7 +51,7 @@ TEST_F(ControlPortTest, AWebPagesRequestsPutNothingOnTheLine) {
 TEST_F(ControlPortTest, AfterQuitAClientThatKeepsSendingIsCutOff) {
     ControlPort port(engine, settings, panelSettings, host);
     open(port);
-    port.listener().linkUp();
+    port.listener().linkUp(registers);
     Client flooder(window);
     setsockopt(flooder.socket(), SOL_SOCKET, SO_SNDBUF,
                reinterpret_cast<const char*>(&FLOOD_BUFFER), sizeof FLOOD_BUFFER);

@@ -94,7 +94,7 @@ class Client {
     SOCKET socket_ = INVALID_SOCKET;
 };
 
-struct RecordingJournal final : ControlJournal {
+struct RecordingJournal final : StationEvents {
     void controlPortEvent(const char* text) override { lines.push_back(text); }
     void commandRefused(const CommandSource& source, const char* text) override {
         lines.push_back(std::string(source.client) + ": " + text);
@@ -132,10 +132,13 @@ class ControlPortTest : public ::testing::Test {
     }
 
     void reportProgram(ControlPort& port, int program) {
-        port.listener().reported(ProgramNumber, NOT_REPORTED, program);
+        const int previous = registers[ProgramNumber];
+        registers[ProgramNumber] = static_cast<uint8_t>(program);
+        port.listener().reported(ProgramNumber, previous, registers);
     }
 
     trxtest::ReceiverWindow window;
+    RegisterMirror registers; // as the engine announces them
     RecordingEngine engine;
     RecordingJournal journal;
     ControlSettings settings;

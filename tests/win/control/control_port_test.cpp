@@ -22,7 +22,7 @@ LineWrite write(uint32_t sequence) {
 TEST_F(ControlPortTest, ACommandDuringAMessageBoxWaitsUntilTheBoxIsClosed) {
     ControlPort port(engine, settings, panelSettings, host);
     open(port);
-    port.listener().linkUp();
+    port.listener().linkUp(registers);
     Client client(window);
     Client reader(window);
     client.send("get link\n");
@@ -41,7 +41,7 @@ TEST_F(ControlPortTest, ACommandDuringAMessageBoxWaitsUntilTheBoxIsClosed) {
                     MB_OK);
     window.pumpUntil([&] { return !engine.verbs.empty(); }, WAIT_MS);
     ASSERT_EQ(engine.verbs, std::vector<ControlVerb>{ControlVerb::SetProgram});
-    port.listener().writeEchoed(write(1));
+    port.listener().writeEchoed(write(1), registers);
     EXPECT_EQ(client.readUntil("RPRT 0\r\nlink"), "RPRT 0\r\nlink: up\r\nRPRT 0\r\n");
 }
 
@@ -55,7 +55,7 @@ TEST_F(ControlPortTest, TwoClientsGetSetSubscribeAndLock) {
     first.send("get\r\n");
     EXPECT_EQ(first.readUntil("RPRT"), "link: down\r\nRPRT -3 link down\r\n");
 
-    port.listener().linkUp();
+    port.listener().linkUp(registers);
     reportProgram(port, 7);
     second->send("subscribe\nlock\n");
     EXPECT_EQ(second->readUntil("RPRT 0\r\nRPRT 0\r\n"), "RPRT 0\r\nRPRT 0\r\n");
@@ -74,7 +74,7 @@ TEST_F(ControlPortTest, TwoClientsGetSetSubscribeAndLock) {
     window.pumpFor(50);
     second->poll();
     EXPECT_EQ(second->received, "") << "answered before the echo";
-    port.listener().writeEchoed(write(1));
+    port.listener().writeEchoed(write(1), registers);
     reportProgram(port, 3);
     EXPECT_EQ(second->readUntil("EVENT"), "RPRT 0\r\nEVENT program 3\r\n");
     first.send("get program\n");
@@ -89,7 +89,7 @@ TEST_F(ControlPortTest, TwoClientsGetSetSubscribeAndLock) {
     EXPECT_EQ(third.readUntil("RPRT"), "link: up\r\nRPRT 0\r\n");
     first.send("set antenna 1\n");
     window.pumpUntil([&] { return engine.verbs.size() == 2; }, WAIT_MS);
-    port.listener().echoMissing(write(2));
+    port.listener().echoMissing(write(2), registers);
     EXPECT_EQ(first.readUntil("RPRT"), "RPRT -4 no acknowledgement\r\n");
 }
 
@@ -138,7 +138,7 @@ TEST_F(ControlPortTest, AClientThatStopsReadingIsDisconnectedAndTheOthersGoOn) {
     stalled.send("subscribe\n");
     reader.send("subscribe\n");
     EXPECT_EQ(reader.readUntil("RPRT 0\r\n"), "RPRT 0\r\n");
-    port.listener().linkUp();
+    port.listener().linkUp(registers);
 
     // Each report changes the program: one event line per report for each subscriber.
     constexpr int REPORTS = 40000;

@@ -92,7 +92,7 @@ class GatedFile : public JournalFile {
 // can only read it, and the journal writes on.
 TEST_F(JournalFolder, ASpreadsheetGetsTheDaysFileReadOnlyAndTheJournalGoesOn) {
     makeJournal();
-    journal->linkUp();
+    announce->linkUp();
     ASSERT_TRUE(written(1));
     test::pumpMessages(1600); // a quiet line
     HANDLE excel = openAsExcelDoes(todaysFile());
@@ -107,8 +107,8 @@ TEST_F(JournalFolder, ASpreadsheetGetsTheDaysFileReadOnlyAndTheJournalGoesOn) {
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr)};
     ASSERT_NE(readOnly.handle, INVALID_HANDLE_VALUE) << GetLastError();
-    journal->reported(OperatingState, NOT_REPORTED, 1);
-    journal->linkLost();
+    announce->reported(OperatingState, 1);
+    announce->linkLost();
     ASSERT_TRUE(written(3));
     EXPECT_EQ(texts(),
               (std::vector<std::string>{"hergestellt", "Betriebszustand: Bereit", "verloren"}));
@@ -118,7 +118,7 @@ TEST_F(JournalFolder, ASpreadsheetGetsTheDaysFileReadOnlyAndTheJournalGoesOn) {
 
 TEST_F(JournalFolder, LinesAreAppendedWholeWhileAnotherProgramHasTheFileOpen) {
     makeJournal();
-    journal->linkUp();
+    announce->linkUp();
     ASSERT_TRUE(written(1));
     // A viewer (or a second copy) holds the file open for reading and writing, sharing both.
     const Held reader{CreateFileA(todaysFile().c_str(), GENERIC_READ | GENERIC_WRITE,
@@ -130,7 +130,7 @@ TEST_F(JournalFolder, LinesAreAppendedWholeWhileAnotherProgramHasTheFileOpen) {
     const std::string foreign = "x;x;x;x;;;;von nebenan;\r\n";
     size_t count = 0;
     ASSERT_TRUE(other.write(foreign.data(), foreign.size(), count));
-    journal->reported(OperatingState, NOT_REPORTED, 1);
+    announce->reported(OperatingState, 1);
     ASSERT_TRUE(written(3));
 
     char buffer[4096] = {};
@@ -164,7 +164,7 @@ TEST_F(JournalFolder, ThePortKeysJournalValueNamesTheFolderElseLocalAppData) {
 TEST_F(JournalFolder, AnotherPortsKeyTakesTheNextLineAtOnce) {
     setFolderValue(base.c_str(), PORT + 1);
     makeJournal();
-    journal->linkUp();
+    announce->linkUp();
     journal->usePort(PORT + 1);
     journal->portChanged("COM48 mit 1200 Bit/s");
     ASSERT_TRUE(written(1, PORT + 1));
@@ -178,7 +178,7 @@ TEST_F(JournalFolder, AnotherPortsKeyTakesTheNextLineAtOnce) {
 // every line is written late, oldest first, and the status bar is clear again.
 TEST_F(JournalFolder, AFileThatCannotBeWrittenShowsInTheStatusBarUntilTheLinesAreWritten) {
     makeJournal();
-    journal->linkUp();
+    announce->linkUp();
     ASSERT_TRUE(written(1));
     journal.reset(); // an earlier run of today
     statusBar.clear();
@@ -187,14 +187,14 @@ TEST_F(JournalFolder, AFileThatCannotBeWrittenShowsInTheStatusBarUntilTheLinesAr
 
     makeJournal();
     for (int level = 1; level <= 3; ++level) {
-        journal->reported(PowerLevel, NOT_REPORTED, level);
+        announce->reported(PowerLevel, level);
     }
     ASSERT_TRUE(test::pumpUntil([&] { return !statusBar.empty(); }));
     EXPECT_EQ(statusBar, std::vector<std::string>{JOURNAL_STATUS_TROUBLE});
     const std::string shown = journal->trouble();
     EXPECT_NE(shown.find("(3 Zeilen warten)"), std::string::npos) << shown;
     EXPECT_NE(shown.find(todaysFile()), std::string::npos) << shown;
-    journal->linkLost();
+    announce->linkLost();
 
     CloseHandle(excel.handle); // Excel closed the workbook
     excel.handle = INVALID_HANDLE_VALUE;
@@ -213,10 +213,10 @@ TEST_F(JournalFolder, AFileThatCannotBeWrittenShowsInTheStatusBarUntilTheLinesAr
 TEST_F(JournalFolder, ALineCutShortOnDiskIsTakenBackAndWrittenWholeLater) {
     auto gate = std::make_shared<Gate>();
     makeJournal(std::make_unique<GatedFile>(gate));
-    journal->linkUp();
+    announce->linkUp();
     ASSERT_TRUE(written(1));
     gate->cutTo = 20;
-    journal->reported(OperatingState, NOT_REPORTED, 1);
+    announce->reported(OperatingState, 1);
     ASSERT_TRUE(test::pumpUntil([&] { return !statusBar.empty(); }));
     EXPECT_EQ(texts(), std::vector<std::string>{"hergestellt"}); // nothing of the cut line
     ASSERT_TRUE(written(3));
@@ -233,10 +233,10 @@ TEST_F(JournalFolder, AShareThatHangsNeverHoldsUpThePanel) {
     OpenAtEnd openAtEnd{*gate};
     ResetEvent(gate->open);
     makeJournal(std::make_unique<GatedFile>(gate));
-    journal->linkUp();
+    announce->linkUp();
     ASSERT_TRUE(test::pumpUntil([&] { return gate->writesStarted == 1; }));
     for (int level = 1; level <= 7; ++level) {
-        journal->reported(PowerLevel, NOT_REPORTED, level); // returns though the write hangs
+        announce->reported(PowerLevel, level); // returns though the write hangs
     }
     test::pumpMessages(300);
     EXPECT_TRUE(statusBar.empty()); // hanging is not failing
@@ -254,7 +254,7 @@ TEST_F(JournalFolder, ALineJustWrittenIsReadOnce) {
     OpenAtEnd openAtEnd{*gate};
     ResetEvent(gate->afterWrite);
     makeJournal(std::make_unique<GatedFile>(gate));
-    journal->linkUp();
+    announce->linkUp();
     ASSERT_TRUE(test::pumpUntil([&] { return texts().size() == 1; })); // in the file
     EXPECT_EQ(journal->todaysLines(10).size(), 1u);
     char copy[MAX_PATH];

@@ -3,6 +3,7 @@
 #ifndef TRXDESK_TEST_JOURNAL_WIN_FIXTURE_H
 #define TRXDESK_TEST_JOURNAL_WIN_FIXTURE_H
 
+#include "announcer.h"
 #include "journal.h"
 #include "journal_csv_text.h"
 #include "journal_path_rules.h"
@@ -111,6 +112,7 @@ class JournalFolder : public ::testing::Test {
     void makeJournal(std::unique_ptr<JournalFile> file = std::make_unique<Win32JournalFile>()) {
         journal = std::make_unique<Journal>(
             settings, [this](const char* text) { statusBar.push_back(text); }, std::move(file));
+        announce = std::make_unique<Announcer>(*journal);
         journal->usePort(PORT);
         if (!timers) {
             timers = std::make_unique<trxtest::ReceiverWindow>();
@@ -147,6 +149,7 @@ class JournalFolder : public ::testing::Test {
     Settings settings;
     std::vector<std::string> statusBar; // what the panel's status bar was told
     std::unique_ptr<Journal> journal;
+    std::unique_ptr<Announcer> announce;             // the engine's side, for the journal made last
     std::unique_ptr<trxtest::ReceiverWindow> timers; // stands in for the panel
 };
 

@@ -64,9 +64,9 @@ class JournalWindow : public test::JournalFolder {
 } // namespace
 
 TEST_F(JournalWindow, ShowsTodaysLinesNewestOnTopAndNewOnesAsTheyHappen) {
-    journal->linkUp();
-    journal->reported(StatusRegister, NOT_REPORTED, 9);
-    journal->alarmRaised();
+    announce->linkUp();
+    announce->reported(StatusRegister, 9);
+    announce->alarmRaised();
     HWND window = showJournalWindow(panel, *setup, "Sender Nord", "COM47 mit 1200 Bit/s");
     ASSERT_NE(window, nullptr);
     char title[128];
@@ -77,7 +77,7 @@ TEST_F(JournalWindow, ShowsTodaysLinesNewestOnTopAndNewOnesAsTheyHappen) {
                                                 "Meldung: Statuslampen: grün (Blitz), rot (Glocke)",
                                                 "Verbindung: hergestellt"}));
 
-    journal->alarmCleared();
+    announce->alarmCleared();
     ASSERT_EQ(rows().size(), 4u);
     EXPECT_EQ(rows()[0], "Alarm: aus");
     EXPECT_NE(cell(0, 4), "");         // its duration
@@ -87,8 +87,8 @@ TEST_F(JournalWindow, ShowsTodaysLinesNewestOnTopAndNewOnesAsTheyHappen) {
     SendDlgItemMessageA(window, IDC_JOURNAL_ALARMS_ONLY, BM_CLICK, 0, 0);
     EXPECT_EQ(rows(),
               (std::vector<std::string>{"Alarm: aus", "Alarm: ein", "Verbindung: hergestellt"}));
-    journal->reported(PowerLevel, NOT_REPORTED, 3);
-    journal->linkLost();
+    announce->reported(PowerLevel, 3);
+    announce->linkLost();
     ASSERT_EQ(rows().size(), 4u);
     EXPECT_EQ(rows()[0], "Verbindung: verloren");
     SendDlgItemMessageA(window, IDC_JOURNAL_ALARMS_ONLY, BM_CLICK, 0, 0);
@@ -120,13 +120,13 @@ TEST_F(JournalWindow, OnePerPanelWithItsHelpAndEscapeCloses) {
     SendMessageA(list(), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(setup->window, nullptr);
-    journal->linkUp(); // nothing listens any more
+    announce->linkUp(); // nothing listens any more
 }
 
 // Lines written earlier today, and the lines still waiting for a folder that cannot be
 // made: the window shows both, and says why they wait until they are written.
 TEST_F(JournalWindow, SaysWhyLinesWaitUntilTheyAreWritten) {
-    journal->linkUp();
+    announce->linkUp();
     ASSERT_TRUE(written(1));
     journal.reset();
     // The folder goes: a file takes its name, so that no folder can be made.
@@ -138,7 +138,7 @@ TEST_F(JournalWindow, SaysWhyLinesWaitUntilTheyAreWritten) {
     makeJournal();
     setup =
         std::make_unique<JournalWindowSetup>(JournalWindowSetup{*journal, nullptr, nullptr, {}});
-    journal->reported(PowerLevel, NOT_REPORTED, 2);
+    announce->reported(PowerLevel, 2);
     HWND window = showJournalWindow(panel, *setup, "TRXDESK", "COM47 mit 1200 Bit/s");
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(rows(), std::vector<std::string>{"Meldung: Leistungsanzeige 2 von 7"});
@@ -162,8 +162,8 @@ TEST_F(JournalWindow, OpensACopyOfTodaysLinesThatTheSpreadsheetMayKeep) {
         opened.push_back(path);
         return opens;
     };
-    journal->linkUp();
-    journal->alarmRaised();
+    announce->linkUp();
+    announce->alarmRaised();
     HWND window = showJournalWindow(panel, *setup, "TRXDESK", "COM47 mit 1200 Bit/s");
     ASSERT_NE(window, nullptr);
     SendDlgItemMessageA(window, IDC_JOURNAL_OPEN_COPY, BM_CLICK, 0, 0);
@@ -175,7 +175,7 @@ TEST_F(JournalWindow, OpensACopyOfTodaysLinesThatTheSpreadsheetMayKeep) {
     HANDLE excel = CreateFileA(opened[0].c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(excel, INVALID_HANDLE_VALUE) << GetLastError();
-    journal->alarmCleared();
+    announce->alarmCleared();
     ASSERT_TRUE(written(3));
     CloseHandle(excel);
     const std::string copy = readSharedFile(opened[0].c_str());

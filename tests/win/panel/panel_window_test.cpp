@@ -1,5 +1,6 @@
 // The panel created in-process from the real resources, driven with messages and read back
 // the way the operator sees it.
+#include "panel/panel_engine.h"
 #include "panel_class.h"
 #include "panel_fakes.h"
 #include "panel_host.h"
@@ -12,6 +13,7 @@
 
 #include <commctrl.h>
 #include <cstdio>
+#include <memory>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -87,8 +89,10 @@ class Panel : public ::testing::Test {
         pumpMessages();
     }
 
+    // Each panel with an engine of its own, as the entry point makes it.
     HWND createPanel() {
-        PanelSetup setup{line, settings, serial, host, instance()};
+        engines.push_back(std::make_unique<PanelEngine>(line, settings, host, instance()));
+        PanelSetup setup{*engines.back(), settings, serial, host, instance()};
         return CreateDialogParamA(instance(), MAKEINTRESOURCEA(IDD_PANEL), nullptr, panelDialogProc,
                                   reinterpret_cast<LPARAM>(&setup));
     }
@@ -119,7 +123,10 @@ class Panel : public ::testing::Test {
     SerialPort serial{system};
     RecordingLine line{serial};
     FakeHost host;
+    std::vector<std::unique_ptr<PanelEngine>> engines;
     HWND panel = nullptr;
+    // The engine of the panel made last.
+    Protocol& protocol() { return engines.back()->protocol; }
 };
 
 TEST_F(Panel, StartsWithTheUnconnectedLook) {
@@ -166,7 +173,7 @@ TEST_F(Panel, ReportsFillTheDisplayAndAResetClearsIt) {
     EXPECT_EQ(textOf(panel, IDC_FREQUENCY), "__,_____");
     EXPECT_EQ(SendDlgItemMessageA(panel, IDC_POWER, PBM_GETPOS, 0, 0), 0);
     EXPECT_EQ(iconOf(panel, IDC_STATE_STANDBY, BM_GETIMAGE), resourceIcon(IDI_STANDBY));
-    EXPECT_FALSE(panelProtocol(panel).linkAlive());
+    EXPECT_FALSE(protocol().linkAlive());
 }
 
 TEST_F(Panel, ConnectionTextNamesPortAndBaudRate) {
@@ -244,7 +251,7 @@ TEST_F(Panel, DisplayColoursFollowTheAlarm) {
     EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
 
     receive(StatusRegister, 0x8); // alarm
-    EXPECT_TRUE(panelProtocol(panel).alarmShown());
+    EXPECT_TRUE(protocol().alarmShown());
     brush = colour(IDC_FREQUENCY);
     EXPECT_EQ(brushColour(brush), RGB(255, 0, 0));
     EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0));
@@ -263,7 +270,7 @@ TEST_F(Panel, MinimisedIconShowsTheStateAndMaximiseIsRefused) {
     ShowWindow(panel, SW_MINIMIZE);
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(panel, WM_GETICON, ICON_BIG, 0)),
               resourceIcon(IDI_UNKNOWN_STATE));
-    EXPECT_EQ(panelProtocol(panel).mirror()[OperatingState], NOT_REPORTED); // only shown
+    EXPECT_EQ(protocol().mirror()[OperatingState], NOT_REPORTED); // only shown
     ShowWindow(panel, SW_RESTORE);
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(panel, WM_GETICON, ICON_BIG, 0)),
               resourceIcon(IDI_APP));
@@ -397,11 +404,11 @@ TEST_F(Panel, DialogsOpenInTheirStateAndOnlySettingsOkResetsAndRefreshes) {
         pumpMessages();
         EXPECT_EQ(host.dialogs.back(), IDD_SETTINGS);
         EXPECT_TRUE(line.sent.empty()) << result;
-        EXPECT_TRUE(panelProtocol(panel).linkAlive()) << result;
+        EXPECT_TRUE(protocol().linkAlive()) << result;
     }
     host.dialogResult = IDOK;
     command(IDM_SETTINGS);
-    EXPECT_FALSE(panelProtocol(panel).linkAlive()); // reset
+    EXPECT_FALSE(protocol().linkAlive()); // reset
     EXPECT_EQ(textOf(panel, IDC_FREQUENCY), "__,_____");
     pumpMessages();
     EXPECT_EQ(line.sent, std::vector<uint8_t>{REFRESH_REQUEST});

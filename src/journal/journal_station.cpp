@@ -1,42 +1,30 @@
-#include "journal_companion.h"
+#include "journal/journal_station.h"
 
-#include "connection_text.h"
-#include "panel_window.h"
 #include "res/resource.h"
-#include "trx_version.h"
-
-#include <cstdio>
+#include "shell/connection_text.h"
 
 namespace trx {
 
-namespace {
-constexpr size_t VERSION_TEXT_SIZE = 16;
-} // namespace
-
-void JournalCompanion::connectionText(char* out, size_t size) const {
+void JournalStation::connectionText(char* out, size_t size) const {
     formatConnectionText(serial_.portNumber(), serial_.baudRate(), out, size);
 }
 
-void JournalCompanion::open(HWND panel, WindowRouter& router) {
-    panel_ = panel;
+void JournalStation::open(HWND panel, WindowRouter& router) {
     // Lines that cannot be written show in the status bar, never in a box: a modal box
     // would stand over the display until someone came to close it.
-    journal_.emplace(settings_, [panel](const char* text) { showJournalTrouble(panel, text); });
+    journal_.emplace(settings_,
+                     [panel, show = showTrouble_](const char* text) { show(panel, text); });
     journal_->carryTimers(panel, router);
     // A port that did not open keeps this run's first lines; the rest go to the key in use.
     const bool failed = !failure_.empty();
     journal_->usePort(failed ? failedPort_ : serial_.portNumber());
-    char version[VERSION_TEXT_SIZE];
-    snprintf(version, sizeof version, "%d.%d.%d", TRX_VERSION_MAJOR, TRX_VERSION_MINOR,
-             TRX_VERSION_PATCH);
     char connection[CONNECTION_TEXT_SIZE];
     connectionText(connection, sizeof connection);
-    journal_->started(version, connection);
+    journal_->started(version_, connection);
     if (failed) {
         journal_->portChanged(failure_.c_str());
         journal_->usePort(serial_.portNumber());
     }
-    panelProtocol(panel).addListener(*journal_);
     windowSetup_.emplace(
         JournalWindowSetup{*journal_,
                            [this](HWND window) { host_.help(window, HELP_CONTEXT, IDH_JOURNAL); },
@@ -44,7 +32,7 @@ void JournalCompanion::open(HWND panel, WindowRouter& router) {
                            {}});
 }
 
-void JournalCompanion::close() {
+void JournalStation::close() {
     if (journal_ && !ended_) {
         ended_ = true;
         journal_->ended(JournalRecorder::Ending::Closed);
@@ -52,7 +40,7 @@ void JournalCompanion::close() {
     }
 }
 
-void JournalCompanion::sessionEnding() {
+void JournalStation::sessionEnding() {
     if (journal_ && !ended_) {
         ended_ = true;
         journal_->ended(JournalRecorder::Ending::SessionEnd);
@@ -60,7 +48,7 @@ void JournalCompanion::sessionEnding() {
     }
 }
 
-void JournalCompanion::showJournal(HWND panel) {
+void JournalStation::showJournal(HWND panel) {
     if (!windowSetup_) {
         return;
     }
@@ -69,14 +57,14 @@ void JournalCompanion::showJournal(HWND panel) {
     showJournalWindow(panel, *windowSetup_, settings_.title, connection);
 }
 
-void JournalCompanion::portChanged(int portNumber, const char* connection) {
+void JournalStation::portChanged(int portNumber, const char* connection) {
     if (journal_) {
         journal_->usePort(portNumber);
         journal_->portChanged(connection);
     }
 }
 
-void JournalCompanion::portFailed(int portNumber, const char* message) {
+void JournalStation::portFailed(int portNumber, const char* message) {
     if (!journal_) {
         failedPort_ = portNumber; // told once the journal opens
         failure_ = message;
@@ -87,15 +75,64 @@ void JournalCompanion::portFailed(int portNumber, const char* message) {
     journal_->usePort(NO_PORT);
 }
 
-void JournalCompanion::controlPortEvent(const char* text) {
+void JournalStation::controlPortEvent(const char* text) {
     if (journal_) {
         journal_->controlPortEvent(text);
     }
 }
 
-void JournalCompanion::commandRefused(const CommandSource& source, const char* text) {
+void JournalStation::commandRefused(const CommandSource& source, const char* text) {
     if (journal_) {
         journal_->commandRefused(source, text);
+    }
+}
+
+// The engine's announcements; nothing is recorded before the journal is open.
+void JournalStation::linkUp(const RegisterMirror& r) {
+    if (journal_) {
+        journal_->linkUp(r);
+    }
+}
+
+void JournalStation::linkLost(const RegisterMirror& r) {
+    if (journal_) {
+        journal_->linkLost(r);
+    }
+}
+
+void JournalStation::portReopened(const RegisterMirror& r) {
+    if (journal_) {
+        journal_->portReopened(r);
+    }
+}
+
+void JournalStation::reported(int address, int previous, const RegisterMirror& r) {
+    if (journal_) {
+        journal_->reported(address, previous, r);
+    }
+}
+
+void JournalStation::writeSent(const LineWrite& write, const RegisterMirror& r) {
+    if (journal_) {
+        journal_->writeSent(write, r);
+    }
+}
+
+void JournalStation::echoMissing(const LineWrite& write, const RegisterMirror& r) {
+    if (journal_) {
+        journal_->echoMissing(write, r);
+    }
+}
+
+void JournalStation::alarmRaised(const RegisterMirror& r) {
+    if (journal_) {
+        journal_->alarmRaised(r);
+    }
+}
+
+void JournalStation::alarmCleared(const RegisterMirror& r) {
+    if (journal_) {
+        journal_->alarmCleared(r);
     }
 }
 

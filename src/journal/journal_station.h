@@ -1,0 +1,73 @@
+// The panel's operating journal as the program keeps it beside the panel: opened once the
+// panel is shown, it hears the station's whole stream (the engine, the panel's port changes
+// and the session's end, the control port), keeps what came before it opened that the
+// operator must read (a port that failed to open), and shows its window on the panel's
+// command.
+#ifndef TRXDESK_JOURNAL_STATION_H
+#define TRXDESK_JOURNAL_STATION_H
+
+#include "journal/journal.h"
+#include "journal/journal_window.h"
+#include "serial/serial_port.h"
+#include "shell/panel_companion.h"
+#include "shell/panel_host.h"
+
+#include <optional>
+#include <string>
+
+namespace trx {
+
+class JournalStation final : public PanelCompanion {
+  public:
+    // Shows the journal's trouble in the panel's status bar ("" takes it away).
+    using ShowTrouble = void (*)(HWND panel, const char* text);
+    // `version` is the program's, for the Start line. All must outlive the station.
+    JournalStation(const Settings& settings, const SerialPort& serial, PanelHost& host,
+                   const char* version, ShowTrouble showTrouble)
+        : settings_(settings), serial_(serial), host_(host), version_(version),
+          showTrouble_(showTrouble) {}
+
+    // The panel is visible: the journal starts and writes its Start line (and the port that
+    // did not open while the panel was made). Until then the stream is not recorded.
+    void open(HWND panel, WindowRouter& router);
+    // The message loop has ended: the Ende line, unless the session end wrote it, and the
+    // writer's last lines.
+    void close();
+    // The journal window, for the message loop's dialog keys; nullptr when none is open.
+    HWND window() const { return windowSetup_ ? windowSetup_->window : nullptr; }
+
+    void showJournal(HWND panel) override;
+    void portChanged(int portNumber, const char* connection) override;
+    void portFailed(int portNumber, const char* message) override;
+    void sessionEnding() override;
+    void controlPortEvent(const char* text) override;
+    void commandRefused(const CommandSource& source, const char* text) override;
+
+    void linkUp(const RegisterMirror& r) override;
+    void linkLost(const RegisterMirror& r) override;
+    void portReopened(const RegisterMirror& r) override;
+    void reported(int address, int previous, const RegisterMirror& r) override;
+    void writeSent(const LineWrite& write, const RegisterMirror& r) override;
+    void echoMissing(const LineWrite& write, const RegisterMirror& r) override;
+    void alarmRaised(const RegisterMirror& r) override;
+    void alarmCleared(const RegisterMirror& r) override;
+
+  private:
+    void connectionText(char* out, size_t size) const;
+
+    const Settings& settings_;
+    const SerialPort& serial_;
+    PanelHost& host_;
+    const char* version_;
+    ShowTrouble showTrouble_;
+    std::optional<Journal> journal_;
+    std::optional<JournalWindowSetup> windowSetup_;
+    // A port that failed before the journal was opened, and what the operator saw.
+    int failedPort_ = NO_PORT;
+    std::string failure_;
+    bool ended_ = false;
+};
+
+} // namespace trx
+
+#endif
