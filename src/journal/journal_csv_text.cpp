@@ -14,7 +14,6 @@ namespace {
 constexpr char SEPARATOR = ';';
 constexpr char QUOTE = '"';
 constexpr char LINE_END[] = "\r\n";
-constexpr int64_t MS_PER_DAY = 86400000;
 constexpr int64_t MS_PER_TENTH = 100;
 
 // The characters CP1252 puts at 0x80..0x9F (0: unused there).
@@ -136,7 +135,7 @@ bool readUtcColumn(std::string_view line, int64_t& utcMs) {
         return false;
     }
     const int64_t days = daysFromCivil(year, month, day);
-    if (civilFromUtc(days * MS_PER_DAY).day != day) {
+    if (civilFromUtc(days * JOURNAL_MS_PER_DAY).day != day) {
         return false; // 31 April and the like
     }
     utcMs = ((days * 24 + hour) * 60 + minute) * 60000 + second * 1000 + ms;
@@ -144,10 +143,10 @@ bool readUtcColumn(std::string_view line, int64_t& utcMs) {
 }
 
 CivilTime civilFromUtc(int64_t utcMs) {
-    int64_t days = utcMs / MS_PER_DAY;
-    int64_t ms = utcMs % MS_PER_DAY;
+    int64_t days = utcMs / JOURNAL_MS_PER_DAY;
+    int64_t ms = utcMs % JOURNAL_MS_PER_DAY;
     if (ms < 0) {
-        ms += MS_PER_DAY;
+        ms += JOURNAL_MS_PER_DAY;
         --days;
     }
     // Days to a date: H. Hinnant's civil_from_days, eras of 400 years from 0000-03-01.
