@@ -13,8 +13,8 @@ namespace trx {
 
 // Who asked for a write.
 enum class SourceKind : uint8_t {
-    Panel,   // the operator at this panel
-    Program, // the program itself (the refresh request at link-up, the log-off standby)
+    Panel,    // the operator at this panel
+    Program,  // the program itself (the refresh request at link-up, the log-off standby)
     Control,  // a control-port client
     Schedule, // the season schedule running by itself
 };

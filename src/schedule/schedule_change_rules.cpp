@@ -44,7 +44,8 @@ bool entryInForce(const ScheduleEntry& entry, const ScheduleEngine& engine) {
     return (!entry.hasFrequency || digitsHeld(entry, m)) &&
            (entry.preset == KEEP || presetHeld(entry, engine)) &&
            (entry.program == KEEP || m[ProgramNumber] == entry.program) &&
-           (entry.antenna == KEEP || m[Antenna] == entry.antenna) && m[OperatingState] == entry.state;
+           (entry.antenna == KEEP || m[Antenna] == entry.antenna) &&
+           m[OperatingState] == entry.state;
 }
 
 bool onAirWithOtherValues(const ScheduleEntry& entry, const ScheduleEngine& engine) {
@@ -128,8 +129,10 @@ bool ScheduleSequencer::holds(ChangeStep step) const {
     return false;
 }
 
+// The transmitter refuses a value by reporting its own after the echo, so a step counts
+// only once a report has followed its echo.
 bool ScheduleSequencer::stepConfirmed() const {
-    return echoed_ && holds(step());
+    return echoed_ && reportAfterEcho_ && holds(step());
 }
 
 void ScheduleSequencer::issue(UtcSeconds now) {
@@ -174,6 +177,7 @@ void ScheduleSequencer::issue(UtcSeconds now) {
     }
     awaited_ = result.lastWrite;
     echoed_ = nothingToDo;
+    reportAfterEcho_ = nothingToDo;
     echoReportNext_ = false;
     statusAfterEcho_ = false;
     // The power stage shares the tune's time, unless it is tried again on its own.
@@ -211,12 +215,15 @@ void ScheduleSequencer::run(UtcSeconds now) {
             break;
         case Phase::Waiting:
             if (stepConfirmed()) {
-                reportAfterEcho_ = false;
-                if (++stepIndex_ == stepCount_) {
-                    --stepIndex_;
-                    phase_ = Phase::Confirming;
-                } else {
+                if (stepIndex_ + 1 < stepCount_) {
+                    ++stepIndex_;
                     phase_ = Phase::Issue;
+                } else if (entryInForce(entry_, engine_)) {
+                    finish(ChangeOutcome::Done, now);
+                    return;
+                } else {
+                    // Each step held its value, yet not all stayed: one of them was undone.
+                    fail(step(), ChangeFailure::Rejected);
                 }
             } else if (now >= deadline_) {
                 fail(step(), ChangeFailure::NotReported);
@@ -224,16 +231,6 @@ void ScheduleSequencer::run(UtcSeconds now) {
                 return;
             }
             break;
-        case Phase::Confirming:
-            if (reportAfterEcho_ && entryInForce(entry_, engine_)) {
-                finish(ChangeOutcome::Done, now);
-                return;
-            }
-            if (now >= deadline_) {
-                fail(step(), ChangeFailure::NotReported);
-                break;
-            }
-            return;
         }
     }
 }
@@ -305,7 +302,6 @@ UtcSeconds ScheduleSequencer::nextDeadline() const {
     case Phase::Issue:
         return began_;
     case Phase::Waiting:
-    case Phase::Confirming:
         break;
     }
     return deadline_;
@@ -374,8 +370,7 @@ void ScheduleSequencer::writeEchoed(const LineWrite& write, const RegisterMirror
 }
 
 void ScheduleSequencer::echoMissing(const LineWrite& write, const RegisterMirror&) {
-    if ((phase_ == Phase::Waiting || phase_ == Phase::Confirming) && !echoed_ &&
-        write.sequence <= awaited_) {
+    if (phase_ == Phase::Waiting && !echoed_ && write.sequence <= awaited_) {
         fail(step(), ChangeFailure::NoEcho);
     }
 }

@@ -78,10 +78,9 @@ class ScheduleSequencer final : public LineListener {
   private:
     enum class Phase : uint8_t {
         Idle,
-        Issue,      // the current step goes on the line at the next run
-        Waiting,    // for its echo and its report
-        Confirming, // every step taken: one more report after the last echo settles it
-        Retry,      // a failed step waits for its second try
+        Issue,   // the current step goes on the line at the next run
+        Waiting, // for its echo and a report after it
+        Retry,   // a failed step waits for its second try
     };
     static constexpr int NO_VALUE = -1;
 

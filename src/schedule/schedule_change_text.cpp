@@ -11,8 +11,8 @@ struct StepNames {
     const char* word;
 };
 constexpr StepNames STEP_NAMES[CHANGE_STEP_COUNT] = {
-    {"Bereit", "standby"},    {"Frequenz", "frequency"}, {"Taste", "preset"},
-    {"Programm", "program"},  {"Antenne", "antenna"},    {"Abstimmen", "tune"},
+    {"Bereit", "standby"},      {"Frequenz", "frequency"}, {"Taste", "preset"},
+    {"Programm", "program"},    {"Antenne", "antenna"},    {"Abstimmen", "tune"},
     {"Leistungsstufe", "power"}};
 
 const char* refusalText(Refusal refusal) {

@@ -32,8 +32,8 @@ enum class ChangeFailure : uint8_t {
     LinkLost,    // the link was lost or down
 };
 
-const char* changeStepName(ChangeStep step); // "Frequenz"
-const char* changeStepWord(ChangeStep step); // "frequency"
+const char* changeStepName(ChangeStep step);          // "Frequenz"
+const char* changeStepWord(ChangeStep step);          // "frequency"
 const char* changeFailureWord(ChangeFailure failure); // "no-echo"
 // "keine Quittung"; a refusal with the engine's reason: "abgewiesen: nicht abgestimmt".
 void formatChangeFailure(ChangeFailure failure, Refusal refusal, char* text, size_t size);

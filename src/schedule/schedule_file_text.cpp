@@ -37,8 +37,8 @@ constexpr int REQUIRED_COLUMNS = COLUMN_REMARK;
 
 // Column names as the texts of the program are written: CP1252.
 constexpr const char* COLUMN_NAMES[PLAN_COLUMN_COUNT] = {
-    "Beginn UTC", "Ende UTC",  "Tage",      "Frequenz MHz", "Taste",    "Programm",
-    "Antenne",    "Betrieb",   "gültig ab", "gültig bis",   "Bemerkung"};
+    "Beginn UTC", "Ende UTC", "Tage",      "Frequenz MHz", "Taste",    "Programm",
+    "Antenne",    "Betrieb",  "gültig ab", "gültig bis",   "Bemerkung"};
 
 constexpr const char* DAY_NAMES[DAYS_PER_WEEK] = {"Mo", "Di", "Mi", "Do", "Fr", "Sa", "So"};
 constexpr char EVERY_DAY_WORD[] = "täglich";
@@ -82,9 +82,9 @@ char lowerAscii(char c) {
 }
 
 bool sameWord(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return lowerAscii(x) == lowerAscii(y);
+           });
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -194,9 +194,8 @@ TimeRead readTime(std::string_view text, int& minute) {
     const size_t colon = text.find(':');
     int hours = 0;
     int minutes = 0;
-    if (colon == std::string_view::npos || colon == 0 || colon > 2 ||
-        text.size() != colon + 3 || !readNumber(text.substr(0, colon), hours) ||
-        !readNumber(text.substr(colon + 1), minutes)) {
+    if (colon == std::string_view::npos || colon == 0 || colon > 2 || text.size() != colon + 3 ||
+        !readNumber(text.substr(0, colon), hours) || !readNumber(text.substr(colon + 1), minutes)) {
         return TimeRead::NotATime;
     }
     if (minutes > 59 || hours > 24 || (hours == 24 && minutes != 0)) {
@@ -365,9 +364,9 @@ class LineReader {
             }
             return;
         }
-        const FrequencyEntry read =
-            looksLikeDecimal(text) ? readFrequencyEntry(std::string(text).c_str())
-                                   : FrequencyEntry{FrequencyEntry::Zero, {}};
+        const FrequencyEntry read = looksLikeDecimal(text)
+                                        ? readFrequencyEntry(std::string(text).c_str())
+                                        : FrequencyEntry{FrequencyEntry::Zero, {}};
         if (!looksLikeDecimal(text)) {
             fault(COLUMN_FREQUENCY, quoted(text) + " ist keine Zahl");
         } else if (read.kind != FrequencyEntry::Digits) {
@@ -451,9 +450,9 @@ bool isHeader(const std::vector<std::string>& fields) {
     }
     for (size_t c = 0; c < fields.size(); ++c) {
         const std::string_view field = trimmed(fields[c]);
-        if (c < static_cast<size_t>(PLAN_COLUMN_COUNT) ? !sameWord(field, COLUMN_NAMES[c])
-                                                          && !(c == COLUMN_REMARK && field.empty())
-                                                      : !field.empty()) {
+        if (c < static_cast<size_t>(PLAN_COLUMN_COUNT)
+                ? !sameWord(field, COLUMN_NAMES[c]) && !(c == COLUMN_REMARK && field.empty())
+                : !field.empty()) {
             return false;
         }
     }
@@ -546,9 +545,9 @@ PlanReading readPlanFile(std::string_view bytes,
         problems.add(0, "Die Datei hat keine Kopfzeile.");
     }
     for (const PlanOverlap& overlap : findOverlaps(entries)) {
-        problems.add(overlap.laterLine,
-                     "überschneidet sich am " + std::string(DAY_NAMES[overlap.weekday - 1]) +
-                         " mit Zeile " + std::to_string(overlap.earlierLine));
+        problems.add(overlap.laterLine, "überschneidet sich am " +
+                                            std::string(DAY_NAMES[overlap.weekday - 1]) +
+                                            " mit Zeile " + std::to_string(overlap.earlierLine));
     }
     if (reading.badLines == 0) {
         reading.plan.entries = std::move(entries);

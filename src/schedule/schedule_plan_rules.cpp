@@ -97,10 +97,10 @@ std::vector<WeekPiece> weekPieces(const std::vector<ScheduleEntry>& entries) {
 // within its own.
 bool seasonsMeet(const ScheduleEntry& a, int weekdayA, const ScheduleEntry& b, int offset) {
     constexpr int64_t MARGIN = DAYS_PER_WEEK + 1; // keeps the search inside UtcDay
-    const int64_t lo = std::max({int64_t{a.firstDay}, int64_t{b.firstDay} - offset,
-                                 int64_t{NO_FIRST_DAY} + MARGIN});
-    const int64_t hi = std::min({int64_t{a.lastDay}, int64_t{b.lastDay} - offset,
-                                 int64_t{NO_LAST_DAY} - MARGIN});
+    const int64_t lo = std::max(
+        {int64_t{a.firstDay}, int64_t{b.firstDay} - offset, int64_t{NO_FIRST_DAY} + MARGIN});
+    const int64_t hi =
+        std::min({int64_t{a.lastDay}, int64_t{b.lastDay} - offset, int64_t{NO_LAST_DAY} - MARGIN});
     if (lo > hi) {
         return false;
     }

@@ -46,7 +46,8 @@ std::vector<Occurrence> ScheduleTimeline::laid(UtcDay first, UtcDay last) const 
                 Occurrence o;
                 o.entry = index;
                 o.day = d;
-                o.begin = UtcSeconds{d} * SECONDS_PER_DAY + UtcSeconds{e.beginMinute} * SECONDS_PER_MINUTE;
+                o.begin = UtcSeconds{d} * SECONDS_PER_DAY +
+                          UtcSeconds{e.beginMinute} * SECONDS_PER_MINUTE;
                 o.end = o.begin + UtcSeconds{e.minutes} * SECONDS_PER_MINUTE;
                 all.push_back(o);
             }
