@@ -214,11 +214,10 @@ uint8_t readDays(std::string_view text) {
     if (allDigits(text)) {
         for (char c : text) {
             const int day = c - '0';
-            const uint8_t bit = static_cast<uint8_t>(1u << (day - 1));
-            if (day < 1 || day > DAYS_PER_WEEK || (mask & bit) != 0) {
+            if (day < 1 || day > DAYS_PER_WEEK || (mask & (1u << (day - 1))) != 0) {
                 return 0;
             }
-            mask |= bit;
+            mask |= static_cast<uint8_t>(1u << (day - 1));
         }
         return mask;
     }
@@ -227,11 +226,10 @@ uint8_t readDays(std::string_view text) {
         const std::string_view name = trimmed(text.substr(0, comma));
         const auto* found = std::find_if(std::begin(DAY_NAMES), std::end(DAY_NAMES),
                                          [&](const char* day) { return sameWord(name, day); });
-        const uint8_t bit = static_cast<uint8_t>(1u << (found - std::begin(DAY_NAMES)));
-        if (found == std::end(DAY_NAMES) || (mask & bit) != 0) {
+        if (found == std::end(DAY_NAMES) || (mask & (1u << (found - std::begin(DAY_NAMES)))) != 0) {
             return 0;
         }
-        mask |= bit;
+        mask |= static_cast<uint8_t>(1u << (found - std::begin(DAY_NAMES)));
         text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
         if (comma != std::string_view::npos && text.empty()) {
             return 0; // "Mo,"

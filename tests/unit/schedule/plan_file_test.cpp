@@ -69,6 +69,7 @@ TEST(PlanFile, EveryBadLineIsNamedWithItsNumberAndWhy) {
         {"03:00;03:00;1;9,5;;;;1000;;;", "Ende UTC: gleich dem Beginn"},
         {"03:00;04:00;8;9,5;;;;1000;;;", "Tage: „8“ unbekannt (1234567, täglich oder Mo,Di,...)"},
         {"03:00;04:00;Mo,Mo;9,5;;;;1000;;;", "Tage: „Mo,Mo“ unbekannt"},
+        {"03:00;04:00;0;9,5;;;;1000;;;", "Tage: „0“ unbekannt"}, // found by the fuzzer
         {"03:00;04:00;Montag;9,5;;;;1000;;;", "Tage: „Montag“ unbekannt"},
         {"03:00;04:00;1;35;;;;1000;;;", "Frequenz MHz: „35“ liegt nicht zwischen 1,5 und 29,99999"},
         {"03:00;04:00;1;9,5 MHz;;;;1000;;;", "Frequenz MHz: „9,5 MHz“ ist keine Zahl"},
