@@ -1,6 +1,7 @@
 #include "schedule_plan_rules.h"
 
 #include <algorithm>
+#include <map>
 
 namespace trx {
 
@@ -88,8 +89,12 @@ std::vector<WeekPiece> weekPieces(const std::vector<ScheduleEntry>& entries) {
             }
         }
     }
-    std::sort(pieces.begin(), pieces.end(),
-              [](const WeekPiece& a, const WeekPiece& b) { return a.start < b.start; });
+    // At one start, the smaller line first: it is the one a later line is named against.
+    std::sort(pieces.begin(), pieces.end(), [&](const WeekPiece& a, const WeekPiece& b) {
+        return a.start != b.start ? a.start < b.start
+                                  : entries[static_cast<size_t>(a.entry)].line <
+                                        entries[static_cast<size_t>(b.entry)].line;
+    });
     return pieces;
 }
 
@@ -114,29 +119,49 @@ bool seasonsMeet(const ScheduleEntry& a, int weekdayA, const ScheduleEntry& b, i
 std::vector<PlanOverlap> findOverlaps(const std::vector<ScheduleEntry>& entries) {
     std::vector<PlanOverlap> overlaps;
     std::vector<bool> named(entries.size(), false);
-    std::vector<WeekPiece> active;
+    const auto line = [&](const WeekPiece& p) {
+        return entries[static_cast<size_t>(p.entry)].line;
+    };
+    // Whether `early` (the smaller line) and `late` meet on a real day; names `late` if so.
+    const auto meet = [&](const WeekPiece& early, const WeekPiece& late) {
+        // Pieces that meet on the week's clock begin at most a day apart.
+        const int apart = (late.weekday - early.weekday + DAYS_PER_WEEK) % DAYS_PER_WEEK;
+        const int offset = apart == DAYS_PER_WEEK - 1 ? -1 : apart;
+        const auto lateIndex = static_cast<size_t>(late.entry);
+        if (!seasonsMeet(entries[static_cast<size_t>(early.entry)], early.weekday,
+                         entries[lateIndex], offset)) {
+            return false;
+        }
+        named[lateIndex] = true;
+        overlaps.push_back({line(early), line(late), late.weekday});
+        return true;
+    };
+    // The pieces on the clock now, by end; and those of them not yet named, which alone can
+    // still be named by a piece that begins later: so a file of many entries at one time
+    // costs a comparison or two per piece, not one per piece on the clock.
+    std::multimap<int, WeekPiece> active;
+    std::vector<WeekPiece> unnamed;
     for (const WeekPiece& piece : weekPieces(entries)) {
-        std::erase_if(active, [&](const WeekPiece& p) { return p.end <= piece.start; });
-        for (const WeekPiece& other : active) {
-            const bool pieceLater = entries[static_cast<size_t>(piece.entry)].line >
-                                    entries[static_cast<size_t>(other.entry)].line;
-            const WeekPiece& early = pieceLater ? other : piece;
-            const WeekPiece& late = pieceLater ? piece : other;
-            const auto lateIndex = static_cast<size_t>(late.entry);
-            if (named[lateIndex] || early.entry == late.entry) {
-                continue;
-            }
-            // Pieces that meet on the week's clock begin at most a day apart.
-            const int apart = (late.weekday - early.weekday + DAYS_PER_WEEK) % DAYS_PER_WEEK;
-            const int offset = apart == DAYS_PER_WEEK - 1 ? -1 : apart;
-            if (seasonsMeet(entries[static_cast<size_t>(early.entry)], early.weekday,
-                            entries[lateIndex], offset)) {
-                named[lateIndex] = true;
-                overlaps.push_back({entries[static_cast<size_t>(early.entry)].line,
-                                    entries[lateIndex].line, late.weekday});
+        active.erase(active.begin(), active.upper_bound(piece.start));
+        std::erase_if(unnamed, [&](const WeekPiece& p) {
+            return p.end <= piece.start || named[static_cast<size_t>(p.entry)];
+        });
+        if (!named[static_cast<size_t>(piece.entry)]) {
+            for (const auto& [end, other] : active) {
+                if (line(other) < line(piece) && meet(other, piece)) {
+                    break;
+                }
             }
         }
-        active.push_back(piece);
+        for (const WeekPiece& other : unnamed) {
+            if (line(other) > line(piece) && !named[static_cast<size_t>(other.entry)]) {
+                meet(piece, other);
+            }
+        }
+        active.emplace(piece.end, piece);
+        if (!named[static_cast<size_t>(piece.entry)]) {
+            unnamed.push_back(piece);
+        }
     }
     std::sort(overlaps.begin(), overlaps.end(),
               [](const PlanOverlap& a, const PlanOverlap& b) { return a.laterLine < b.laterLine; });

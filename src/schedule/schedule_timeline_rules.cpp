@@ -80,14 +80,21 @@ std::vector<Occurrence> ScheduleTimeline::occurrences(UtcSeconds from, UtcSecond
     return all;
 }
 
-const ScheduleTimeline::Mark* ScheduleTimeline::markOf(const Occurrence& o) const {
-    const ScheduleEntry& e = entryOf(o);
-    for (const Mark& m : marks_) {
-        if (m.begin == o.begin && m.end == o.end && sameValues(m.entry, e)) {
-            return &m;
+// The mark of an occurrence: the same begin, end and values.
+template <typename Marks>
+auto findMark(Marks& marks, const Occurrence& o, const ScheduleEntry& entry) {
+    const auto [first, last] = marks.equal_range(o.begin);
+    for (auto m = first; m != last; ++m) {
+        if (m->second.end == o.end && sameValues(m->second.entry, entry)) {
+            return m;
         }
     }
-    return nullptr;
+    return marks.end();
+}
+
+const ScheduleTimeline::Mark* ScheduleTimeline::markOf(const Occurrence& o) const {
+    const auto m = findMark(marks_, o, entryOf(o));
+    return m == marks_.end() ? nullptr : &m->second;
 }
 
 bool ScheduleTimeline::changeDone(const Occurrence& occurrence) const {
@@ -96,25 +103,23 @@ bool ScheduleTimeline::changeDone(const Occurrence& occurrence) const {
 
 void ScheduleTimeline::markChange(const Occurrence& o, UtcSeconds now) {
     const UtcSeconds forgotten = now - UtcSeconds{MARK_DAYS} * SECONDS_PER_DAY;
-    std::erase_if(marks_, [&](const Mark& m) { return m.end < forgotten; });
+    std::erase_if(marks_, [&](const auto& m) { return m.second.end < forgotten; });
     if (marks_.size() >= MARK_CAPACITY) {
         marks_.erase(marks_.begin());
     }
-    marks_.push_back({o.begin, o.end, entryOf(o), false});
+    marks_.emplace(o.begin, Mark{o.end, entryOf(o), false});
 }
 
 void ScheduleTimeline::markStandby(const Occurrence& o) {
-    for (Mark& m : marks_) {
-        if (m.begin == o.begin && m.end == o.end && sameValues(m.entry, entryOf(o))) {
-            m.standbyDone = true;
-        }
+    if (const auto m = findMark(marks_, o, entryOf(o)); m != marks_.end()) {
+        m->second.standbyDone = true;
     }
 }
 
 void ScheduleTimeline::unmark(const Occurrence& o) {
-    std::erase_if(marks_, [&](const Mark& m) {
-        return m.begin == o.begin && m.end == o.end && sameValues(m.entry, entryOf(o));
-    });
+    if (const auto m = findMark(marks_, o, entryOf(o)); m != marks_.end()) {
+        marks_.erase(m);
+    }
 }
 
 ScheduleStep ScheduleTimeline::take(UtcSeconds now) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <vector>
 
 namespace trx {
@@ -72,14 +73,15 @@ class ScheduleTimeline {
     // when none is, is taken again.
     void runNow(UtcSeconds now);
 
-  private:
+  public:
+    // What was done of one occurrence, kept by its begin.
     struct Mark {
-        UtcSeconds begin;
         UtcSeconds end;
         ScheduleEntry entry;
         bool standbyDone; // its change was done, and its end's standby too
     };
 
+  private:
     std::vector<Occurrence> laid(UtcDay first, UtcDay last) const;
     std::vector<Occurrence> around(UtcSeconds now) const;
     UtcSeconds firstChangeAfter(UtcSeconds now) const;
@@ -90,8 +92,8 @@ class ScheduleTimeline {
 
     int leadSeconds_;
     SchedulePlan plan_;
-    std::vector<int> byBegin_; // entry indices by begin minute
-    std::vector<Mark> marks_;
+    std::vector<int> byBegin_;              // entry indices by begin minute
+    std::multimap<UtcSeconds, Mark> marks_; // by begin
     bool looked_ = false;
     bool hand_ = false;
     UtcSeconds handUntil_ = 0;
