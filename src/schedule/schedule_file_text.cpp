@@ -70,7 +70,10 @@ class Problems {
 };
 
 std::string quoted(std::string_view text) {
-    return "„" + std::string(text) + "“";
+    std::string out = "„";
+    out.append(text);
+    out += "“";
+    return out;
 }
 
 std::string columnText(int column, const std::string& why) {
