@@ -192,8 +192,12 @@ bool splitFields(std::string_view line, std::vector<std::string>& fields) {
 
 enum class TimeRead { Ok, NotATime, NoSuchTime };
 
-// "H:MM" or "HH:MM", 24:00 included (only an end may use it).
+// "H:MM" or "HH:MM", 24:00 included (only an end may use it); ":00" seconds after it, as
+// Excel writes a cell formatted as a time, are taken too.
 TimeRead readTime(std::string_view text, int& minute) {
+    if (text.size() > 5 && text.ends_with(":00") && text.find(':') != text.size() - 3) {
+        text.remove_suffix(3);
+    }
     const size_t colon = text.find(':');
     int hours = 0;
     int minutes = 0;
@@ -492,19 +496,19 @@ PlanReading readPlanFile(std::string_view bytes,
             raw.remove_suffix(1);
         }
         size_t badAt = 0;
-        char why[64];
+        char why[80];
+        why[0] = '\0';
         if (raw.size() > PLAN_LINE_MAX_BYTES) {
             snprintf(why, sizeof why, "länger als %zu Bytes", PLAN_LINE_MAX_BYTES);
-            problems.add(line, why);
-            continue;
+        } else if (raw.find('\0') != std::string_view::npos) {
+            snprintf(why, sizeof why, "%s", "enthält ein Nullzeichen");
+        } else if (!cp1252FromUtf8Line(raw, text, badAt)) {
+            // Excel's plain "CSV" is Windows-1252; "CSV UTF-8" is what the plan needs.
+            snprintf(why, sizeof why, "kein UTF-8 (Byte %zu; als CSV UTF-8 speichern)", badAt + 1);
         }
-        if (raw.find('\0') != std::string_view::npos) {
-            problems.add(line, "enthält ein Nullzeichen");
-            continue;
-        }
-        if (!cp1252FromUtf8Line(raw, text, badAt)) {
-            snprintf(why, sizeof why, "kein UTF-8 (Byte %zu)", badAt + 1);
+        if (why[0] != '\0') {
             problems.add(line, why);
+            headerSeen = true; // a bad first line is named once, not again as no header
             continue;
         }
         if (trimmed(text).empty() || trimmed(text).front() == COMMENT) {
