@@ -23,6 +23,7 @@ using SteadySeconds = int64_t;
 // `Abstimmzeit`: from the tune request, the transmitter has this long to report every value
 // asked for; a step without tune has as long for its own.
 constexpr int DEFAULT_TUNE_SECONDS = 60;
+constexpr int MAX_TUNE_SECONDS = 3600; // a longer one is cut to this
 // A failed step is tried once more after this long.
 constexpr int RETRY_SECONDS = 10;
 constexpr int MAX_CHANGE_STEPS = CHANGE_STEP_COUNT;
