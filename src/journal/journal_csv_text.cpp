@@ -81,6 +81,8 @@ const char* sourceName(JournalSource source) {
         return "Bedienfeld";
     case JournalSource::Control:
         return "Steuerport";
+    case JournalSource::Schedule:
+        return "Sendeplan";
     }
     return "";
 }

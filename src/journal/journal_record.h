@@ -26,6 +26,7 @@ enum class JournalSource : uint8_t {
     Transmitter, // what the transmitter reported
     Panel,       // the operator at this panel
     Control,     // a control-port client
+    Schedule,    // the season schedule running by itself
 };
 
 // Whose budget of the flood limit a line draws on: what happens on the line (transmitter,

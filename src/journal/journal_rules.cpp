@@ -19,6 +19,8 @@ JournalSource sourceOf(SourceKind kind) {
         return JournalSource::Panel;
     case SourceKind::Control:
         return JournalSource::Control;
+    case SourceKind::Schedule:
+        return JournalSource::Schedule;
     case SourceKind::Program:
         break;
     }

@@ -13,9 +13,10 @@ namespace trx {
 
 // Who asked for a write.
 enum class SourceKind : uint8_t {
-    Panel,   // the operator at this panel
-    Program, // the program itself (the refresh request at link-up, the log-off standby)
-    Control, // a control-port client
+    Panel,    // the operator at this panel
+    Program,  // the program itself (the refresh request at link-up, the log-off standby)
+    Control,  // a control-port client
+    Schedule, // the season schedule running by itself
 };
 
 // "<address>:<port>" of a control-port client and its terminator: "255.255.255.255:65535".

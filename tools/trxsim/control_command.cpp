@@ -1,5 +1,7 @@
 #include "control_command.h"
 
+#include "transmitter_vocabulary.h"
+
 #include <array>
 #include <charconv>
 #include <vector>
@@ -14,7 +16,7 @@ struct Syntax {
     std::string_view usage; // the arguments, for the error reply (ranges match the checks)
 };
 
-constexpr std::array<Syntax, 16> SYNTAX = {{
+constexpr std::array<Syntax, 18> SYNTAX = {{
     {"ping", Command::Ping, ""},
     {"report", Command::Report, " REG VAL (0..15 each)"},
     {"set", Command::Set, " REG VAL (0..15 each)"},
@@ -30,6 +32,8 @@ constexpr std::array<Syntax, 16> SYNTAX = {{
     {"mark", Command::Mark, ""},
     {"log", Command::Log, ""},
     {"tune-time", Command::TuneTime, " MS (0..600000)"},
+    {"refuse-frequency", Command::RefuseFrequency, " MHZ (1.5..29.99999)|off"},
+    {"endless-tune", Command::EndlessTune, " on|off"},
     {"quit", Command::Quit, ""},
 }};
 
@@ -62,6 +66,24 @@ bool readNumber(std::string_view word, int low, int high, int& out) {
     out = value;
     return true;
 }
+
+} // namespace
+
+bool readFrequencyWord(std::string_view word, std::array<int, trx::FREQUENCY_DIGIT_COUNT>& digits) {
+    const bool plain = !word.empty() && word.size() < 16 &&
+                       word.find_first_not_of("0123456789.,") == std::string_view::npos;
+    if (!plain) {
+        return false;
+    }
+    const trx::FrequencyEntry entry = trx::readFrequencyEntry(std::string(word).c_str());
+    if (entry.kind != trx::FrequencyEntry::Digits) {
+        return false;
+    }
+    digits = entry.digits;
+    return true;
+}
+
+namespace {
 
 // The word as it may appear in a reply: printable, short.
 std::string quoted(std::string_view word) {
@@ -101,9 +123,14 @@ ParseResult parseCommand(std::string_view line, ControlCommand& command, std::st
         ok = words.size() == 3 && readNumber(words[1], 0, 15, c.reg) &&
              readNumber(words[2], 0, 15, c.value);
         break;
+    case Command::RefuseFrequency:
+        c.on = words.size() == 2 && words[1] != "off";
+        ok = words.size() == 2 && (!c.on || readFrequencyWord(words[1], c.digits));
+        break;
     case Command::Alarm:
     case Command::Silent:
     case Command::Echo:
+    case Command::EndlessTune:
         ok = words.size() == 2 && (words[1] == "on" || words[1] == "off");
         c.on = ok && words[1] == "on";
         break;

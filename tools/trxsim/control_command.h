@@ -3,6 +3,9 @@
 #ifndef TRXSIM_CONTROL_COMMAND_H
 #define TRXSIM_CONTROL_COMMAND_H
 
+#include "transmitter_vocabulary.h"
+
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -28,7 +31,9 @@ enum class Command {
     Dump,
     Mark,
     Log,
-    TuneTime, // count (milliseconds)
+    TuneTime,        // count (milliseconds)
+    RefuseFrequency, // on, digits
+    EndlessTune,     // on
     Quit,
 };
 
@@ -38,6 +43,7 @@ struct ControlCommand {
     int value = 0;
     bool on = false;
     int count = 0;
+    std::array<int, trx::FREQUENCY_DIGIT_COUNT> digits{}; // registers 1..7
 };
 
 enum class ParseResult {
@@ -45,6 +51,9 @@ enum class ParseResult {
     Blank, // nothing to do and nothing to answer
     Malformed,
 };
+
+// A frequency in MHz ("9.5", "9,5") within the transmitter's range as its seven digits.
+bool readFrequencyWord(std::string_view word, std::array<int, trx::FREQUENCY_DIGIT_COUNT>& digits);
 
 // Reads one line (without its newline; a trailing CR is ignored). When Malformed, `error`
 // holds the reply, "ERR <reason>".

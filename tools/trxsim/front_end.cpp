@@ -65,7 +65,10 @@ bool stdinIsController() {
 FrontEnd::FrontEnd(const Options& options)
     : options_(options), startNs_(monotonicNs()),
       model_(0, ModelTiming{options.tuneMs, DEFAULT_RAMP_STEP_MS, options.reportIntervalMs}),
-      log_(0), pacer_(options.baud) {}
+      log_(0), pacer_(options.baud) {
+    model_.refuseFrequency(options.refusedFrequency);
+    model_.setEndlessTune(options.endlessTune);
+}
 
 FrontEnd::~FrontEnd() {
     clients_.clear();
@@ -565,6 +568,12 @@ std::string FrontEnd::execute(const ControlCommand& c) {
         return log_.reply();
     case Command::TuneTime:
         model_.setTuneMs(c.count);
+        break;
+    case Command::RefuseFrequency:
+        model_.refuseFrequency(c.on ? std::optional<FrequencyDigits>(c.digits) : std::nullopt);
+        break;
+    case Command::EndlessTune:
+        model_.setEndlessTune(c.on);
         break;
     case Command::Quit:
         stop();

@@ -28,6 +28,8 @@ Options:
   --report-interval-ms N  own report round every N ms (default 500, at most 1000;
                           0 = none, for tests only: the program then drops the link)
   --pidfile PATH          write the process id there (removed at the end)
+  --refuse-frequency MHZ  a frequency this transmitter cannot take (see refuse-frequency)
+  --endless-tune          every tune runs forever (see endless-tune)
   --help                  this text
 
 Line: each byte is one register write, coded as the program codes it. Every byte is
@@ -69,7 +71,14 @@ Control (one command a line; replies "OK ..." or "ERR <reason>"):
   mark               start a new receive log
   log                OK <count> and per byte <ms since mark>:<hex>:<register>:<value>
                      (the first 100000 bytes since the mark)
-  tune-time MS       set the tune duration
+  tune-time MS       set the tune duration (slow tuning: up to 600000 ms)
+  refuse-frequency MHZ|off
+                     the digit write that would make this frequency is refused: echoed,
+                     then the kept digit reported back; off takes every frequency again
+  endless-tune on|off
+                     a tune begun while on never ends: bit 1 stays on, bit 0 off, and a
+                     stage written meanwhile is reported back as state 2 (tune); never a
+                     power stage
   quit               OK, then end
 report, parity and flood go out even when silent, and answer ERR while hung up.
 )";
@@ -115,13 +124,16 @@ bool parseOptions(int argc, const char* const argv[], Options& options, std::str
             arg = arg.substr(0, eq);
             hasValue = true;
         }
-        if (arg == "--help" || arg == "-h" || arg == "--stdin" || arg == "--no-stdin") {
+        if (arg == "--help" || arg == "-h" || arg == "--stdin" || arg == "--no-stdin" ||
+            arg == "--endless-tune") {
             if (hasValue) {
                 error = std::string(arg) + " takes no value";
                 return false;
             }
             if (arg == "--stdin" || arg == "--no-stdin") {
                 o.stdinControl = arg == "--stdin" ? StdinControl::On : StdinControl::Off;
+            } else if (arg == "--endless-tune") {
+                o.endlessTune = true;
             } else {
                 o.help = true;
             }
@@ -133,7 +145,8 @@ bool parseOptions(int argc, const char* const argv[], Options& options, std::str
                 number = &n;
             }
         }
-        if (number == nullptr && arg != "--link" && arg != "--pidfile") {
+        const bool text = arg == "--link" || arg == "--pidfile" || arg == "--refuse-frequency";
+        if (number == nullptr && !text) {
             error = "unknown option '" + std::string(argv[i]) + "'";
             return false;
         }
@@ -144,7 +157,14 @@ bool parseOptions(int argc, const char* const argv[], Options& options, std::str
             }
             value = argv[++i];
         }
-        if (number == nullptr) {
+        if (arg == "--refuse-frequency") {
+            FrequencyDigits digits{};
+            if (!readFrequencyWord(value, digits)) {
+                error = "--refuse-frequency takes a frequency 1.5..29.99999 (MHz)";
+                return false;
+            }
+            o.refusedFrequency = digits;
+        } else if (number == nullptr) {
             if (value.empty()) {
                 error = std::string(arg) + " needs a path";
                 return false;

@@ -4,6 +4,7 @@
 
 #include "transmitter_model.h"
 
+#include <optional>
 #include <string>
 
 namespace trxsim {
@@ -17,6 +18,8 @@ struct Options {
     int tuneMs = DEFAULT_TUNE_MS;
     int reportIntervalMs = DEFAULT_REPORT_INTERVAL_MS;
     std::string pidfile;
+    std::optional<FrequencyDigits> refusedFrequency; // --refuse-frequency
+    bool endlessTune = false;
     StdinControl stdinControl = StdinControl::Auto;
     bool help = false;
 };

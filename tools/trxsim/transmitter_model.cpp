@@ -128,6 +128,16 @@ void TransmitterModel::changeFrequencyDigit(int address, int value) {
     if (value > 9 || value == reg(address)) {
         return;
     }
+    if (refused_) {
+        bool makesRefused = true;
+        for (int d = FrequencyDigit1; d <= FrequencyDigit7; ++d) {
+            const int digit = d == address ? value : reg(d);
+            makesRefused = makesRefused && digit == (*refused_)[static_cast<size_t>(d - 1)];
+        }
+        if (makesRefused) {
+            return;
+        }
+    }
     reg(address) = static_cast<uint8_t>(value);
     // A new frequency needs a new tune; the power stages cannot stay on meanwhile.
     setStatusBits(0, STATUS_TUNED);
@@ -156,13 +166,15 @@ void TransmitterModel::writeOperatingState(int value, int64_t nowMs) {
 void TransmitterModel::enterStandby() {
     reg(OperatingState) = STATE_STANDBY;
     tuneEndMs_ = NEVER;
+    tuningForever_ = false;
     setStatusBits(0, STATUS_TUNING);
     dropPower();
 }
 
 void TransmitterModel::startTune(int64_t nowMs) {
     reg(OperatingState) = STATE_TUNE;
-    tuneEndMs_ = nowMs + timing_.tuneMs;
+    tuningForever_ = endlessTune_;
+    tuneEndMs_ = endlessTune_ ? NEVER : nowMs + timing_.tuneMs;
     stageAfterTune_ = STATE_NO_POWER;
     setStatusBits(STATUS_TUNING, STATUS_TUNED);
     dropPower();

@@ -4,18 +4,21 @@
 #ifndef TRXSIM_TRANSMITTER_MODEL_H
 #define TRXSIM_TRANSMITTER_MODEL_H
 
+#include "transmitter_vocabulary.h"
 #include "wire_codec.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace trxsim {
 
 using Bytes = std::vector<uint8_t>;
 using Registers = std::array<uint8_t, trx::REGISTER_COUNT>;
+using FrequencyDigits = std::array<int, trx::FREQUENCY_DIGIT_COUNT>; // registers 1..7
 
 // Status register bits as this transmitter drives them.
 constexpr int STATUS_TUNED = 0x1;   // green: tuned to the frequency, power stages unlocked
@@ -59,7 +62,7 @@ class TransmitterModel {
 
     int value(int reg) const { return regs_[static_cast<size_t>(reg)]; }
     const Registers& registers() const { return regs_; }
-    bool tuning() const { return tuneEndMs_ != NEVER; }
+    bool tuning() const { return tuneEndMs_ != NEVER || tuningForever_; }
 
     // Stores a value (low four bits) as is: no consequence, no report; a running tune or
     // power ramp carries on from there.
@@ -71,6 +74,11 @@ class TransmitterModel {
     // On: everything is acted on as usual, but nothing is sent.
     void setSilent(bool on) { silent_ = on; }
     void setTuneMs(int ms) { timing_.tuneMs = ms; }
+    // A frequency this transmitter cannot take (registers 1..7): the digit write that would
+    // make it is refused, echoed and then reported back with the digit kept. None: all taken.
+    void refuseFrequency(const std::optional<FrequencyDigits>& digits) { refused_ = digits; }
+    // On: a tune never ends, so the transmitter never reaches (nor reports) a power stage.
+    void setEndlessTune(bool on) { endlessTune_ = on; }
 
   private:
     uint8_t& reg(int r) { return regs_[static_cast<size_t>(r)]; }
@@ -94,6 +102,9 @@ class TransmitterModel {
     Registers regs_ = START_REGISTERS;
     bool echo_ = true;
     bool silent_ = false;
+    std::optional<FrequencyDigits> refused_;
+    bool endlessTune_ = false;
+    bool tuningForever_ = false; // a tune begun while endless
     int64_t tuneEndMs_ = NEVER;
     int stageAfterTune_ = trx::STATE_NO_POWER;
     int rampTarget_ = 0;

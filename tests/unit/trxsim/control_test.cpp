@@ -62,10 +62,46 @@ TEST(ControlCommand, MalformedLinesGetAReasonAndBlankLinesNothing) {
 }
 
 TEST(ControlCommand, HelpNamesEveryCommand) {
-    for (const char* name : {"ping", "report REG VAL", "set REG VAL", "alarm on|off",
-                             "silent on|off", "echo on|off", "parity", "flood N", "flooded",
-                             "hangup", "reopen", "dump", "mark", "log", "tune-time MS", "quit"}) {
+    for (const char* name : {"ping",
+                             "report REG VAL",
+                             "set REG VAL",
+                             "alarm on|off",
+                             "silent on|off",
+                             "echo on|off",
+                             "parity",
+                             "flood N",
+                             "flooded",
+                             "hangup",
+                             "reopen",
+                             "dump",
+                             "mark",
+                             "log",
+                             "tune-time MS",
+                             "refuse-frequency MHZ|off",
+                             "endless-tune on|off",
+                             "--refuse-frequency MHZ",
+                             "--endless-tune",
+                             "quit"}) {
         EXPECT_NE(strstr(USAGE, name), nullptr) << name;
+    }
+}
+
+TEST(ControlCommand, TheTransmitterFaultsForTraining) {
+    const ControlCommand refuse = parsed("refuse-frequency 9,5");
+    EXPECT_EQ(refuse.command, Command::RefuseFrequency);
+    EXPECT_TRUE(refuse.on);
+    EXPECT_EQ(refuse.digits, (std::array<int, 7>{0, 9, 5, 0, 0, 0, 0}));
+    EXPECT_EQ(parsed("refuse-frequency 7.123456").digits,
+              (std::array<int, 7>{0, 7, 1, 2, 3, 4, 6}));
+    EXPECT_FALSE(parsed("refuse-frequency off").on);
+    EXPECT_TRUE(parsed("endless-tune on").on);
+    EXPECT_FALSE(parsed("endless-tune off").on);
+    for (const char* line : {"refuse-frequency", "refuse-frequency 35", "refuse-frequency 0",
+                             "refuse-frequency 9.5MHz", "refuse-frequency -9.5",
+                             "refuse-frequency 9.5 off", "endless-tune", "endless-tune 1"}) {
+        ControlCommand c;
+        std::string error;
+        EXPECT_EQ(parseCommand(line, c, error), ParseResult::Malformed) << line;
     }
 }
 
@@ -105,6 +141,11 @@ TEST(Options, BothSpellingsOfEveryOptionAndTheRefusals) {
     EXPECT_EQ(o.tuneMs, 50);
     EXPECT_EQ(o.reportIntervalMs, 1000);
     EXPECT_EQ(o.stdinControl, StdinControl::Off);
+    EXPECT_FALSE(o.refusedFrequency.has_value());
+    EXPECT_FALSE(o.endlessTune);
+    ASSERT_TRUE(parse({"--refuse-frequency", "9.5", "--endless-tune", "--baud=1200"}, o, error));
+    EXPECT_EQ(o.refusedFrequency, (FrequencyDigits{0, 9, 5, 0, 0, 0, 0}));
+    EXPECT_TRUE(o.endlessTune);
 
     for (const std::vector<const char*>& bad :
          std::vector<std::vector<const char*>>{{"--report-interval-ms", "1001"},
@@ -115,7 +156,10 @@ TEST(Options, BothSpellingsOfEveryOptionAndTheRefusals) {
                                                {"--link="},
                                                {"--colour"},
                                                {"com5"},
-                                               {"--help=yes"}}) {
+                                               {"--help=yes"},
+                                               {"--refuse-frequency", "30"},
+                                               {"--refuse-frequency=nine"},
+                                               {"--endless-tune=yes"}}) {
         EXPECT_FALSE(parse(bad, o, error)) << bad[0];
         EXPECT_EQ(o.baud, 1200) << "a refused command line changes nothing";
     }

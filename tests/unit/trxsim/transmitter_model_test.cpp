@@ -150,6 +150,34 @@ TEST(TransmitterState, NewFrequencyClearsGreenAndFallsBackToStandby) {
     EXPECT_EQ(rig.write(FrequencyDigit7, 0), reports({{7, 0}, {15, 0}}));
 }
 
+TEST(TransmitterFaults, ARefusedFrequencyKeepsTheDigitThatWouldMakeIt) {
+    Rig rig;
+    rig.model.refuseFrequency(FrequencyDigits{0, 9, 5, 0, 0, 0, 0});
+    const int digits[] = {0, 9, 5, 0, 0, 0};
+    for (int i = 0; i < 6; ++i) {
+        rig.write(FrequencyDigit1 + i, digits[i]);
+    }
+    EXPECT_EQ(rig.write(FrequencyDigit7, 0), reports({{7, 0}, {7, 5}}));
+    EXPECT_EQ(rig.write(FrequencyDigit7, 1), reports({{7, 1}})); // 09,50001 is taken
+    EXPECT_EQ(rig.write(FrequencyDigit7, 0), reports({{7, 0}, {7, 1}}));
+    rig.model.refuseFrequency(std::nullopt);
+    EXPECT_EQ(rig.write(FrequencyDigit7, 0), reports({{7, 0}}));
+}
+
+TEST(TransmitterFaults, AnEndlessTuneNeverReachesAPowerStage) {
+    Rig rig;
+    rig.model.setEndlessTune(true);
+    EXPECT_EQ(rig.write(OperatingState, STATE_TUNE), reports({{8, 2}, {15, STATUS_TUNING}}));
+    EXPECT_EQ(rig.model.nextDueMs(), NEVER);
+    EXPECT_EQ(rig.write(OperatingState, STATE_P1000), reports({{8, 6}, {8, 2}}));
+    EXPECT_TRUE(rig.at(3600000).empty());
+    EXPECT_EQ(rig.model.value(OperatingState), STATE_TUNE);
+    EXPECT_EQ(rig.write(OperatingState, STATE_STANDBY), reports({{8, 1}, {15, 0}}));
+    rig.model.setEndlessTune(false); // a tune begun now ends as usual
+    rig.tune();
+    EXPECT_EQ(rig.model.value(StatusRegister), STATUS_TUNED);
+}
+
 TEST(TransmitterState, AlarmAndSetTouchOnlyWhatTheySay) {
     Rig rig;
     Bytes out;
