@@ -20,6 +20,7 @@ enum class ControlVerb {
     Empty, // a blank line: no reply
     Invalid,
     Get,
+    Info,
     SetFrequency,
     SetState,
     SetProgram,

@@ -28,6 +28,7 @@ enum class ControlArgument : uint8_t {
 enum class ControlAction : uint8_t {
     Engine, // its engine operation, which puts something on the line
     Values,
+    Info, // which transmitter: title, port, rate, version, journal
     Subscribe,
     Unsubscribe,
     Lock,

@@ -3,6 +3,7 @@
 #ifndef TRXDESK_CONTROL_METRICS_TEXT_H
 #define TRXDESK_CONTROL_METRICS_TEXT_H
 
+#include "control_info_text.h"
 #include "control_values_rules.h"
 
 #include <cstdint>
@@ -27,6 +28,8 @@ struct MetricsSnapshot {
     int portNumber;  // the COM port, 0 without one
     int lineClients; // line clients connected, the scrape not counted
     uint64_t nowMs;
+    // Which transmitter, for trxdesk_info; nullptr leaves that family out.
+    const ControlIdentity* identity = nullptr;
 };
 
 // A label value with backslash, double quote and line feed escaped, in double quotes.

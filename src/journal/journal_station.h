@@ -42,6 +42,7 @@ class JournalStation final : public PanelCompanion {
     void sessionEnding() override;
     void controlPortEvent(const char* text) override;
     void commandRefused(const CommandSource& source, const char* text) override;
+    void recordFile(char* out, size_t size) override;
 
     void linkUp(const RegisterMirror& r) override;
     void linkLost(const RegisterMirror& r) override;

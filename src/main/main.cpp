@@ -20,10 +20,30 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
+#include <string_view>
 
 namespace {
 constexpr DWORD ALL_COMMON_CONTROLS = 0xFF;
 constexpr size_t VERSION_TEXT_SIZE = 16;
+
+// Which transmitter this panel drives, as the control port's `info` and scrape tell it: the
+// title and the port as they are now, after the settings dialogs.
+class PanelStation final : public trx::ControlStation {
+  public:
+    PanelStation(const trx::Settings& settings, const trx::SerialPort& serial, const char* version)
+        : settings_(settings), serial_(serial), version_(version) {}
+    std::string_view title() const override {
+        return {settings_.title, strnlen(settings_.title, sizeof settings_.title)};
+    }
+    int baudRate() const override { return serial_.baudRate(); }
+    std::string_view version() const override { return version_; }
+
+  private:
+    const trx::Settings& settings_;
+    const trx::SerialPort& serial_;
+    const char* version_;
+};
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
@@ -60,10 +80,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         return 0;
     }
     ProtocolControlEngine controlEngine(protocol, line);
+    PanelStation station(settings, serial, version);
     ControlPort controlPort(controlEngine, controlSettings, settings, host);
     if (controlSettings.port != 0) {
         protocol.addListener(controlPort.listener());
         controlPort.tellJournal(journal);
+        controlPort.tellStation(station);
     }
     ShowWindow(panel, SW_SHOW);
     controlPort.attach(panel, router); // opens on a message posted now: once the panel is shown

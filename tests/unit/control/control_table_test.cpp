@@ -17,6 +17,7 @@ TEST(ControlCommandTable, HelpListsTheCommandsAsBefore) {
     EXPECT_EQ(help,
               "command: get "
               "[link|frequency|state|power|program|antenna|mode|tuned|alarm|report_age_ms]\r\n"
+              "command: info\r\n"
               "command: set frequency <MHz 1.5-29.99999>\r\n"
               "command: set state standby|tune|nopower|100|250|1000\r\n"
               "command: set program <0-15>\r\n"
@@ -47,6 +48,7 @@ constexpr GateCase GATES[] = {
     {"subscribe", true, false, false},    {"unsubscribe", true, false, false},
     {"lock", true, true, false},          {"unlock", true, true, false},
     {"help", false, false, false},        {"get", true, false, false},
+    {"info", true, false, false},
 };
 
 TEST_F(ControlSessionTest, EachCommandPassesItsRowsGates) {
