@@ -37,7 +37,7 @@ std::string oneLineText(std::string_view cp1252, size_t limit) {
             c = ' ';
         }
     }
-    return cp1252ToUtf8(line);
+    return utf8FromCp1252(line);
 }
 
 void appendInfoLines(std::string& out, const ControlIdentity& identity) {

@@ -1,4 +1,4 @@
-#include "cp1252_text.h"
+#include "shell/cp1252_text.h"
 
 #include <cstdint>
 
@@ -31,7 +31,7 @@ void appendUtf8(std::string& out, char32_t c) {
 
 } // namespace
 
-std::string cp1252ToUtf8(std::string_view text) {
+std::string utf8FromCp1252(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (const char byte : text) {
@@ -42,6 +42,50 @@ std::string cp1252ToUtf8(std::string_view text) {
         } else {
             appendUtf8(out, c);
         }
+    }
+    return out;
+}
+
+char cp1252OfCodePoint(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+        return static_cast<char>(c);
+    }
+    for (int i = 0; i < PAST_HIGH - FIRST_HIGH; ++i) {
+        if (CP1252_HIGH[i] != 0 && CP1252_HIGH[i] == c) {
+            return static_cast<char>(FIRST_HIGH + i);
+        }
+    }
+    return '?';
+}
+
+std::string cp1252FromUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        int length = 1;
+        char32_t c = lead;
+        if (lead >= 0xF0) {
+            length = 4;
+            c = lead & 0x07;
+        } else if (lead >= 0xE0) {
+            length = 3;
+            c = lead & 0x0F;
+        } else if (lead >= 0xC0) {
+            length = 2;
+            c = lead & 0x1F;
+        } else if (lead >= 0x80) {
+            c = U'?'; // a stray continuation byte
+        }
+        if (i + static_cast<size_t>(length) > text.size()) {
+            out += '?';
+            break;
+        }
+        for (int k = 1; k < length; ++k) {
+            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        }
+        out += cp1252OfCodePoint(c);
+        i += static_cast<size_t>(length);
     }
     return out;
 }
