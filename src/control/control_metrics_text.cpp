@@ -138,6 +138,7 @@ void appendMetricsText(std::string& out, const MetricsSnapshot& s) {
     w.family("trxdesk_commands_total", "counter", "Writes put on the line, by who asked.");
     w.sample("trxdesk_commands_total", "source=\"panel\"", w.number(s.counters.panelWrites));
     w.sample("trxdesk_commands_total", "source=\"control\"", w.number(s.counters.controlWrites));
+    w.sample("trxdesk_commands_total", "source=\"schedule\"", w.number(s.counters.scheduleWrites));
     w.counter("trxdesk_ack_timeouts_total", "Writes the transmitter did not echo in time.",
               s.counters.ackTimeouts);
     w.counter("trxdesk_link_losses_total", "Times the link was lost to silence.",

@@ -14,12 +14,13 @@ namespace trx {
 
 // What the control port has counted since it opened.
 struct ControlCounters {
-    uint64_t panelWrites = 0;   // writes put on the line for the operator at the panel
-    uint64_t controlWrites = 0; // ... for control-port clients
-    uint64_t ackTimeouts = 0;   // writes whose echo did not come
-    uint64_t linkLosses = 0;    // times the watchdog found the line silent
-    uint64_t turnedAway = 0;    // connections closed without being served
-    uint64_t quietReaders = 0;  // line clients of this PC gone without asking to switch
+    uint64_t panelWrites = 0;    // writes put on the line for the operator at the panel
+    uint64_t controlWrites = 0;  // ... for control-port clients
+    uint64_t scheduleWrites = 0; // ... for the season schedule
+    uint64_t ackTimeouts = 0;    // writes whose echo did not come
+    uint64_t linkLosses = 0;     // times the watchdog found the line silent
+    uint64_t turnedAway = 0;     // connections closed without being served
+    uint64_t quietReaders = 0;   // line clients of this PC gone without asking to switch
 };
 
 struct MetricsSnapshot {
