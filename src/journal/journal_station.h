@@ -44,16 +44,38 @@ class JournalStation final : public PanelCompanion {
     void commandRefused(const CommandSource& source, const char* text) override;
     void recordFile(char* out, size_t size) override;
 
-    void linkUp(const RegisterMirror& r) override;
-    void linkLost(const RegisterMirror& r) override;
-    void portReopened(const RegisterMirror& r) override;
-    void reported(int address, int previous, const RegisterMirror& r) override;
-    void writeSent(const LineWrite& write, const RegisterMirror& r) override;
-    void echoMissing(const LineWrite& write, const RegisterMirror& r) override;
-    void alarmRaised(const RegisterMirror& r) override;
-    void alarmCleared(const RegisterMirror& r) override;
+    // The engine's announcements; nothing is recorded before the journal is open.
+    void linkUp(const RegisterMirror& r) override {
+        heard([&](Journal& j) { j.linkUp(r); });
+    }
+    void linkLost(const RegisterMirror& r) override {
+        heard([&](Journal& j) { j.linkLost(r); });
+    }
+    void portReopened(const RegisterMirror& r) override {
+        heard([&](Journal& j) { j.portReopened(r); });
+    }
+    void reported(int address, int previous, const RegisterMirror& r) override {
+        heard([&](Journal& j) { j.reported(address, previous, r); });
+    }
+    void writeSent(const LineWrite& write, const RegisterMirror& r) override {
+        heard([&](Journal& j) { j.writeSent(write, r); });
+    }
+    void echoMissing(const LineWrite& write, const RegisterMirror& r) override {
+        heard([&](Journal& j) { j.echoMissing(write, r); });
+    }
+    void alarmRaised(const RegisterMirror& r) override {
+        heard([&](Journal& j) { j.alarmRaised(r); });
+    }
+    void alarmCleared(const RegisterMirror& r) override {
+        heard([&](Journal& j) { j.alarmCleared(r); });
+    }
 
   private:
+    template <typename Call> void heard(Call call) {
+        if (journal_) {
+            call(*journal_);
+        }
+    }
     void connectionText(char* out, size_t size) const;
 
     const Settings& settings_;
