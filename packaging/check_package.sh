@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the release package in build/release as it ships (run after scripts/release.sh):
-# the zip holds exactly the expected files; the exes are i686 and x86_64, stripped, with a
+# the zip holds exactly the expected files; every relative link of its README and help
+# leads to a file of the zip (check_links.py); the exes are i686 and x86_64, stripped, with a
 # manifest for the process that asks for no elevation, no DPI awareness and no version 6
 # common controls, and with the package's version, publisher and description; the simulator
 # is a stripped x86-64 program without sanitizers, and the pty shim comes for both Wine halves. Then, in throwaway Wine prefixes of 64-bit and of 32-bit
@@ -43,7 +44,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-windows_files=(TRXDESK.exe TRXDESK.HLP TRXDESK.CNT TRXDESK.CHM README.md LICENSE
+windows_files=(TRXDESK.exe TRXDESK.HLP TRXDESK.CNT TRXDESK.CHM README.md LICENSE docs/panel.png
   x64/TRXDESK.exe x64/TRXDESK.HLP x64/TRXDESK.CNT x64/TRXDESK.CHM)
 unzip -tqq "$zip" >/dev/null || die "$zip is damaged"
 linux_files=(linux/trxsim linux/libptyshim-x86_64.so linux/libptyshim-i686.so)
@@ -61,6 +62,9 @@ listed=$(unzip -Z1 "$zip" | LC_ALL=C sort)
     differences "$expected" "$listed")"
 unzip -qq "$zip" -d "$work/zip"
 pkg=$work/zip/$name
+# What the README and the help link to is in the package, as an operator unpacks it.
+dead=$(python3 "$here/check_links.py" "$pkg") ||
+  bad "links of the README or the help lead nowhere in the zip:$nl$dead"
 
 check_exe() { # file in the package, objdump's format name, what it must be
   local exe=$pkg/$1 headers manifest versions strings line v=${version//./\\.}

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Builds the release package into build/release: the folder TRXDESK-<version> (the i686 exe
-# with its help beside it, x64/ with the x86_64 exe and its own help, README.md, LICENSE,
-# linux/ with trxsim and the pty shim for both Wine halves, monitoring/ with the Prometheus
-# job, alert rules, Alertmanager example and Grafana dashboard), its zip, and
-# TRXDESK-<version>-setup.exe, the installer of its Windows files. The version is project()'s
-# in the top CMakeLists.txt, the installer's publisher its TRX_PUBLISHER. The exes are
-# stripped copies; the trees' own exes stay as the tests use them.
+# with its help beside it, x64/ with the x86_64 exe and its own help, README.md with the
+# picture it shows (docs/panel.png), LICENSE, linux/ with trxsim and the pty shim for both
+# Wine halves, monitoring/ with the Prometheus job, alert rules, Alertmanager example and
+# Grafana dashboard), its zip, and TRXDESK-<version>-setup.exe, the installer of its Windows
+# files. The version is project()'s in the top CMakeLists.txt, the installer's publisher its
+# TRX_PUBLISHER. The exes are stripped copies; the trees' own exes stay as the tests use them.
 # Usage: release.sh [--quick]
 #   without --quick: installs what is missing and configures the trees it needs, as the test
 #                    command does, so that it runs from a fresh clone
@@ -93,6 +93,9 @@ for f in "${help[@]}"; do
   cp "$build/win64/$f" "$pkg/x64/$f"
 done
 cp "$top/README.md" "$top/LICENSE" "$pkg/"
+# The picture the README shows, where its link points.
+mkdir -p "$pkg/docs"
+cp "$top/docs/panel.png" "$pkg/docs/"
 # For the monitoring server, not the panel's PC: in the zip, not in the installer.
 cp -r "$top/monitoring" "$pkg/"
 

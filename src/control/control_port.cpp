@@ -1,5 +1,6 @@
 #include "control_port.h"
 
+#include "control_socket_text.h"
 #include "res/resource.h"
 
 #include <mstcpip.h>
@@ -26,7 +27,7 @@ constexpr ULONG KEEPALIVE_INTERVAL_MS = 10000;
 constexpr size_t MESSAGE_SIZE = 640;
 constexpr char BUSY_TEXT[] = "Der Steuerport %d ist belegt; TRXDESK läuft ohne Steuerport.";
 constexpr char FAILED_TEXT[] =
-    "Der Steuerport %d lässt sich nicht öffnen (Fehler %d); TRXDESK läuft ohne Steuerport.";
+    "Der Steuerport %d lässt sich nicht öffnen: %s. TRXDESK läuft ohne Steuerport.";
 constexpr char LEFT_OUT_TEXT[] =
     "Der Steuerport %d übergeht in SteuerportNetz: %s. Es gelten nur IPv4-Adressen und Blöcke "
     "bis /8, etwa 192.168.10.0/24.%s";
@@ -144,7 +145,9 @@ void ControlPort::refuseToOpen(int error) {
     if (error == WSAEADDRINUSE || error == WSAEACCES) {
         snprintf(text, sizeof text, BUSY_TEXT, settings_.port);
     } else {
-        snprintf(text, sizeof text, FAILED_TEXT, settings_.port, error);
+        char failure[SOCKET_FAILURE_TEXT_SIZE];
+        socketFailureText(error, failure, sizeof failure);
+        snprintf(text, sizeof text, FAILED_TEXT, settings_.port, failure);
     }
     host_.messageBox(panel_, text, panelSettings_.title, MB_OK | MB_ICONWARNING);
 }

@@ -1,5 +1,6 @@
 // The panel's modal dialogs. Each takes the address of a DialogContext as its creation
-// parameter, except the special settings, which take the Settings record.
+// parameter, except the special settings, which take the Settings record and are opened over
+// the settings dialog, whose context serves their help.
 #ifndef TRXDESK_DIALOGS_H
 #define TRXDESK_DIALOGS_H
 

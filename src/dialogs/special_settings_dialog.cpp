@@ -1,5 +1,6 @@
 // Special settings: the title, the antenna names and the raw register line; written into
-// the settings at OK, whatever becomes of the settings dialog afterwards.
+// the settings at OK, whatever becomes of the settings dialog afterwards. Opened over the
+// settings dialog, whose context serves their help.
 #include "dialogs.h"
 #include "res/resource.h"
 #include "settings.h"
@@ -37,6 +38,14 @@ void onOk(HWND dialog, Settings& settings) {
     EndDialog(dialog, IDOK);
 }
 
+// F1 opens their own topic through the context of the settings dialog that owns them; without
+// such an owner the system's default hands the request on.
+BOOL onHelp(HWND dialog) {
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    DialogContext* context = owner ? dialogContext(owner, WM_HELP, 0) : nullptr;
+    return context ? showDialogHelp(dialog, *context, IDH_SPECIAL_SETTINGS) : FALSE;
+}
+
 } // namespace
 
 INT_PTR CALLBACK specialSettingsDialogProc(HWND dialog, UINT message, WPARAM wParam,
@@ -56,6 +65,8 @@ INT_PTR CALLBACK specialSettingsDialogProc(HWND dialog, UINT message, WPARAM wPa
         default:
             return FALSE;
         }
+    case WM_HELP:
+        return onHelp(dialog);
     default:
         return FALSE;
     }

@@ -22,10 +22,11 @@
 #define IDR_PRESET_MENU 180
 #define IDR_ANTENNA_MENU 190
 
-// Help topics: the panel (F1), the settings dialog, the frequency entry
+// Help topics: the panel (F1), the settings dialog, the frequency entry, the special settings
 #define IDH_PANEL 1000
 #define IDH_SETTINGS 1002
 #define IDH_FREQUENCY 1003
+#define IDH_SPECIAL_SETTINGS 1005
 
 // Application icon and the minimised-window icon without a known state
 #define IDI_APP 102

@@ -21,6 +21,7 @@ constexpr HelpPage HELP_PAGES[] = {
     {IDH_SETTINGS, "settings.html"},
     {IDH_FREQUENCY, "frequency.html"},
     {IDH_JOURNAL, "journal.html"},
+    {IDH_SPECIAL_SETTINGS, "set-special.html"},
 };
 constexpr char CONTENTS_PAGE[] = "Contents.html";
 

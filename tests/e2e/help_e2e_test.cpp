@@ -10,6 +10,8 @@ constexpr char HELP_WINDOW_CLASS[] = "MS_WINHELP";
 constexpr char TOPIC_PANE_CLASS[] = "RichEdit20A";
 constexpr char FREQUENCY_CAPTION[] = "Frequenzeingabe";
 constexpr char SETTINGS_CAPTION[] = "Einstellungen";
+constexpr char SPECIAL_CAPTION[] = "spezielle Einstellungen";
+constexpr WPARAM CTRL_SHIFT_CLICK = MK_LBUTTON | MK_SHIFT | MK_CONTROL;
 constexpr DWORD PAINT_MS = 500;
 constexpr DWORD TEXT_TIMEOUT_MS = 1000;
 constexpr int TOPIC_TEXT_SIZE = 256;
@@ -90,6 +92,17 @@ void closeDialog(HWND dialog) {
     waitFor([&] { return !IsWindow(dialog); }, SHOW_TIMEOUT_MS);
 }
 
+// The hidden way to the special settings: Ctrl and Shift, a double click on the settings'
+// icon.
+HWND openSpecialSettings(HWND settings) {
+    RECT icon;
+    GetWindowRect(GetDlgItem(settings, IDC_SETTINGS_ICON), &icon);
+    POINT middle{(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2};
+    ScreenToClient(settings, &middle);
+    PostMessageA(settings, WM_LBUTTONDBLCLK, CTRL_SHIFT_CLICK, MAKELPARAM(middle.x, middle.y));
+    return waitForDialog(SPECIAL_CAPTION);
+}
+
 void photograph(const PanelProcess& program, const char* name) {
     Sleep(PAINT_MS);
     program.screenshot(name);
@@ -122,6 +135,17 @@ TEST_F(DialogStory, F1OpensTheHelpAtTheTopicOfWhereTheOperatorIsAndClosingThePro
         photograph(program, d.photo);
         closeDialog(dialog);
     }
+
+    // Over the settings, the special settings have a topic of their own.
+    HWND settings = openDialog(program, IDM_SETTINGS, SETTINGS_CAPTION);
+    ASSERT_NE(settings, nullptr);
+    HWND special = openSpecialSettings(settings);
+    ASSERT_NE(special, nullptr);
+    ASSERT_TRUE(pressF1(special));
+    EXPECT_TRUE(helpShows("Spezielle Einstellungen")) << shownTopic();
+    photograph(program, "help-special");
+    closeDialog(special);
+    closeDialog(settings);
 
     post(program, IDM_HELP_CONTENTS);
     EXPECT_TRUE(helpShows("TRXDESK Hilfe")) << shownTopic();

@@ -4,6 +4,7 @@
 #include "control_http_rules.h"
 #include "control_metrics_text.h"
 #include "control_password_rules.h"
+#include "control_socket_text.h"
 #include "line_listener.h"
 
 #include "control_values_feed.h"
@@ -381,6 +382,33 @@ TEST(ControlReplyText, RefusalReasonsReadGermanInTheJournal) {
     char small[8];
     journalReason("locked by 192.168.100.200:65535", small, sizeof small);
     EXPECT_STREQ(small, "gesperr"); // cut, never past its end
+}
+
+} // namespace trx
+
+namespace trx {
+
+// The operator reads what failed, the support the number; a number never seen still reads.
+TEST(ControlSocketText, AFailedOpenReadsGermanWithItsNumber) {
+    const struct {
+        int error;
+        const char* text;
+    } cases[] = {
+        {10050, "das Netzwerk ist ausgefallen (Winsock-Fehler 10050)"},
+        {10091, "das Netzwerk von Windows ist nicht bereit (Winsock-Fehler 10091)"},
+        {10055, "zu wenig Speicher f\xFCr Netzwerkverbindungen (Winsock-Fehler 10055)"},
+        {10049, "die Adresse gibt es auf diesem Rechner nicht (Winsock-Fehler 10049)"},
+        {10048, "unbekannter Netzwerkfehler (Winsock-Fehler 10048)"}, // has a message of its own
+        {-1, "unbekannter Netzwerkfehler (Winsock-Fehler -1)"},
+    };
+    for (const auto& c : cases) {
+        char out[SOCKET_FAILURE_TEXT_SIZE];
+        socketFailureText(c.error, out, sizeof out);
+        EXPECT_STREQ(out, c.text) << c.error;
+    }
+    char small[12];
+    socketFailureText(10050, small, sizeof small);
+    EXPECT_STREQ(small, "das Netzwer"); // cut, never past its end
 }
 
 } // namespace trx

@@ -35,6 +35,7 @@ TEST(HelpRules, EachContextNumberOpensItsPageAndAnyOtherTheContents) {
         {IDH_PANEL, "C:\\TRX\\TRXDESK.CHM::/panel.html"},
         {IDH_SETTINGS, "C:\\TRX\\TRXDESK.CHM::/settings.html"},
         {IDH_FREQUENCY, "C:\\TRX\\TRXDESK.CHM::/frequency.html"},
+        {IDH_SPECIAL_SETTINGS, "C:\\TRX\\TRXDESK.CHM::/set-special.html"},
         {1001, "C:\\TRX\\TRXDESK.CHM::/Contents.html"},
     };
     char topic[64];

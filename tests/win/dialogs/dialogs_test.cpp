@@ -372,10 +372,13 @@ TEST_F(Dialogs, OnlyCtrlShiftDoubleClickOnTheIconOpensTheSpecialSettings) {
                {SPECIAL_CAPTION, [&](HWND d) {
                     titleShown = textOf(d, IDC_TITLE_EDIT);
                     SetDlgItemTextA(d, IDC_TITLE_EDIT, "Sender Nord");
+                    SendMessageA(d, WM_HELP, 0, 0); // F1: their own topic, not the settings'
                     press(d, IDOK);
                 }}});
     EXPECT_EQ(titleShown, "TRXDESK");
     EXPECT_STREQ(settings.title, "Sender Nord"); // kept although the settings were cancelled
+    ASSERT_EQ(host.helps.size(), 1u);
+    EXPECT_EQ(host.helps[0], (std::pair<UINT, ULONG_PTR>{HELP_CONTEXT, IDH_SPECIAL_SETTINGS}));
 }
 
 TEST_F(Dialogs, SpecialSettingsCutTheTextsAndKeepTheAntennaOrder) {
@@ -388,6 +391,7 @@ TEST_F(Dialogs, SpecialSettingsCutTheTextsAndKeepTheAntennaOrder) {
                                     "Kurzwellensender Nord, Halle 3, Gestell 12");
                     SetDlgItemTextA(d, IDC_ANTENNA1_EDIT, "Rhombus Nordost");
                     click(d, IDC_HEX_DISPLAY);
+                    SendMessageA(d, WM_HELP, 0, 0); // no settings dialog beneath: no help
                     press(d, IDOK);
                 }}});
     EXPECT_EQ(shown[2], "Dipol");
@@ -395,6 +399,7 @@ TEST_F(Dialogs, SpecialSettingsCutTheTextsAndKeepTheAntennaOrder) {
     EXPECT_STREQ(settings.antennaNames[1], "Rhombus Nordos");       // 14 characters
     EXPECT_STREQ(settings.antennaNames[0], "");
     EXPECT_TRUE(settings.hexDisplay);
+    EXPECT_TRUE(host.helps.empty());
 
     runDialog(IDD_SPECIAL_SETTINGS, specialSettingsDialogProc, reinterpret_cast<LPARAM>(&settings),
               {{SPECIAL_CAPTION, [&](HWND d) {
