@@ -17,9 +17,6 @@ constexpr std::string_view DIGITS = "0123456789";
 // A frequency argument: digits with at most one point or comma, nothing else.
 constexpr size_t FREQUENCY_TEXT_LIMIT = 32;
 
-// The state words of `set state`, by operating state - 1.
-constexpr std::string_view STATE_WORDS[] = {"standby", "tune", "nopower", "100", "250", "1000"};
-
 char lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -107,8 +104,8 @@ bool readKey(std::string_view rest, ControlCommand& command) {
 bool readStateWord(std::string_view rest, ControlCommand& command) {
     std::string_view after = rest;
     const std::string_view word = nextWord(after);
-    for (size_t k = 0; k < std::size(STATE_WORDS); ++k) {
-        if (onlyBlanks(after) && sameWord(word, STATE_WORDS[k])) {
+    for (int k = 0; k < STATE_COUNT; ++k) {
+        if (onlyBlanks(after) && sameWord(word, operatingStateNames[k].word)) {
             command.number = STATE_STANDBY + static_cast<int>(k);
             return true;
         }

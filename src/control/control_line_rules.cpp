@@ -159,6 +159,7 @@ void ControlSessions::handleWrite(Client& c, const ControlCommand& command, std:
         c.wait = Wait::Loop;
         return;
     }
+    journalOnce(c);
     const ControlOutcome outcome = engine_.execute(command, c.source);
     if (outcome.code != CONTROL_OK) {
         refuseWrite(c, line, outcome.code, outcome.reason);
@@ -178,10 +179,13 @@ void ControlSessions::handleWrite(Client& c, const ControlCommand& command, std:
 void ControlSessions::refuseWrite(Client& c, std::string_view line, int code,
                                   std::string_view reason) {
     status(c, code, reason);
+    journalOnce(c);
     if (journal_) {
+        char german[REASON_TEXT_SIZE];
+        journalReason(reason, german, sizeof german);
         char text[JOURNAL_LINE_SIZE];
-        snprintf(text, sizeof text, "%.*s abgelehnt (%.*s)", static_cast<int>(line.size()),
-                 line.data(), static_cast<int>(reason.size()), reason.data());
+        snprintf(text, sizeof text, "%.*s abgelehnt (%s)", static_cast<int>(line.size()),
+                 line.data(), german);
         journal_->commandRefused(c.source, text);
     }
 }

@@ -140,6 +140,9 @@ void appendMetricsText(std::string& out, const MetricsSnapshot& s) {
               "Connections to the control port closed without being served: too many at once, "
               "not allowed, a wrong password, or silent too long.",
               s.counters.turnedAway);
+    w.counter("trxdesk_control_read_only_sessions_total",
+              "Line clients on this PC that only read and left; the journal leaves them out.",
+              s.counters.quietReaders);
 }
 
 } // namespace trx

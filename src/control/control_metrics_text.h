@@ -18,6 +18,7 @@ struct ControlCounters {
     uint64_t ackTimeouts = 0;   // writes whose echo did not come
     uint64_t linkLosses = 0;    // times the watchdog found the line silent
     uint64_t turnedAway = 0;    // connections closed without being served
+    uint64_t quietReaders = 0;  // line clients of this PC gone without asking to switch
 };
 
 struct MetricsSnapshot {

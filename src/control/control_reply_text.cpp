@@ -1,5 +1,7 @@
 #include "control_reply_text.h"
 
+#include <cstdio>
+
 namespace trx {
 
 namespace {
@@ -33,6 +35,45 @@ void appendEventLine(std::string& out, std::string_view key, std::string_view va
 
 void appendHelpLine(std::string& out, std::string_view command) {
     out.append("command: ").append(command).append(LINE_END);
+}
+
+namespace {
+
+struct ReasonName {
+    const char* reason;
+    const char* german;
+};
+
+const ReasonName reasonNames[] = {
+    {"link down", "keine Verbindung"},
+    {"no port", "kein Port"},
+    {"queue full", "Warteschlange voll"},
+    {"not in standby", "nicht in Standby"},
+    {"not tuned", "nicht abgestimmt"},
+    {CONTROL_OUT_OF_RANGE, "Wert außerhalb des Bereichs"},
+    {CONTROL_BAD_COMMAND, "unbekannter Befehl"},
+    {"not authorised", "nicht angemeldet"},
+    {"no acknowledgement", "keine Quittung"},
+    {"read only", "nur Lesen erlaubt"},
+};
+
+constexpr std::string_view LOCKED_BY = "locked by ";
+
+} // namespace
+
+void journalReason(std::string_view reason, char* out, size_t size) {
+    for (const ReasonName& name : reasonNames) {
+        if (reason == name.reason) {
+            snprintf(out, size, "%s", name.german);
+            return;
+        }
+    }
+    if (reason.substr(0, LOCKED_BY.size()) == LOCKED_BY) {
+        reason.remove_prefix(LOCKED_BY.size());
+        snprintf(out, size, "gesperrt von %.*s", static_cast<int>(reason.size()), reason.data());
+        return;
+    }
+    snprintf(out, size, "%.*s", static_cast<int>(reason.size()), reason.data());
 }
 
 } // namespace trx

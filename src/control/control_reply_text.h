@@ -45,6 +45,11 @@ constexpr char CONTROL_BAD_COMMAND[] = "bad command";   // no command of the tab
 // What a value not reported yet reads as.
 constexpr char CONTROL_UNKNOWN[] = "unknown";
 
+// A refusal's reason as the journal says it, in German: "link down" is "keine Verbindung",
+// "locked by <client>" "gesperrt von <client>"; a reason it does not know stays as it is.
+constexpr size_t REASON_TEXT_SIZE = 96;
+void journalReason(std::string_view reason, char* out, size_t size);
+
 void appendValueLine(std::string& out, ControlKey key, std::string_view value);
 void appendStatusLine(std::string& out, int code, std::string_view reason);
 void appendEventLine(std::string& out, std::string_view key, std::string_view value);

@@ -107,7 +107,11 @@ void ControlSessions::disconnected(ClientId id) {
     }
     const auto found = clients_.find(id);
     if (found != clients_.end() && found->second.phase == Phase::Admitted) {
-        journalClient(found->second.source.client, LEFT_TEXT);
+        if (found->second.journaled) {
+            journalClient(found->second.source.client, LEFT_TEXT);
+        } else {
+            ++counters_.quietReaders;
+        }
     }
     clients_.erase(id);
 }
@@ -214,7 +218,9 @@ void ControlSessions::decide(Client& c) {
 }
 
 // A line client that has said who it is takes a place, or is told there is none and closed.
-// Scrapes come every few seconds and are no news for the journal; line clients are.
+// Scrapes come every few seconds and are no news for the journal; a client from another
+// machine is, and so is one on this PC once it asks to switch: a dashboard that only reads
+// is counted, not journaled.
 bool ControlSessions::admit(Client& c) {
     if (lineClients() >= CONTROL_CLIENT_LIMIT) {
         status(c, CONTROL_BUSY, TOO_MANY_CLIENTS);
@@ -223,8 +229,17 @@ bool ControlSessions::admit(Client& c) {
         return false;
     }
     c.phase = Phase::Admitted;
-    journalClient(c.source.client, CONNECTED_TEXT);
+    if (c.remote) {
+        journalOnce(c);
+    }
     return true;
+}
+
+void ControlSessions::journalOnce(Client& c) {
+    if (!c.journaled) {
+        c.journaled = true;
+        journalClient(c.source.client, CONNECTED_TEXT);
+    }
 }
 
 void ControlSessions::turnAway(Client& c) {

@@ -167,9 +167,11 @@ class ControlSessions final : public LineListener {
         Phase phase = Phase::Undecided;
         Wait wait = Wait::None;
         bool subscribed = false;
-        bool skipping = false; // the rest of a line that was too long
-        bool held = false;     // its address waits after a wrong password
-        bool resume = false;   // held input runs from serviceClients
+        bool skipping = false;  // the rest of a line that was too long
+        bool held = false;      // its address waits after a wrong password
+        bool resume = false;    // held input runs from serviceClients
+        bool journaled = false; // its "verbunden" line is written: from another machine, or
+                                // on this PC once it asked to switch
         uint32_t waitingFor = 0;
         uint64_t waitingSince = 0;
         uint64_t since = 0;        // deadlines count from here: connected, or its wait ended
@@ -196,6 +198,7 @@ class ControlSessions final : public LineListener {
     void tellFloods(uint64_t nowMs);
     int scrapes() const;
     void journalClient(const char* client, const char* what);
+    void journalOnce(Client& c);
     void send(Client& c, std::string_view text);
     void status(Client& c, int code, std::string_view reason);
     void wake();

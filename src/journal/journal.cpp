@@ -124,28 +124,49 @@ void Journal::keyFolder(char* out, size_t size) const {
     snprintf(out, size, "%s\\%s", writer_.folder(), writer_.key());
 }
 
-// The file as far as the writer's own lines reach (a line being written is still waiting),
-// then the waiting lines: each line once.
-std::string Journal::todaysContent() {
+// The file of the UTC day of `utcMs` as far as the writer's own lines reach (a line being
+// written is still waiting), then the waiting lines: each line once.
+std::string Journal::contentOfDay(int64_t utcMs) {
     char path[JOURNAL_PATH_SIZE];
-    journalFilePath(writer_.folder(), writer_.key(), clock_.now().utcMs, path, sizeof path);
+    journalFilePath(writer_.folder(), writer_.key(), utcMs, path, sizeof path);
     std::vector<std::string> waiting;
     const int64_t written = thread_.snapshot(path, waiting);
     return writtenAndWaiting(readSharedFile(path, written), written >= 0, waiting);
 }
 
-std::vector<std::string> Journal::todaysLines(size_t limit) {
-    const std::string content = todaysContent();
+std::string Journal::todaysContent() {
+    return contentOfDay(clock_.now().utcMs);
+}
+
+namespace {
+
+// The lines after a file's header; one line may hold quoted line breaks: each is taken whole,
+// as the parser sees it. With `sinceUtcMs` only those written from then on.
+void appendLines(const std::string& content, int64_t sinceUtcMs, std::vector<std::string>& lines) {
     std::string_view rest = content;
-    rest.remove_prefix(strlen(JOURNAL_FILE_HEAD));
-    std::vector<std::string> lines;
+    if (rest.substr(0, strlen(JOURNAL_FILE_HEAD)) == JOURNAL_FILE_HEAD) {
+        rest.remove_prefix(strlen(JOURNAL_FILE_HEAD));
+    }
     while (!rest.empty()) {
-        // One line may hold quoted line breaks: take it whole, as the parser sees it.
         std::string_view before = rest;
         std::vector<std::string> fields;
         readJournalLine(rest, fields);
-        lines.emplace_back(before.substr(0, before.size() - rest.size()));
+        const std::string_view line = before.substr(0, before.size() - rest.size());
+        int64_t utcMs = 0;
+        if (sinceUtcMs == INT64_MIN || (readUtcColumn(line, utcMs) && utcMs >= sinceUtcMs)) {
+            lines.emplace_back(line);
+        }
     }
+}
+
+} // namespace
+
+// The window spans the change of the UTC day: the end of yesterday's file, then today's.
+std::vector<std::string> Journal::recentLines(size_t limit) {
+    const int64_t now = clock_.now().utcMs;
+    std::vector<std::string> lines;
+    appendLines(contentOfDay(now - JOURNAL_MS_PER_DAY), now - JOURNAL_WINDOW_SPAN_MS, lines);
+    appendLines(contentOfDay(now), INT64_MIN, lines);
     if (lines.size() > limit) {
         lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(limit));
     }
@@ -175,12 +196,24 @@ bool Journal::copyToday(char* out, size_t size) {
     return false;
 }
 
-void Journal::add(const std::string& path, int64_t utcDay, const std::string& line) {
-    thread_.add(path, utcDay, line);
+// A frequency change waits for its last digits: the timer that hears the writer settles it.
+void Journal::reported(int address, int previous, const RegisterMirror& r) {
+    recorder_.reported(address, previous, r);
+    if (recorder_.frequencyPending()) {
+        hear();
+    }
+}
+
+void Journal::hear() {
     quietHearings_ = 0;
     if (!hearing_ && timerWindow_ != nullptr) {
         hearing_ = SetTimer(timerWindow_, IDT_JOURNAL_WRITER, HEAR_WRITER_MS, nullptr) != 0;
     }
+}
+
+void Journal::add(const std::string& path, int64_t utcDay, const std::string& line) {
+    thread_.add(path, utcDay, line);
+    hear();
     if (feed_) {
         feed_(line);
     }
@@ -189,6 +222,7 @@ void Journal::add(const std::string& path, int64_t utcDay, const std::string& li
 // On the panel's thread: trouble shown or cleared, the line that ends an episode of waiting,
 // and the timer stopped once nothing is outstanding.
 void Journal::hearWriter() {
+    recorder_.settle();
     const JournalWriterState state = thread_.state();
     if (state.caughtUp) {
         writer_.rewritten(clock_.now(), state.episode.writtenLate, state.episode.lost);
@@ -208,7 +242,8 @@ void Journal::hearWriter() {
             troubleFeed_();
         }
     }
-    const bool quiet = !state.trouble.failing && state.waiting == 0 && !state.caughtUp;
+    const bool quiet = !state.trouble.failing && state.waiting == 0 && !state.caughtUp &&
+                       !recorder_.frequencyPending();
     quietHearings_ = quiet ? quietHearings_ + 1 : 0;
     if (quietHearings_ >= QUIET_HEARINGS) {
         KillTimer(timerWindow_, IDT_JOURNAL_WRITER);

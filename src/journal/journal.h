@@ -63,9 +63,7 @@ class Journal final : public LineListener, private JournalLines {
     void linkUp(const RegisterMirror& r) override { recorder_.linkUp(r); }
     void linkLost(const RegisterMirror& r) override { recorder_.linkLost(r); }
     void portReopened(const RegisterMirror& r) override { recorder_.portReopened(r); }
-    void reported(int address, int previous, const RegisterMirror& r) override {
-        recorder_.reported(address, previous, r);
-    }
+    void reported(int address, int previous, const RegisterMirror& r) override;
     void writeSent(const LineWrite& write, const RegisterMirror& r) override {
         recorder_.writeSent(write, r);
     }
@@ -77,10 +75,11 @@ class Journal final : public LineListener, private JournalLines {
 
     // The folder of the current key's files.
     void keyFolder(char* out, size_t size) const;
-    // Today's lines of the current key as written, then those still waiting, oldest first;
-    // at most `limit`, the newest kept.
-    std::vector<std::string> todaysLines(size_t limit);
-    // Today's lines of the current key, as todaysLines, in a new file of the temporary
+    // The lines of the last JOURNAL_WINDOW_SPAN_MS of the current key, across the change of
+    // the UTC day, as written and then those still waiting, oldest first; at most `limit`,
+    // the newest kept.
+    std::vector<std::string> recentLines(size_t limit);
+    // Today's lines of the current key, as written and waiting, in a new file of the temporary
     // folder; its path in `out`. False when it could not be written.
     bool copyToday(char* out, size_t size);
     // Each line as it is added (UTF-8, CRLF included); an empty function stops it.
@@ -92,8 +91,11 @@ class Journal final : public LineListener, private JournalLines {
 
   private:
     void add(const std::string& path, int64_t utcDay, const std::string& line) override;
+    std::string contentOfDay(int64_t utcMs);
     std::string todaysContent();
     void hearWriter();
+    // Starts the timer that hears the writer, unless it runs.
+    void hear();
 
     const Settings& settings_;
     ShowTrouble showTrouble_;

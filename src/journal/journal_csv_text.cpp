@@ -14,7 +14,6 @@ namespace {
 constexpr char SEPARATOR = ';';
 constexpr char QUOTE = '"';
 constexpr char LINE_END[] = "\r\n";
-constexpr int64_t MS_PER_DAY = 86400000;
 constexpr int64_t MS_PER_TENTH = 100;
 
 // The characters CP1252 puts at 0x80..0x9F (0: unused there).
@@ -94,11 +93,62 @@ const char* journalEventName(JournalEvent event) {
     return EVENT_NAMES[static_cast<int>(event)];
 }
 
+namespace {
+
+// Dates to days: H. Hinnant's days_from_civil, the inverse of civilFromUtc's.
+int64_t daysFromCivil(int64_t year, int month, int day) {
+    year -= month <= 2 ? 1 : 0;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const int64_t yearOfEra = year - era * 400;
+    const int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+bool readDigits(std::string_view text, size_t at, size_t count, int& value) {
+    value = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        if (i >= text.size() || text[i] < '0' || text[i] > '9') {
+            return false;
+        }
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+} // namespace
+
+bool readUtcColumn(std::string_view line, int64_t& utcMs) {
+    static constexpr char SHAPE[] = "0000-00-00T00:00:00.000Z";
+    if (line.size() < sizeof SHAPE - 1) {
+        return false;
+    }
+    for (size_t i = 0; i < sizeof SHAPE - 1; ++i) {
+        if (SHAPE[i] != '0' && line[i] != SHAPE[i]) {
+            return false;
+        }
+    }
+    int year, month, day, hour, minute, second, ms;
+    if (!readDigits(line, 0, 4, year) || !readDigits(line, 5, 2, month) ||
+        !readDigits(line, 8, 2, day) || !readDigits(line, 11, 2, hour) ||
+        !readDigits(line, 14, 2, minute) || !readDigits(line, 17, 2, second) ||
+        !readDigits(line, 20, 3, ms) || month < 1 || month > 12 || day < 1 || hour > 23 ||
+        minute > 59 || second > 59) {
+        return false;
+    }
+    const int64_t days = daysFromCivil(year, month, day);
+    if (civilFromUtc(days * JOURNAL_MS_PER_DAY).day != day) {
+        return false; // 31 April and the like
+    }
+    utcMs = ((days * 24 + hour) * 60 + minute) * 60000 + second * 1000 + ms;
+    return true;
+}
+
 CivilTime civilFromUtc(int64_t utcMs) {
-    int64_t days = utcMs / MS_PER_DAY;
-    int64_t ms = utcMs % MS_PER_DAY;
+    int64_t days = utcMs / JOURNAL_MS_PER_DAY;
+    int64_t ms = utcMs % JOURNAL_MS_PER_DAY;
     if (ms < 0) {
-        ms += MS_PER_DAY;
+        ms += JOURNAL_MS_PER_DAY;
         --days;
     }
     // Days to a date: H. Hinnant's civil_from_days, eras of 400 years from 0000-03-01.

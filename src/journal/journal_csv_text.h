@@ -32,6 +32,9 @@ const char* journalEventName(JournalEvent event);
 
 // The calendar time of a UTC moment (proleptic Gregorian).
 CivilTime civilFromUtc(int64_t utcMs);
+// The UTC column of a line ("2026-12-07T03:12:46.000Z") as milliseconds since 1970; false
+// for anything else, a date that does not exist among it.
+bool readUtcColumn(std::string_view line, int64_t& utcMs);
 
 // One whole line in UTF-8, CRLF included.
 std::string journalLine(const JournalRecord& record);

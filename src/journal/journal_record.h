@@ -62,6 +62,7 @@ class JournalClock {
     virtual JournalTime now() = 0;
 };
 
+constexpr int64_t JOURNAL_MS_PER_DAY = 86400000;
 constexpr int JOURNAL_TEXT_SIZE = 256;
 constexpr int NO_FIELD = -1;        // an empty Register, alt or neu column
 constexpr int64_t NO_DURATION = -1; // an empty Dauer column

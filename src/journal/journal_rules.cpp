@@ -3,6 +3,7 @@
 #include "journal_event_text.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace trx {
 
@@ -45,6 +46,7 @@ void JournalRecorder::started(const char* version, const char* connection) {
 }
 
 void JournalRecorder::ended(Ending how) {
+    writeFrequency();
     JournalRecord r = record(JournalEvent::End, JournalSource::Program,
                              how == Ending::Closed ? "geschlossen" : "Abmeldung");
     put(r);
@@ -77,6 +79,7 @@ void JournalRecorder::linkUp(const RegisterMirror&) {
 }
 
 void JournalRecorder::linkLost(const RegisterMirror&) {
+    cutFrequency();
     JournalRecord r = record(JournalEvent::Link, JournalSource::Program, "verloren");
     linkLostBefore_ = true;
     linkLostAt_ = r.time.utcMs;
@@ -86,6 +89,7 @@ void JournalRecorder::linkLost(const RegisterMirror&) {
 
 // Not a loss: no "verloren", and the time until the link is back is no outage.
 void JournalRecorder::portReopened(const RegisterMirror&) {
+    cutFrequency();
     linkLostBefore_ = false;
     JournalRecord r = record(JournalEvent::Port, JournalSource::Panel, PORT_REOPENED_TEXT);
     put(r);
@@ -104,7 +108,15 @@ void JournalRecorder::endAlarmUnknown(const char* text) {
 }
 
 void JournalRecorder::reported(int address, int previous, const RegisterMirror& registers) {
-    if (address < 0 || address >= REGISTER_COUNT || registers[address] == previous) {
+    if (address < 0 || address >= REGISTER_COUNT) {
+        return;
+    }
+    if (address >= FrequencyDigit1 && address <= FrequencyDigit7) {
+        frequencyDigit(address, previous, registers);
+        return;
+    }
+    writeFrequency(); // another register: the change before it is whole
+    if (registers[address] == previous) {
         return;
     }
     const int value = registers[address];
@@ -150,6 +162,61 @@ void JournalRecorder::alarmCleared(const RegisterMirror&) {
         alarmOn_ = false;
     }
     put(r);
+}
+
+void JournalRecorder::frequencyDigit(int address, int previous, const RegisterMirror& registers) {
+    const unsigned bit = 1u << (address - FrequencyDigit1);
+    if (frequency_.seen & bit) {
+        writeFrequency(); // the same digit again: a new change begins
+    }
+    if (frequency_.seen == 0) {
+        RegisterMirror before = registers;
+        before[address] = static_cast<uint8_t>(previous);
+        formatFrequency(before, FREQUENCY_UNKNOWN[0], frequency_.before, sizeof frequency_.before);
+    }
+    frequency_.seen |= bit;
+    frequency_.changed = frequency_.changed || registers[address] != previous;
+    formatFrequency(registers, FREQUENCY_UNKNOWN[0], frequency_.after, sizeof frequency_.after);
+    frequency_.lastDigit = clock_.now();
+    if (frequency_.seen == (1u << FREQUENCY_DIGIT_COUNT) - 1) {
+        writeFrequency();
+    }
+}
+
+// One Meldung line with the whole new frequency, and the one before it where it was known.
+void JournalRecorder::writeFrequency() {
+    const FrequencyChange change = frequency_;
+    frequency_ = {};
+    // Only a whole frequency: a digit register that holds none leaves the display unknown.
+    if (change.seen == 0 || !change.changed || strcmp(change.before, change.after) == 0 ||
+        strchr(change.after, FREQUENCY_UNKNOWN[0]) != nullptr) {
+        return;
+    }
+    JournalRecord r = record(JournalEvent::Report, JournalSource::Transmitter, "");
+    r.time = change.lastDigit;
+    if (strcmp(change.before, FREQUENCY_UNKNOWN) == 0) {
+        snprintf(r.text, sizeof r.text, "Frequenz %s", change.after);
+    } else {
+        snprintf(r.text, sizeof r.text, "Frequenz %s (vorher %s)", change.after, change.before);
+    }
+    put(r);
+}
+
+void JournalRecorder::settle() {
+    if (frequencyPending() &&
+        clock_.now().utcMs - frequency_.lastDigit.utcMs >= FREQUENCY_SETTLE_MS) {
+        writeFrequency();
+    }
+}
+
+void JournalRecorder::cutFrequency() {
+    const bool cut = frequencyPending() && frequency_.changed;
+    frequency_ = {};
+    if (cut) {
+        JournalRecord r =
+            record(JournalEvent::Report, JournalSource::Transmitter, FREQUENCY_CUT_TEXT);
+        put(r);
+    }
 }
 
 } // namespace trx

@@ -17,6 +17,11 @@ constexpr char ALARM_END_UNKNOWN[] = "Ende unbekannt (Verbindung verloren)";
 constexpr char ALARM_END_REOPENED[] = "Ende unbekannt (Port neu geöffnet)";
 // The operator's OK in the settings reopened the port: a Port line, not a lost link.
 constexpr char PORT_REOPENED_TEXT[] = "neu geöffnet";
+// A frequency change whose digits stopped coming because the link went: no half frequency.
+constexpr char FREQUENCY_CUT_TEXT[] = "Frequenzänderung unvollständig (Verbindung verloren)";
+// The frequency digits of one change arrive one by one; the change is one line once every
+// digit register has reported, another register reports, or none has come for this long.
+constexpr int64_t FREQUENCY_SETTLE_MS = 1000;
 
 // Where the records go (the writer, or a test's list).
 class JournalSink {
@@ -51,7 +56,23 @@ class JournalRecorder final : public LineListener {
     void alarmRaised(const RegisterMirror& registers) override;
     void alarmCleared(const RegisterMirror& registers) override;
 
+    // A frequency change still waiting for its digits: true while one is.
+    bool frequencyPending() const { return frequency_.seen != 0; }
+    // Writes the waiting frequency change once its digits have settled.
+    void settle();
+
   private:
+    // The digits of one frequency change as they arrive.
+    struct FrequencyChange {
+        unsigned seen = 0;                     // digit registers reported, bit 0: register 1
+        bool changed = false;                  // any of them with a new value
+        char before[FREQUENCY_TEXT_SIZE] = {}; // the display before the change
+        char after[FREQUENCY_TEXT_SIZE] = {};  // and as the last digit left it
+        JournalTime lastDigit;
+    };
+    void frequencyDigit(int address, int previous, const RegisterMirror& registers);
+    void writeFrequency();
+    void cutFrequency();
     void endAlarmUnknown(const char* text);
     JournalRecord record(JournalEvent event, JournalSource source, const char* text);
     void put(JournalRecord& r) { sink_.put(r); }
@@ -63,6 +84,7 @@ class JournalRecorder final : public LineListener {
     int64_t linkLostAt_ = 0;
     bool alarmOn_ = false;
     int64_t alarmRaisedAt_ = 0;
+    FrequencyChange frequency_;
 };
 
 } // namespace trx

@@ -191,7 +191,7 @@ BOOL onInit(HWND window, JournalWindowSetup& setup) {
         column.pszText = const_cast<char*>(JOURNAL_LIST_HEADINGS[i]);
         SendMessageA(s->list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
     }
-    for (const std::string& line : setup.journal.todaysLines(JOURNAL_WINDOW_LINES)) {
+    for (const std::string& line : setup.journal.recentLines(JOURNAL_WINDOW_LINES)) {
         JournalRow row;
         if (journalRow(line, row)) {
             s->rows.push_back(std::move(row));

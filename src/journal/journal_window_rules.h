@@ -5,13 +5,16 @@
 #define TRXDESK_JOURNAL_WINDOW_RULES_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace trx {
 
-// The window holds the newest lines only.
+// The window holds the newest lines only, of the last 24 hours across the change of the UTC
+// day (a night shift sees its whole night).
 constexpr size_t JOURNAL_WINDOW_LINES = 5000;
+constexpr int64_t JOURNAL_WINDOW_SPAN_MS = 24 * 3600 * 1000LL;
 
 // The list's columns, left to right: Ortszeit, Quelle, Ereignis, Text, Dauer.
 constexpr int JOURNAL_LIST_COLUMNS = 5;

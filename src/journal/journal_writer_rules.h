@@ -17,7 +17,6 @@ constexpr int JOURNAL_LINES_PER_SECOND = 100;
 // ...and this many of the control port's own beside them.
 constexpr int JOURNAL_CONTROL_PORT_LINES_PER_SECOND = 10;
 constexpr size_t JOURNAL_PATH_SIZE = 300;
-constexpr int64_t JOURNAL_MS_PER_DAY = 86400000;
 
 // Where finished lines go.
 class JournalLines {

@@ -227,7 +227,8 @@ TEST_F(ControlSessionTest, StandbyGoesOutWithTheLinkDownAndThroughTheLock) {
 
 // The journal hears of line clients coming and going, clients turned away and refused
 // commands, and of nothing else: scrapes, reads and accepted commands (those the engine
-// announces itself) leave no line here.
+// announces itself) leave no line here, and a client on this PC that only reads leaves none
+// at all (it is counted). Reasons are German.
 TEST_F(ControlSessionTest, TheJournalHearsClientsAndRefusedCommands) {
     sessions.connect(1, LOOPBACK, 50000);
     ask(1, "set program 3\n"); // no link yet
@@ -242,14 +243,18 @@ TEST_F(ControlSessionTest, TheJournalHearsClientsAndRefusedCommands) {
     ask(3, "GET /metrics HTTP/1.0\r\n\r\n");
     sessions.disconnected(3);
     sessions.connect(4, UNLISTED, 40000);
+    sessions.connect(5, LOOPBACK, 50003); // a dashboard on this PC that only reads
+    ask(5, "get frequency\nsubscribe\nhelp\n");
+    sessions.disconnected(5);
     sessions.disconnected(2);
     sessions.disconnected(1);
+    EXPECT_EQ(sessions.counters().quietReaders, 1u);
     EXPECT_EQ(heard.lines, (std::vector<std::string>{
                                "127.0.0.1:50000 verbunden",
-                               "127.0.0.1:50000: set program 3 abgelehnt (link down)",
-                               "127.0.0.1:50000: set antenna 1 abgelehnt (not in standby)",
+                               "127.0.0.1:50000: set program 3 abgelehnt (keine Verbindung)",
+                               "127.0.0.1:50000: set antenna 1 abgelehnt (nicht in Standby)",
                                "127.0.0.1:50001 verbunden",
-                               "127.0.0.1:50001: preset 2 abgelehnt (locked by 127.0.0.1:50000)",
+                               "127.0.0.1:50001: preset 2 abgelehnt (gesperrt von 127.0.0.1:50000)",
                                "10.0.0.1:40000 abgewiesen (nicht in SteuerportNetz)",
                                "127.0.0.1:50001 getrennt",
                                "127.0.0.1:50000 getrennt",

@@ -76,8 +76,8 @@ TEST_F(ControlSessionTest, AValueOutOfRangeIsTheEnginesToRefuseAndTheJournalHear
     EXPECT_EQ(ask(1, "set program 99999999999\n"), "RPRT -1 out of range\r\n");
     ASSERT_EQ(host.executed.size(), 1u);
     EXPECT_EQ(host.executed[0].number, INT_MAX);
-    EXPECT_EQ(heard.lines.back(),
-              "127.0.0.1:50000: set program 99999999999 abgelehnt (out of range)");
+    EXPECT_EQ(heard.lines.back(), "127.0.0.1:50000: set program 99999999999 abgelehnt (Wert au\xDF"
+                                  "erhalb des Bereichs)");
     // A syntax error stays the parser's: the engine never hears it.
     EXPECT_EQ(ask(1, "set program 1x\n"), "RPRT -1 bad argument\r\n");
     EXPECT_EQ(host.executed.size(), 1u);

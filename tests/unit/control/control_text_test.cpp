@@ -354,3 +354,31 @@ TEST(ControlMetrics, LabelValuesAreEscaped) {
 }
 
 } // namespace trx
+
+namespace trx {
+
+TEST(ControlReplyText, RefusalReasonsReadGermanInTheJournal) {
+    const struct {
+        const char* reason;
+        const char* german;
+    } cases[] = {
+        {"link down", "keine Verbindung"},
+        {"not in standby", "nicht in Standby"},
+        {"not tuned", "nicht abgestimmt"},
+        {CONTROL_OUT_OF_RANGE, "Wert au\xDF"
+                               "erhalb des Bereichs"},
+        {"locked by 10.0.0.7:4711", "gesperrt von 10.0.0.7:4711"},
+        {"locked by", "locked by"}, // no holder named: as it came
+        {"something new", "something new"},
+    };
+    for (const auto& c : cases) {
+        char out[REASON_TEXT_SIZE];
+        journalReason(c.reason, out, sizeof out);
+        EXPECT_STREQ(out, c.german) << c.reason;
+    }
+    char small[8];
+    journalReason("locked by 192.168.100.200:65535", small, sizeof small);
+    EXPECT_STREQ(small, "gesperr"); // cut, never past its end
+}
+
+} // namespace trx

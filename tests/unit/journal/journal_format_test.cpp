@@ -237,3 +237,41 @@ TEST(JournalWindowRules, RowsFilterAndCopiedText) {
 }
 
 } // namespace trx
+
+namespace trx {
+
+// The window reads the time of each line back from the UTC column; anything that is not such
+// a time, or a date that does not exist, is no time at all.
+TEST(JournalFormat, TheUtcColumnReadsBackToTheMillisecond) {
+    const struct {
+        const char* line;
+        bool valid;
+        int64_t utcMs;
+    } cases[] = {
+        {"2026-12-07T03:12:46.000Z;2026-12-07 04:12:46;Programm", true, 1796613166000},
+        {"1970-01-01T00:00:00.001Z", true, 1},
+        {"2024-02-29T23:59:59.999Z", true, 1709251199999},
+        {"2026-02-29T00:00:00.000Z", false, 0}, // no leap year
+        {"2026-04-31T00:00:00.000Z", false, 0},
+        {"2026-12-07T24:00:00.000Z", false, 0},
+        {"2026-12-07 03:12:46.000Z", false, 0},
+        {"2026-12-07T03:12:46.000", false, 0},
+        {"2026-1x-07T03:12:46.000Z", false, 0},
+        {"Zeit UTC;Ortszeit;Quelle", false, 0},
+        {"", false, 0},
+    };
+    for (const auto& c : cases) {
+        int64_t utcMs = 0;
+        EXPECT_EQ(readUtcColumn(c.line, utcMs), c.valid) << c.line;
+        if (c.valid) {
+            EXPECT_EQ(utcMs, c.utcMs) << c.line;
+            const CivilTime t = civilFromUtc(utcMs);
+            char back[32];
+            snprintf(back, sizeof back, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", t.year, t.month,
+                     t.day, t.hour, t.minute, t.second, t.millisecond);
+            EXPECT_EQ(std::string(c.line).substr(0, 24), back);
+        }
+    }
+}
+
+} // namespace trx

@@ -74,7 +74,6 @@ TEST_F(JournalStory, SessionWithCommandsAlarmAndSilence) {
                            "Sender;Meldung;15;;1;Statuslampen: gr\xC3\xBCn (Blitz);",
                            "Programm;Befehl;15;1;0;alle Daten angefordert;",
                            "Sender;Meldung;8;;1;Betriebszustand: Bereit;",
-                           "Sender;Meldung;2;;3;Frequenz _3,_____;",
                            "Bedienfeld;Befehl;8;1;6;Betriebszustand: bis 1000W angefordert;",
                            "Sender;Meldung;8;1;6;Betriebszustand: bis 1000W;",
                            "Bedienfeld;Befehl;9;;4;Programm 4 angefordert;",
@@ -248,6 +247,69 @@ TEST(JournalWriterRules, TheLineAfterWaitingSaysWhatWasLateAndLost) {
     EXPECT_STREQ(text, "wieder geschrieben, 6 Zeilen nachgetragen");
     rewrittenText(10000, 5, text, sizeof text);
     EXPECT_STREQ(text, "wieder geschrieben, 10000 Zeilen nachgetragen, 5 verloren");
+}
+
+} // namespace trx
+
+namespace trx {
+
+namespace {
+
+// The seven digit registers as the transmitter reports a frequency, 10 MHz first.
+void reportFrequency(test::Announcer& announce, const char* digits) {
+    for (int k = 0; k < FREQUENCY_DIGIT_COUNT; ++k) {
+        announce.reported(FrequencyDigit1 + k, digits[k] - '0');
+    }
+}
+
+std::vector<std::string> frequencyLines(const std::vector<std::string>& lines) {
+    std::vector<std::string> out;
+    for (const std::string& line : lines) {
+        if (line.rfind("Sender;Meldung;;;;Frequenz", 0) == 0) {
+            out.push_back(line);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+// The digits of a change come one by one; the journal writes the change once, with the whole
+// new frequency: at link-up, for the operator's entry (its writes between the digits), for a
+// change of two digits that then falls quiet, not at all for a refresh that changes nothing,
+// and never half for a burst that the lost link cut.
+TEST_F(JournalStory, AFrequencyChangeIsOneLineWithTheWholeNewFrequency) {
+    announce.linkUp();
+    reportFrequency(announce, "0712345");
+    announce.reported(OperatingState, STATE_STANDBY);
+
+    for (int k = 0; k < FREQUENCY_DIGIT_COUNT; ++k) { // the entry 9,5 MHz, each digit echoed
+        announce.writeSent(write(FrequencyDigit1 + k, "0950000"[k] - '0'));
+        clock.advance(40);
+        announce.reported(FrequencyDigit1 + k, "0950000"[k] - '0');
+    }
+    reportFrequency(announce, "0950000"); // a refresh: nothing new
+
+    announce.reported(FrequencyDigit6, 1); // the transmitter's own change of two digits
+    announce.reported(FrequencyDigit7, 2);
+    recorder.settle();
+    const size_t beforeSettling = frequencyLines(lines()).size();
+    clock.advance(FREQUENCY_SETTLE_MS);
+    recorder.settle();
+
+    announce.reported(FrequencyDigit2, 3); // cut after one digit by the lost link
+    announce.linkLost();
+
+    EXPECT_EQ(beforeSettling, 2u); // the two digits wait for a third
+    EXPECT_EQ(
+        frequencyLines(lines()),
+        (std::vector<std::string>{
+            "Sender;Meldung;;;;Frequenz 07,12345;",
+            "Sender;Meldung;;;;Frequenz 09,50000 (vorher 07,12345);",
+            "Sender;Meldung;;;;Frequenz 09,50012 (vorher 09,50000);",
+            "Sender;Meldung;;;;Frequenz\xC3\xA4nderung unvollst\xC3\xA4ndig (Verbindung verloren);",
+        }));
+    EXPECT_EQ(lines().back(), "Programm;Verbindung;;;;verloren;");
 }
 
 } // namespace trx

@@ -4,8 +4,10 @@
 // write short, shown in the status bar and never in a box; a share that hangs, which holds
 // up nothing but the writer; a line read while it is being written.
 #include "journal_csv_text.h"
+#include "journal_path_rules.h"
 #include "journal_win_fixture.h"
 #include "journal_window_rules.h"
+#include "journal_writer_rules.h"
 
 #include <memory>
 
@@ -256,13 +258,52 @@ TEST_F(JournalFolder, ALineJustWrittenIsReadOnce) {
     makeJournal(std::make_unique<GatedFile>(gate));
     announce->linkUp();
     ASSERT_TRUE(test::pumpUntil([&] { return texts().size() == 1; })); // in the file
-    EXPECT_EQ(journal->todaysLines(10).size(), 1u);
+    EXPECT_EQ(journal->recentLines(10).size(), 1u);
     char copy[MAX_PATH];
     ASSERT_TRUE(journal->copyToday(copy, sizeof copy));
     const std::string copied = readSharedFile(copy);
     DeleteFileA(copy);
     EXPECT_EQ(copied, readSharedFile(todaysFile().c_str()));
     SetEvent(gate->afterWrite);
+}
+
+// A night shift opens the window after 00:00 UTC: it still sees its evening, the last 24
+// hours from yesterday's file and then today's, nothing older.
+TEST_F(JournalFolder, TheWindowShowsTheLast24HoursAcrossTheUtcDay) {
+    FILETIME fileTime;
+    GetSystemTimeAsFileTime(&fileTime);
+    const int64_t now = static_cast<int64_t>(
+        (static_cast<uint64_t>(fileTime.dwHighDateTime) << 32 | fileTime.dwLowDateTime) / 10000 -
+        11644473600000LL);
+    const int64_t yesterdayStart = (now / JOURNAL_MS_PER_DAY - 1) * JOURNAL_MS_PER_DAY;
+    std::string yesterday = JOURNAL_FILE_HEAD;
+    for (const auto& [utcMs, text] : {std::pair<int64_t, const char*>{yesterdayStart, "zu alt"},
+                                      {now - JOURNAL_WINDOW_SPAN_MS + 60000, "Abend"}}) {
+        JournalRecord r;
+        r.time.utcMs = utcMs;
+        snprintf(r.text, sizeof r.text, "%s", text);
+        yesterday += journalLine(r);
+    }
+    char path[MAX_PATH];
+    ASSERT_TRUE(
+        journalFilePath(base.c_str(), "Com47", now - JOURNAL_MS_PER_DAY, path, sizeof path));
+    CreateDirectoryA(base.c_str(), nullptr);
+    CreateDirectoryA((base + "\\Com47").c_str(), nullptr);
+    FILE* file = fopen(path, "wb");
+    ASSERT_NE(file, nullptr);
+    fwrite(yesterday.data(), 1, yesterday.size(), file);
+    fclose(file);
+
+    makeJournal();
+    announce->linkUp();
+    ASSERT_TRUE(written(1));
+    std::vector<std::string> shown;
+    for (const std::string& line : journal->recentLines(JOURNAL_WINDOW_LINES)) {
+        JournalRow row;
+        ASSERT_TRUE(journalRow(line, row)) << line;
+        shown.push_back(row.cells[3]);
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"Abend", "hergestellt"}));
 }
 
 } // namespace trx
