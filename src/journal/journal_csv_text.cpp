@@ -22,8 +22,9 @@ constexpr char16_t CP1252_HIGH[32] = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-const char* const EVENT_NAMES[] = {"Start",  "Ende",     "Port",  "Verbindung", "Meldung",
-                                   "Befehl", "Quittung", "Alarm", "Journal",    "Steuerport"};
+const char* const EVENT_NAMES[] = {"Start",   "Ende",       "Port",     "Verbindung",
+                                   "Meldung", "Befehl",     "Quittung", "Alarm",
+                                   "Journal", "Steuerport", "Sendeplan"};
 
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {

@@ -75,6 +75,12 @@ void JournalStation::portFailed(int portNumber, const char* message) {
     journal_->usePort(NO_PORT);
 }
 
+void JournalStation::scheduleEvent(const char* text) {
+    if (journal_) {
+        journal_->scheduleEvent(text);
+    }
+}
+
 void JournalStation::controlPortEvent(const char* text) {
     if (journal_) {
         journal_->controlPortEvent(text);

@@ -29,6 +29,9 @@ class StationEvents : public LineListener {
     virtual void commandRefused(const CommandSource& source, const char* text) {
         (void)source, (void)text;
     }
+    // The season schedule's own doings: loading its file, switched on or off, a change begun,
+    // done or failed, hand operation. The line's text.
+    virtual void scheduleEvent(const char* text) { (void)text; }
 };
 
 } // namespace trx
