@@ -68,3 +68,8 @@ row "operating journal: one line handed to its writer; lines per second written"
 row "report to changed panel text in-process, p50 / p99: without / with the journal" \
   "$(pick "$out/win64" 'panel text without the journal' 's/.*p50 ([0-9.]+) us, p99 ([0-9.]+) us.*/\1 \/ \2 us/') and $(pick "$out/win64" 'panel text with the journal' 's/.*p50 ([0-9.]+) us, p99 ([0-9.]+) us.*/\1 \/ \2 us/')" \
   "the journal adds < 0.1 ms at p99"
+row "season schedule: a 2,000-entry plan loaded and checked, median (native)" \
+  "$(pick "$out/native" 'load and check 2000 entries' 's/.*median ([0-9.]+) ms.*/\1 ms/')" \
+  "< 50 ms"
+row "season schedule: one step of the timer (take and next event), a week of 2,000 entries" \
+  "$(pick "$out/native" 'next events over a week' 's/.*, ([0-9.]+) us per step.*/\1 us/')" ""

@@ -57,7 +57,7 @@ ScheduleEntry standbyEntry() {
 }
 
 ScheduleSequencer::ScheduleSequencer(ScheduleEngine& engine, int tuneSeconds)
-    : engine_(engine), tuneSeconds_(std::max(tuneSeconds, 1)) {}
+    : engine_(engine), tuneSeconds_(std::clamp(tuneSeconds, 1, MAX_TUNE_SECONDS)) {}
 
 void ScheduleSequencer::planSteps(const ScheduleEntry& entry) {
     const RegisterMirror& m = engine_.mirror();
@@ -86,11 +86,11 @@ void ScheduleSequencer::planSteps(const ScheduleEntry& entry) {
     add(powerStage(entry.state), ChangeStep::Power);
 }
 
-void ScheduleSequencer::begin(const ScheduleEntry& entry, UtcSeconds now) {
+void ScheduleSequencer::begin(const ScheduleEntry& entry, SteadySeconds now) {
     entry_ = entry;
     began_ = now;
     retried_ = 0;
-    tuneAt_ = 0;
+    tuneRequested_ = false;
     failure_ = ChangeFailure::None;
     foreignWrite_ = false;
     expected_.fill(NO_VALUE);
@@ -135,7 +135,7 @@ bool ScheduleSequencer::stepConfirmed() const {
     return echoed_ && reportAfterEcho_ && holds(step());
 }
 
-void ScheduleSequencer::issue(UtcSeconds now) {
+void ScheduleSequencer::issue(SteadySeconds now) {
     const ChangeStep current = step();
     if (!engine_.linkAlive()) {
         fail(current, ChangeFailure::LinkLost);
@@ -165,6 +165,7 @@ void ScheduleSequencer::issue(UtcSeconds now) {
         break;
     case ChangeStep::Tune:
         tuneAt_ = now;
+        tuneRequested_ = true;
         result = engine_.requestState(STATE_TUNE, source);
         break;
     case ChangeStep::Power:
@@ -181,13 +182,13 @@ void ScheduleSequencer::issue(UtcSeconds now) {
     echoReportNext_ = false;
     statusAfterEcho_ = false;
     // The power stage shares the tune's time, unless it is tried again on its own.
-    const bool sharesTune = current == ChangeStep::Power && tuneAt_ != 0 &&
+    const bool sharesTune = current == ChangeStep::Power && tuneRequested_ &&
                             (retried_ & (1u << static_cast<int>(current))) == 0;
     deadline_ = (sharesTune ? tuneAt_ : now) + tuneSeconds_;
     phase_ = Phase::Waiting;
 }
 
-void ScheduleSequencer::run(UtcSeconds now) {
+void ScheduleSequencer::run(SteadySeconds now) {
     wantsRun_ = false;
     if (phase_ == Phase::Idle) {
         return;
@@ -246,7 +247,7 @@ void ScheduleSequencer::fail(ChangeStep step, ChangeFailure failure, Refusal ref
 
 // A first failure of a step waits for its retry (true); a second one ends the change in
 // standby (false).
-bool ScheduleSequencer::handleFailure(UtcSeconds now) {
+bool ScheduleSequencer::handleFailure(SteadySeconds now) {
     const ChangeFailure failure = failure_;
     failure_ = ChangeFailure::None;
     const unsigned bit = 1u << static_cast<int>(failedStep_);
@@ -272,7 +273,7 @@ bool ScheduleSequencer::handleFailure(UtcSeconds now) {
     return false;
 }
 
-void ScheduleSequencer::finish(ChangeOutcome::Result result, UtcSeconds now) {
+void ScheduleSequencer::finish(ChangeOutcome::Result result, SteadySeconds now) {
     ChangeOutcome outcome;
     outcome.result = result;
     outcome.step = step();
@@ -293,14 +294,14 @@ int ScheduleSequencer::indexOf(ChangeStep step) const {
     return 0;
 }
 
-UtcSeconds ScheduleSequencer::nextDeadline() const {
+SteadySeconds ScheduleSequencer::nextDeadline() const {
     switch (phase_) {
     case Phase::Idle:
         return NO_EVENT;
     case Phase::Retry:
         return retryAt_;
     case Phase::Issue:
-        return began_;
+        return began_; // only between two steps of one run(): at once
     case Phase::Waiting:
         break;
     }

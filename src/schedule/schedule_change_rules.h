@@ -15,9 +15,15 @@
 
 namespace trx {
 
+// The sequencer's clock: seconds of a clock that does not jump (the shell's tick count), so
+// that a wall clock set back or forth mid-change neither stretches nor cuts its deadlines;
+// an outcome's began and ended give the change's duration.
+using SteadySeconds = int64_t;
+
 // `Abstimmzeit`: from the tune request, the transmitter has this long to report every value
 // asked for; a step without tune has as long for its own.
 constexpr int DEFAULT_TUNE_SECONDS = 60;
+constexpr int MAX_TUNE_SECONDS = 3600; // a longer one is cut to this
 // A failed step is tried once more after this long.
 constexpr int RETRY_SECONDS = 10;
 constexpr int MAX_CHANGE_STEPS = CHANGE_STEP_COUNT;
@@ -41,8 +47,8 @@ struct ChangeOutcome {
     ChangeStep step = ChangeStep::Standby;
     ChangeFailure failure = ChangeFailure::None;
     Refusal refusal = Refusal::None; // when failure is Refused
-    UtcSeconds began = 0;
-    UtcSeconds ended = 0;
+    SteadySeconds began = 0;
+    SteadySeconds ended = 0;
 };
 
 class ScheduleSequencer final : public LineListener {
@@ -52,12 +58,12 @@ class ScheduleSequencer final : public LineListener {
 
     // Starts a change to the entry's values; a change still running is given up. An entry
     // in force ends at once with the outcome InForce. Takes the first step at once.
-    void begin(const ScheduleEntry& entry, UtcSeconds now);
+    void begin(const ScheduleEntry& entry, SteadySeconds now);
     // Takes what is due: the next step after a confirmed one, a retry, a deadline.
-    void run(UtcSeconds now);
+    void run(SteadySeconds now);
     bool wantsRun() const { return wantsRun_; }
     // When run() must be called even if nothing is heard; NO_EVENT when idle.
-    UtcSeconds nextDeadline() const;
+    SteadySeconds nextDeadline() const;
     bool running() const { return phase_ != Phase::Idle; }
     ChangeStep step() const { return steps_[static_cast<size_t>(stepIndex_)]; }
 
@@ -85,12 +91,12 @@ class ScheduleSequencer final : public LineListener {
     static constexpr int NO_VALUE = -1;
 
     void planSteps(const ScheduleEntry& entry);
-    void issue(UtcSeconds now);
+    void issue(SteadySeconds now);
     bool holds(ChangeStep step) const;
     bool stepConfirmed() const;
     void fail(ChangeStep step, ChangeFailure failure, Refusal refusal = Refusal::None);
-    bool handleFailure(UtcSeconds now);
-    void finish(ChangeOutcome::Result result, UtcSeconds now);
+    bool handleFailure(SteadySeconds now);
+    void finish(ChangeOutcome::Result result, SteadySeconds now);
     int indexOf(ChangeStep step) const;
 
     ScheduleEngine& engine_;
@@ -106,10 +112,11 @@ class ScheduleSequencer final : public LineListener {
     bool echoReportNext_ = false; // the next report is the echo itself
     bool reportAfterEcho_ = false;
     bool statusAfterEcho_ = false;
-    UtcSeconds began_ = 0;
-    UtcSeconds tuneAt_ = 0;
-    UtcSeconds deadline_ = 0;
-    UtcSeconds retryAt_ = 0;
+    SteadySeconds began_ = 0;
+    SteadySeconds tuneAt_ = 0;
+    bool tuneRequested_ = false;
+    SteadySeconds deadline_ = 0;
+    SteadySeconds retryAt_ = 0;
     // Values the transmitter echoed for this change, and whose step wrote them: a later
     // report of another value is the transmitter's refusal.
     std::array<int, REGISTER_COUNT> expected_{};

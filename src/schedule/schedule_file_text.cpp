@@ -1,5 +1,8 @@
 #include "schedule_file_text.h"
 
+#include "schedule_cell_text.h"
+#include "schedule_csv_text.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -12,11 +15,8 @@ const char PLAN_FILE_HEADER[] = "Beginn UTC;Ende UTC;Tage;Frequenz MHz;Taste;Pro
 
 namespace {
 
-constexpr char SEPARATOR = ';';
-constexpr char QUOTE = '"';
 constexpr char COMMENT = '#';
 constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
-constexpr char REPLACEMENT = '?'; // a character outside CP1252's Latin-1 part
 
 enum PlanColumn : int {
     COLUMN_BEGIN,
@@ -40,8 +40,6 @@ constexpr const char* COLUMN_NAMES[PLAN_COLUMN_COUNT] = {
     "Beginn UTC", "Ende UTC", "Tage",      "Frequenz MHz", "Taste",    "Programm",
     "Antenne",    "Betrieb",  "gültig ab", "gültig bis",   "Bemerkung"};
 
-constexpr const char* DAY_NAMES[DAYS_PER_WEEK] = {"Mo", "Di", "Mi", "Do", "Fr", "Sa", "So"};
-constexpr char EVERY_DAY_WORD[] = "täglich";
 constexpr char STANDBY_WORD[] = "Bereit";
 
 struct PowerWord {
@@ -70,207 +68,14 @@ class Problems {
 };
 
 std::string quoted(std::string_view text) {
-    return "„" + std::string(text) + "“";
+    std::string out = "„";
+    out.append(text);
+    out += "“";
+    return out;
 }
 
 std::string columnText(int column, const std::string& why) {
     return std::string(COLUMN_NAMES[column]) + ": " + why;
-}
-
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameWord(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return lowerAscii(x) == lowerAscii(y);
-           });
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-bool allDigits(std::string_view text) {
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// A short decimal number; false for anything else.
-bool readNumber(std::string_view text, int& value) {
-    if (!allDigits(text) || text.size() > 4) {
-        return false;
-    }
-    value = 0;
-    for (char c : text) {
-        value = value * 10 + (c - '0');
-    }
-    return true;
-}
-
-// The UTF-8 line as CP1252 (its Latin-1 part); false with the offset of the first byte that
-// is not UTF-8.
-bool cp1252FromUtf8Line(std::string_view line, std::string& out, size_t& badAt) {
-    out.clear();
-    for (size_t i = 0; i < line.size();) {
-        const auto lead = static_cast<unsigned char>(line[i]);
-        int length = 0;
-        char32_t c = 0;
-        if (lead < 0x80) {
-            length = 1;
-            c = lead;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            c = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            c = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            c = lead & 0x07;
-        } else {
-            badAt = i;
-            return false;
-        }
-        if (i + static_cast<size_t>(length) > line.size()) {
-            badAt = i;
-            return false;
-        }
-        for (int k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(line[i + static_cast<size_t>(k)]);
-            if ((next & 0xC0) != 0x80) {
-                badAt = i;
-                return false;
-            }
-            c = (c << 6) | (next & 0x3F);
-        }
-        const bool overlong = (length == 3 && c < 0x800) || (length == 4 && c < 0x10000);
-        if (overlong || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
-            badAt = i;
-            return false;
-        }
-        out += c <= 0xFF ? static_cast<char>(c) : REPLACEMENT;
-        i += static_cast<size_t>(length);
-    }
-    return true;
-}
-
-// Fields of one line, unquoted; false when a quote is left open.
-bool splitFields(std::string_view line, std::vector<std::string>& fields) {
-    fields.assign(1, std::string());
-    bool quotedField = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quotedField) {
-            if (c != QUOTE) {
-                fields.back() += c;
-            } else if (i + 1 < line.size() && line[i + 1] == QUOTE) {
-                fields.back() += QUOTE;
-                ++i;
-            } else {
-                quotedField = false;
-            }
-        } else if (c == QUOTE) {
-            quotedField = true;
-        } else if (c == SEPARATOR) {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return !quotedField;
-}
-
-enum class TimeRead { Ok, NotATime, NoSuchTime };
-
-// "H:MM" or "HH:MM", 24:00 included (only an end may use it).
-TimeRead readTime(std::string_view text, int& minute) {
-    const size_t colon = text.find(':');
-    int hours = 0;
-    int minutes = 0;
-    if (colon == std::string_view::npos || colon == 0 || colon > 2 || text.size() != colon + 3 ||
-        !readNumber(text.substr(0, colon), hours) || !readNumber(text.substr(colon + 1), minutes)) {
-        return TimeRead::NotATime;
-    }
-    if (minutes > 59 || hours > 24 || (hours == 24 && minutes != 0)) {
-        return TimeRead::NoSuchTime;
-    }
-    minute = hours * 60 + minutes;
-    return TimeRead::Ok;
-}
-
-// "1234567", "täglich" or "Mo,Di,...": a mask of ISO weekdays; 0 when not understood.
-uint8_t readDays(std::string_view text) {
-    if (sameWord(text, EVERY_DAY_WORD)) {
-        return EVERY_DAY;
-    }
-    uint8_t mask = 0;
-    if (allDigits(text)) {
-        for (char c : text) {
-            const int day = c - '0';
-            if (day < 1 || day > DAYS_PER_WEEK || (mask & (1u << (day - 1))) != 0) {
-                return 0;
-            }
-            mask |= static_cast<uint8_t>(1u << (day - 1));
-        }
-        return mask;
-    }
-    while (!text.empty()) {
-        const size_t comma = text.find(',');
-        const std::string_view name = trimmed(text.substr(0, comma));
-        const auto* found = std::find_if(std::begin(DAY_NAMES), std::end(DAY_NAMES),
-                                         [&](const char* day) { return sameWord(name, day); });
-        if (found == std::end(DAY_NAMES) || (mask & (1u << (found - std::begin(DAY_NAMES)))) != 0) {
-            return 0;
-        }
-        mask |= static_cast<uint8_t>(1u << (found - std::begin(DAY_NAMES)));
-        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
-        if (comma != std::string_view::npos && text.empty()) {
-            return 0; // "Mo,"
-        }
-    }
-    return mask;
-}
-
-// Digits with at most one decimal comma or point, nothing else.
-bool looksLikeDecimal(std::string_view text) {
-    const size_t mark = text.find_first_of(",.");
-    if (mark == std::string_view::npos) {
-        return allDigits(text);
-    }
-    const std::string_view whole = text.substr(0, mark);
-    const std::string_view fraction = text.substr(mark + 1);
-    return (whole.empty() || allDigits(whole)) && (fraction.empty() || allDigits(fraction)) &&
-           !(whole.empty() && fraction.empty());
-}
-
-enum class DateRead { Ok, NotADate, NoSuchDate };
-
-// "TT.MM.JJJJ" (one-digit day and month too, as Excel may write them).
-DateRead readDate(std::string_view text, UtcDay& day) {
-    const size_t first = text.find('.');
-    const size_t second = first == std::string_view::npos ? first : text.find('.', first + 1);
-    int d = 0;
-    int m = 0;
-    int y = 0;
-    if (second == std::string_view::npos || first == 0 || first > 2 || second - first - 1 == 0 ||
-        second - first - 1 > 2 || text.size() - second - 1 != 4 ||
-        !readNumber(text.substr(0, first), d) ||
-        !readNumber(text.substr(first + 1, second - first - 1), m) ||
-        !readNumber(text.substr(second + 1), y)) {
-        return DateRead::NotADate;
-    }
-    if (!dateExists(y, m, d)) {
-        return DateRead::NoSuchDate;
-    }
-    day = dayFromDate(y, m, d);
-    return DateRead::Ok;
 }
 
 class LineReader {
@@ -381,7 +186,7 @@ class LineReader {
         int number = 0;
         if (text.empty()) {
             value = KEEP;
-        } else if (readNumber(text, number) && number >= first && number < first + count) {
+        } else if (readSmallNumber(text, number) && number >= first && number < first + count) {
             value = number - first;
         } else {
             unknown(column, allowed);
@@ -395,7 +200,7 @@ class LineReader {
             entry.antenna = KEEP;
             return;
         }
-        if (readNumber(text, number) && number >= 1 && number <= ANTENNA_COUNT) {
+        if (readSmallNumber(text, number) && number >= 1 && number <= ANTENNA_COUNT) {
             entry.antenna = number - 1;
             return;
         }
@@ -489,19 +294,19 @@ PlanReading readPlanFile(std::string_view bytes,
             raw.remove_suffix(1);
         }
         size_t badAt = 0;
-        char why[64];
+        char why[80];
+        why[0] = '\0';
         if (raw.size() > PLAN_LINE_MAX_BYTES) {
             snprintf(why, sizeof why, "länger als %zu Bytes", PLAN_LINE_MAX_BYTES);
-            problems.add(line, why);
-            continue;
+        } else if (raw.find('\0') != std::string_view::npos) {
+            snprintf(why, sizeof why, "%s", "enthält ein Nullzeichen");
+        } else if (!cp1252FromUtf8Line(raw, text, badAt)) {
+            // Excel's plain "CSV" is Windows-1252; "CSV UTF-8" is what the plan needs.
+            snprintf(why, sizeof why, "kein UTF-8 (Byte %zu; als CSV UTF-8 speichern)", badAt + 1);
         }
-        if (raw.find('\0') != std::string_view::npos) {
-            problems.add(line, "enthält ein Nullzeichen");
-            continue;
-        }
-        if (!cp1252FromUtf8Line(raw, text, badAt)) {
-            snprintf(why, sizeof why, "kein UTF-8 (Byte %zu)", badAt + 1);
+        if (why[0] != '\0') {
             problems.add(line, why);
+            headerSeen = true; // a bad first line is named once, not again as no header
             continue;
         }
         if (trimmed(text).empty() || trimmed(text).front() == COMMENT) {

@@ -45,6 +45,13 @@ struct JournalStory : ::testing::Test {
 
 } // namespace
 
+TEST_F(JournalStory, TheSchedulesWritesAreJournaledAsSendeplan) {
+    announce.linkUp();
+    announce.writeSent(write(ProgramNumber, 3, SourceKind::Schedule));
+    ASSERT_FALSE(lines().empty());
+    EXPECT_EQ(lines().back().rfind("Sendeplan;Befehl;9;", 0), 0u) << lines().back();
+}
+
 TEST_F(JournalStory, SessionWithCommandsAlarmAndSilence) {
     recorder.started("1.0.0", "COM3 mit 1200 Bit/s");
     announce.linkUp();

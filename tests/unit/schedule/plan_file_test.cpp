@@ -33,7 +33,7 @@ TEST(PlanFile, GoodLinesInEveryAcceptedSpelling) {
          STATE_STANDBY, NO_FIRST_DAY, NO_LAST_DAY},
         {" 6:30 ; 7:00 ;76;29,99999;4;0;Dipol Nord;100;1.4.2027;;\"Ansage; mit \"\"Pause\"\"\"",
          390, 30, 0x60, "2999999", 3, 0, 0, STATE_P100, dayFromDate(2027, 4, 1), NO_LAST_DAY},
-        {"12:00;12:01;So;1,5;;;4;1000;;", 720, 1, 0x40, "0150000", KEEP, KEEP, 3, STATE_P1000,
+        {"12:00:00;12:01;So;1,5;;;4;1000;;", 720, 1, 0x40, "0150000", KEEP, KEEP, 3, STATE_P1000,
          NO_FIRST_DAY, NO_LAST_DAY},
     };
     for (const GoodCase& c : cases) {
@@ -85,7 +85,8 @@ TEST(PlanFile, EveryBadLineIsNamedWithItsNumberAndWhy) {
         {"03:00;04:00;1", "3 Spalten statt 11"},
         {"03:00;04:00;1;9,5;;;;1000;;;;x", "12 Spalten statt 11"},
         {"03:00;04:00;1;9,5;;;;1000;;;\"offen", "Anführungszeichen nicht geschlossen"},
-        {"03:00;04:00;1;9,5;;;;1000;;;Gr\xFC\xDF", "kein UTF-8 (Byte 31)"},
+        {"03:00;04:00;1;9,5;;;;1000;;;Gr\xFC\xDF", "kein UTF-8 (Byte 31; als CSV UTF-8 speichern)"},
+        {"03:00:30;04:00;1;9,5;;;;1000;;;", "Beginn UTC: „03:00:30“ ist keine Uhrzeit"},
     };
     // Each bad line between good ones, so that the numbers count every line.
     std::string text = std::string(PLAN_FILE_HEADER) + "\r\n# Sommer\r\n";
@@ -151,7 +152,17 @@ TEST(PlanFile, HostileFilesGetANamedErrorNeverACrash) {
     EXPECT_EQ(planProblemLine(r.problems[0]), "Zeile 2: länger als 1024 Bytes");
     EXPECT_EQ(planProblemLine(r.problems[1]), "Zeile 3: 1 Spalten statt 11");
     EXPECT_EQ(planProblemLine(r.problems[2]), "Zeile 4: enthält ein Nullzeichen");
-    EXPECT_EQ(planProblemLine(r.problems[3]), "Zeile 5: kein UTF-8 (Byte 1)");
+    EXPECT_EQ(planProblemLine(r.problems[3]),
+              "Zeile 5: kein UTF-8 (Byte 1; als CSV UTF-8 speichern)");
+
+    // Saved by Excel as plain CSV (Windows-1252): the header's "ü" is named, nothing more.
+    std::string ansi = PLAN_FILE_HEADER;
+    ansi.replace(ansi.find("\xC3\xBC"), 2, "\xFC");
+    const PlanReading excel =
+        readPlanFile(ansi + "\r\n03:00;04:00;1;9,5;;;;1000;;;\r\n", ANTENNA_NAMES);
+    ASSERT_EQ(excel.problems.size(), 1u);
+    EXPECT_EQ(planProblemLine(excel.problems[0]),
+              "Zeile 1: kein UTF-8 (Byte 71; als CSV UTF-8 speichern)");
 
     // A file of nothing but bad lines names the first ones and counts them all.
     std::string many = std::string(PLAN_FILE_HEADER) + "\n";

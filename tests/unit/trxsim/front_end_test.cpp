@@ -323,6 +323,22 @@ TEST(TrxsimLine, EchoesWritesAndAnswersTheRefreshFromTheModel) {
     EXPECT_EQ(slave.read(2), line({{8, 5}, {8, 1}}));
 }
 
+TEST(TrxsimLine, PlaysTheFaultsItIsStartedWithAndTurnsThemOffWhenTold) {
+    Sim sim(quiet({"--refuse-frequency", "7,12346", "--endless-tune"}));
+    Fd slave = openSlave(sim.pty);
+    Fd control = connectControl(sim.port);
+    slave.write(line({{7, 6}})); // 07,12345 to 07,12346: refused, the 5 kept
+    EXPECT_EQ(slave.read(2), line({{7, 6}, {7, 5}}));
+    slave.write(line({{8, 2}, {8, 6}})); // tune, and the stage it never reaches
+    EXPECT_EQ(slave.read(4), line({{8, 2}, {15, 2}, {8, 6}, {8, 2}}));
+    EXPECT_EQ(control.command("refuse-frequency off"), "OK");
+    EXPECT_EQ(control.command("endless-tune off"), "OK");
+    EXPECT_EQ(control.command("refuse-frequency 40"),
+              "ERR usage: refuse-frequency MHZ (1.5..29.99999)|off");
+    slave.write(line({{8, 1}, {7, 6}}));
+    EXPECT_EQ(slave.read(3), line({{8, 1}, {15, 0}, {7, 6}}));
+}
+
 TEST(TrxsimLine, TuneSequenceUnlocksAndRampsThePowerOnAPacedLine) {
     Sim sim(quiet({"--tune-ms", "60000", "--baud", "9600"}));
     Fd slave = openSlave(sim.pty);
