@@ -228,7 +228,7 @@ UtcSeconds ScheduleRunner::nextWake(UtcSeconds now) const {
 
 bool ScheduleRunner::nextChange(UtcSeconds now, Occurrence& next) const {
     for (const Occurrence& o : timeline_.occurrences(now, now + STATUS_LOOK_AHEAD)) {
-        if (o.begin > now) {
+        if (o.begin > now && !timeline_.changeDone(o)) {
             next = o;
             return true;
         }

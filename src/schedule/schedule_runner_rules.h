@@ -68,7 +68,7 @@ class ScheduleRunner final {
     bool wantsPoll() const { return sequencer_.wantsRun(); }
     // When poll() must run next; NO_EVENT when nothing is ahead or the plan is off.
     UtcSeconds nextWake(UtcSeconds now) const;
-    // The next change's time and its entry; false when none is ahead.
+    // The next entry whose change is still to come; false when none is ahead.
     bool nextChange(UtcSeconds now, Occurrence& next) const;
 
     // The alarm after a failed change, until the operator acknowledges it.
