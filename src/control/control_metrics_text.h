@@ -4,6 +4,7 @@
 #define TRXDESK_CONTROL_METRICS_TEXT_H
 
 #include "control_values_rules.h"
+#include "shell/schedule_switch.h"
 
 #include <cstdint>
 #include <string>
@@ -27,6 +28,7 @@ struct MetricsSnapshot {
     int portNumber;  // the COM port, 0 without one
     int lineClients; // line clients connected, the scrape not counted
     uint64_t nowMs;
+    const ScheduleReport* schedule = nullptr; // the season schedule, when the program has one
 };
 
 // A label value with backslash, double quote and line feed escaped, in double quotes.

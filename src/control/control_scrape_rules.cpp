@@ -31,8 +31,12 @@ void ControlSessions::answerRequest(Client& c) {
             backoff_.right(c.address);
         }
         std::string body;
+        ScheduleReport schedule;
+        if (schedule_) {
+            schedule = schedule_->scheduleReport();
+        }
         appendMetricsText(body, {values_, counters_, engine_.serialPortNumber(), lineClients(),
-                                 host_.milliseconds()});
+                                 host_.milliseconds(), schedule_ ? &schedule : nullptr});
         appendHttpReply(reply, HttpReply::Metrics, body);
     }
     send(c, reply);

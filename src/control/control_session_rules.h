@@ -18,6 +18,7 @@
 #include "line_listener.h"
 #include "protocol.h"
 #include "res/resource.h"
+#include "shell/schedule_switch.h"
 #include "shell/station_events.h"
 
 #include <cstddef>
@@ -128,6 +129,11 @@ class ControlSessions final : public LineListener {
 
     // Tells `journal` (which must outlive the sessions) of clients and refused commands.
     void tellJournal(StationEvents& journal) { journal_ = &journal; }
+    // The season schedule (which must outlive the sessions): `get schedule`, `schedule ...`
+    // and its metrics; without it they are refused.
+    void useSchedule(ScheduleSwitch& schedule) { schedule_ = &schedule; }
+    // "EVENT schedule <text>" to every subscriber.
+    void scheduleEvent(const char* text);
 
     void linkUp(const RegisterMirror& registers) override;
     void linkLost(const RegisterMirror& registers) override;
@@ -212,6 +218,8 @@ class ControlSessions final : public LineListener {
     void handleWrite(Client& c, const ControlCommand& command, std::string_view line);
     void refuseWrite(Client& c, std::string_view line, int code, std::string_view reason);
     void replyValues(Client& c, const ControlCommand& command);
+    void replySchedule(Client& c);
+    void handleSchedule(Client& c, const ControlCommand& command, std::string_view line);
     void answerWaiting(Client& c, int code, std::string_view reason);
 
     // control_access_rules.cpp: the password of a client from another computer, the lock.
@@ -231,6 +239,7 @@ class ControlSessions final : public LineListener {
     ControlEngine& engine_;
     ControlHost& host_;
     StationEvents* journal_ = nullptr;
+    ScheduleSwitch* schedule_ = nullptr;
     AllowList allowList_;
     std::string password_;
     std::map<ClientId, Client> clients_;

@@ -86,6 +86,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     if (controlSettings.port != 0) {
         protocol.addListener(controlPort.listener());
         controlPort.tellJournal(journal);
+        controlPort.useSchedule(schedule);
+        schedule.tellEvents(ControlPort::scheduleEvent, &controlPort);
     }
     ShowWindow(panel, SW_SHOW);
     controlPort.attach(panel, router); // opens on a message posted now: once the panel is shown

@@ -9,13 +9,15 @@
 namespace trx {
 
 constexpr int SCHEDULE_VALUES_SIZE = 96;
+constexpr int SCHEDULE_TIME_SIZE = 24;
 
 // The control port's view: `get schedule` and the metrics.
 struct ScheduleReport {
     enum Mode : uint8_t { Off, On, Hand };
     Mode mode = Off;
     bool hasNext = false;
-    int64_t nextChange = 0; // UTC seconds of the next change's begin
+    int64_t nextChange = 0;                 // UTC seconds of the next entry's begin
+    char nextTime[SCHEDULE_TIME_SIZE] = {}; // the same as "2026-12-08T03:00:00Z"
     char nextValues[SCHEDULE_VALUES_SIZE] = {};
     int badLines = 0; // of the file last read; 0: ok
     int changesOk = 0;

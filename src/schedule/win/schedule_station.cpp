@@ -161,6 +161,7 @@ ScheduleReport ScheduleStation::scheduleReport() const {
     if (runner_.nextChange(now(), next)) {
         report.hasNext = true;
         report.nextChange = next.begin;
+        formatIsoTime(next.begin, report.nextTime, sizeof report.nextTime);
         formatEntryValues(runner_.plan().entries[static_cast<size_t>(next.entry)], true,
                           report.nextValues, sizeof report.nextValues);
     }
