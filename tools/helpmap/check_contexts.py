@@ -17,6 +17,7 @@ EXPECTED = {
     "IDH_SETTINGS": ("Einstellungen und Voreinstellungen", "/settings.html"),
     "IDH_FREQUENCY": ("Frequenz eingeben", "/frequency.html"),
     "IDH_JOURNAL": ("Das Betriebsjournal", "/journal.html"),
+    "IDH_SCHEDULE": ("Der Sendeplan", "/schedule.html"),
 }
 
 
