@@ -39,6 +39,7 @@ struct PanelState {
     HWND tooltips = nullptr;
     // The status bar's parts at its right end, each as wide as its text; "" for none.
     std::string planText;
+    bool planAlarm = false;
     std::string journalTrouble;
 };
 

@@ -19,6 +19,7 @@ constexpr COLORREF DARK_GREEN = RGB(0, 100, 0);
 constexpr COLORREF GREEN = RGB(43, 255, 43);
 constexpr COLORREF RED = RGB(255, 0, 0);
 constexpr COLORREF BLACK = RGB(0, 0, 0);
+constexpr COLORREF WHITE = RGB(255, 255, 255);
 
 // The panel starts a little left of and above the screen's centre.
 constexpr int CENTRE_OFFSET_X = 210;
@@ -89,7 +90,9 @@ void setupStatusBar(HWND window) {
     parts = STATUS_PART_COUNT;
     for (int i = 0; i < 2; ++i) {
         if (widths[i] > 0) {
-            SendMessageA(bar, SB_SETTEXTA, parts++, reinterpret_cast<LPARAM>(extra[i]));
+            // The schedule's alarm is drawn by the panel: white on red (WM_DRAWITEM).
+            const WPARAM drawn = i == 0 && p->planAlarm ? SBT_OWNERDRAW : 0;
+            SendMessageA(bar, SB_SETTEXTA, parts++ | drawn, reinterpret_cast<LPARAM>(extra[i]));
         }
     }
 }
@@ -188,6 +191,21 @@ BOOL onStatusBarMessage(PanelState& p, HWND window, bool show) {
     return TRUE;
 }
 
+// The schedule's alarm in its status-bar part: the text the part was given, white on red.
+BOOL onDrawItem(const PanelState& p, const DRAWITEMSTRUCT& item) {
+    if (item.CtlID != IDC_STATUSBAR) {
+        return FALSE;
+    }
+    RECT r = item.rcItem;
+    FillRect(item.hDC, &r, p.redBrush);
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, WHITE);
+    r.left += STATUS_TEXT_MARGIN / 2;
+    const char* text = reinterpret_cast<const char*>(item.itemData);
+    DrawTextA(item.hDC, text, -1, &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    return TRUE;
+}
+
 BOOL onSize(PanelState& p, HWND window, WPARAM type) {
     if (type == SIZE_MINIMIZED) {
         p.protocol.showWindowIcon();
@@ -250,10 +268,11 @@ void showJournalTrouble(HWND window, const char* text) {
     }
 }
 
-void showSchedulePlan(HWND window, const char* text) {
+void showSchedulePlan(HWND window, const char* text, bool alarm) {
     if (PanelState* p = panelState(window)) {
-        if (p->planText != text) {
+        if (p->planText != text || p->planAlarm != alarm) {
             p->planText = text;
+            p->planAlarm = alarm;
             setupStatusBar(window);
         }
     }
@@ -290,6 +309,8 @@ INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
         return p->router && p->router->route(message, wParam, lParam);
     case WM_SIZE:
         return onSize(*p, window, wParam);
+    case WM_DRAWITEM:
+        return onDrawItem(*p, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_SYSCOMMAND:
         return wParam == SC_MAXIMIZE || wParam == SC_SIZE; // the panel has one size
     case WM_COMMAND:

@@ -41,9 +41,9 @@ int resetPanel(HWND panel, bool reopened = false);
 // right end; "" takes the part away.
 void showJournalTrouble(HWND panel, const char* text);
 
-// Shows the season schedule's plan line in a part of its own before the journal's; a click
-// on it acknowledges the schedule's alarm.
-void showSchedulePlan(HWND panel, const char* text);
+// Shows the season schedule's plan line in a part of its own before the journal's, white on
+// red while `alarm` stands; a click on the status bar acknowledges the schedule's alarm.
+void showSchedulePlan(HWND panel, const char* text, bool alarm);
 
 } // namespace trx
 

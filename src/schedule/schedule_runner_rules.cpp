@@ -175,7 +175,7 @@ void ScheduleRunner::finished(const ChangeOutcome& outcome, UtcSeconds now) {
     case ChangeOutcome::Failed: {
         char reason[SCHEDULE_TEXT_SIZE];
         formatChangeFailure(outcome.failure, outcome.refusal, reason, sizeof reason);
-        snprintf(text, sizeof text, "Wechsel fehlgeschlagen: Schritt %s, %s; Sender auf Bereit",
+        snprintf(text, sizeof text, "Wechsel fehlgeschlagen, Sender auf Bereit: Schritt %s, %s",
                  changeStepName(outcome.step), reason);
         notices_.journal(text);
         snprintf(text, sizeof text, "failed %s %s", changeStepWord(outcome.step),
@@ -184,8 +184,7 @@ void ScheduleRunner::finished(const ChangeOutcome& outcome, UtcSeconds now) {
         ++changesFailed_;
         char clock[8];
         formatClock(begin, clock, sizeof clock);
-        snprintf(text, sizeof text, "Plan: FEHLER %s UTC %s: %s (Klick quittiert)", clock,
-                 changeStepName(outcome.step), reason);
+        snprintf(text, sizeof text, "Plan: FEHLER %s UTC %s", clock, changeStepName(outcome.step));
         alarm_ = text;
         snprintf(text, sizeof text, "%s: %s", changeStepName(outcome.step), reason);
         remember(begin, EntryState::Failed, text);

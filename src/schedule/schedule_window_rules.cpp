@@ -39,8 +39,9 @@ std::vector<std::string> scheduleWindowLines(const ScheduleRunner& runner, UtcSe
         formatEntryValues(entry, true, values, sizeof values);
         // "2026-12-08" to "08.12."
         char line[SCHEDULE_TEXT_SIZE * 2];
-        snprintf(line, sizeof line, "%.2s.%.2s.  %s-%s  Zeile %d  %s  %s", iso + 8, iso + 5, begin,
-                 end, entry.line, values, entryStateText(row).c_str());
+        const std::string state = entryStateText(row);
+        snprintf(line, sizeof line, "%.2s.%.2s.  %s-%s  %s%sZeile %d: %s", iso + 8, iso + 5, begin,
+                 end, state.c_str(), state.empty() ? "" : "  ", entry.line, values);
         lines.emplace_back(line);
     }
     return lines;

@@ -15,7 +15,7 @@ constexpr int SCHEDULE_WINDOW_DAYS = 2;
 
 // "erledigt", "läuft", "fehlgeschlagen: Frequenz: keine Quittung", "übersprungen", "Hand", "".
 std::string entryStateText(const EntryRow& row);
-// "08.12. 03:00-04:00  Zeile 4  9,50000 MHz 1000 W  erledigt"
+// "08.12.  03:00-04:00  erledigt  Zeile 4: 9,50000 MHz 1000 W"
 std::vector<std::string> scheduleWindowLines(const ScheduleRunner& runner, UtcSeconds now);
 // "Nächster Wechsel 03:00 UTC in 4 min 10 s", "Plan aus", "kein Eintrag geplant"
 std::string scheduleCountdownText(const ScheduleRunner& runner, UtcSeconds now);

@@ -11,6 +11,7 @@ namespace {
 constexpr DWORD PAINT_MS = 500;
 // A refused step is tried again after 10 s; then standby and the alarm.
 constexpr DWORD FAILURE_TIMEOUT_MS = 30000;
+constexpr int PART_INSET = 24; // past the size grip
 
 struct ScheduleScreenStory : PanelStory {
     void SetUp() override {
@@ -55,6 +56,17 @@ struct ScheduleScreenStory : PanelStory {
         CloseHandle(file);
     }
 
+    // The screen's colour near the right end of the status bar, inside the plan line's part.
+    static COLORREF planPartColour(const PanelProcess& program) {
+        RECT bar{};
+        GetWindowRect(GetDlgItem(program.panel(), IDC_STATUSBAR), &bar);
+        HDC screen = GetDC(nullptr);
+        const COLORREF colour =
+            GetPixel(screen, bar.right - PART_INSET, (bar.top + bar.bottom) / 2);
+        ReleaseDC(nullptr, screen);
+        return colour;
+    }
+
     std::string path;
 };
 
@@ -69,20 +81,23 @@ TEST_F(ScheduleScreenStory, ThePlanLineTheWindowAndTheAlarmOfARefusedFrequency) 
     }
     ASSERT_EQ(sim.command("refuse-frequency 11.75"), "OK");
     const std::string second = clockIn(40);
-    writePlan(clockIn(-1) + ";" + clockIn(30) + ";täglich;11,75;;3;;1000;;;abgewiesen\r\n" +
-              second + ";" + clockIn(70) + ";täglich;9,5;;;;1000;;;\r\n" + clockIn(80) + ";" +
-              clockIn(90) + ";täglich;6,07;;;2;Bereit;;;\r\n");
+    writePlan(clockIn(-1) + ";" + clockIn(30) + ";1234567;11,75;;3;;1000;;;abgewiesen\r\n" +
+              second + ";" + clockIn(70) + ";1234567;9,5;;;;1000;;;\r\n" + clockIn(80) + ";" +
+              clockIn(90) + ";1234567;6,07;;;2;Bereit;;;\r\n");
     PanelProcess program;
-    ASSERT_TRUE(program.start(port() + std::string(" noreg")));
+    ASSERT_TRUE(program.start(port()));
     ASSERT_TRUE(
-        waitFor([&] { return program.statusText(3).rfind("Plan: ", 0) == 0; }, SHOW_TIMEOUT_MS));
+        waitFor([&] { return program.statusText(3).rfind("Plan: ", 0) == 0; }, SHOW_TIMEOUT_MS))
+        << program.statusText(1) << " | " << program.statusText(3) << " | "
+        << program.statusText(4);
     Sleep(PAINT_MS);
     program.screenshot("schedule-plan-line");
 
-    ASSERT_TRUE(waitFor([&] { return program.statusText(3).rfind("Plan: FEHLER", 0) == 0; },
-                        FAILURE_TIMEOUT_MS))
-        << program.statusText(3);
+    // The alarm is drawn white on red at the status bar's right end, where the plan line is.
+    ASSERT_TRUE(waitFor([&] { return planPartColour(program) == ALARM_RED; }, FAILURE_TIMEOUT_MS));
     EXPECT_EQ(simulatorRegisters(sim)[OperatingState], STATE_STANDBY);
+    Sleep(PAINT_MS);
+    program.screenshot("schedule-alarm");
     post(program, IDM_SCHEDULE_WINDOW);
     HWND window = nullptr;
     ASSERT_TRUE(waitFor(

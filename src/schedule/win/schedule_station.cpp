@@ -120,9 +120,10 @@ void ScheduleStation::open(HWND panel, WindowRouter& router) {
             poll();
         }
     });
+    // On before the file is read: a message about a bad file must not hold the plan off.
+    runner_.setEnabled(scheduleSettings_.enabled, now());
     load(false);
     watchFolder();
-    runner_.setEnabled(scheduleSettings_.enabled, now());
     poll();
 }
 
@@ -269,7 +270,7 @@ void ScheduleStation::show() {
     }
     char text[SCHEDULE_TEXT_SIZE];
     runner_.formatStatus(now(), text, sizeof text);
-    showPlan_(panel_, text);
+    showPlan_(panel_, text, runner_.alarm());
 }
 
 // The announcements: the sequencer hears them, and a poll is posted when it must act.

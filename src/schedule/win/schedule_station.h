@@ -26,8 +26,9 @@ UtcSeconds systemUtcSeconds();
 
 class ScheduleStation final : public ScheduleSwitch, public ScheduleNotices, public LineListener {
   public:
-    // Shows the plan line on the panel.
-    using ShowPlan = void (*)(HWND panel, const char* text);
+    // Shows the plan line on the panel; `alarm`: a failed change the operator has not yet
+    // acknowledged.
+    using ShowPlan = void (*)(HWND panel, const char* text, bool alarm);
     // `portNumber`'s key gives the settings, `keyName` (its folder name, as the journal's)
     // the file's default place; without the registry (NOREG) the switch is kept for the run
     // only. All must outlive the station.

@@ -6,6 +6,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace trx {
@@ -13,18 +14,30 @@ namespace trx {
 namespace {
 
 constexpr INT_PTR SHELL_EXECUTE_FAILED = 32; // ShellExecute's results up to this are errors
+constexpr LONG LIST_MARGIN = 8;
 
 ScheduleStation* stationOf(HWND window) {
     return reinterpret_cast<ScheduleStation*>(GetWindowLongPtrA(window, DWLP_USER));
 }
 
+// The lines, scrollable sideways as far as the longest reaches.
 void fillList(HWND window, int id, const std::vector<std::string>& lines) {
     HWND list = GetDlgItem(window, id);
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    HDC dc = GetDC(list);
+    HGDIOBJ before =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    LONG widest = 0;
     for (const std::string& line : lines) {
         SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        SIZE extent{};
+        GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &extent);
+        widest = std::max(widest, extent.cx);
     }
+    SelectObject(dc, before);
+    ReleaseDC(list, dc);
+    SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + LIST_MARGIN), 0);
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
 }

@@ -131,8 +131,8 @@ class ScheduleStory(unittest.TestCase):
         day = time.strftime("%Y-%m-%d", time.gmtime(begin))
         journal_file = os.path.join(local_app_data(), "TRXDESK", "Journal", "Com%d" % COM,
                                     day + ".csv")
-        failed_line = (";Sendeplan;Sendeplan;;;;Wechsel fehlgeschlagen: Schritt Frequenz, "
-                       "vom Sender nicht übernommen; Sender auf Bereit;")
+        failed_line = (";Sendeplan;Sendeplan;;;;Wechsel fehlgeschlagen, Sender auf Bereit: "
+                       "Schritt Frequenz, vom Sender nicht übernommen;")
 
         def journal_text():
             with open(journal_file, encoding="utf-8-sig") as f:

@@ -187,7 +187,7 @@ TEST(ScheduleRunner, AChangeStartsTheLeadTimeAheadAndIsJournaledWithItsDuration)
     EXPECT_EQ(s.m[OperatingState], STATE_STANDBY);
     const std::vector<std::string> rows = scheduleWindowLines(s.runner, s.now);
     ASSERT_FALSE(rows.empty());
-    EXPECT_NE(rows[0].find("04.01.  03:00-04:00  Zeile 2  9,50000 MHz 1000 W  erledigt"),
+    EXPECT_NE(rows[0].find("04.01.  03:00-04:00  erledigt  Zeile 2: 9,50000 MHz 1000 W"),
               std::string::npos)
         << rows[0];
 }
@@ -224,7 +224,8 @@ TEST(ScheduleRunner, ARefusedFrequencyEndsInStandbyWithAnAlarmUntilAcknowledged)
     EXPECT_EQ(s.runner.changesFailed(), 1);
     EXPECT_EQ(s.events.back(), "failed frequency rejected");
     EXPECT_TRUE(
-        s.journaled("Wechsel fehlgeschlagen: Schritt Frequenz, vom Sender nicht übernommen"));
+        s.journaled("Wechsel fehlgeschlagen, Sender auf Bereit: Schritt Frequenz, vom Sender "
+                    "nicht übernommen"));
     EXPECT_TRUE(s.runner.alarm());
     EXPECT_EQ(s.status().rfind("Plan: FEHLER 03:00 UTC Frequenz", 0), 0u) << s.status();
     const std::vector<EntryRow> rows = s.runner.rows(s.now, mondayAt(0, 0, 0), mondayAt(1, 0, 0));

@@ -672,7 +672,7 @@ TEST_F(Panel, TheScheduleIsSwitchedFromTheMenuAndItsPlanLineHasAPartOfItsOwn) {
               (std::vector<std::string>{"off", "window", "now", "window", "acknowledge"}));
 
     // The plan line and the journal's trouble each in a part of their own, in that order.
-    showSchedulePlan(scheduled, "Plan: 03:00 UTC 9,50000 MHz 1000 W");
+    showSchedulePlan(scheduled, "Plan: 03:00 UTC 9,50000 MHz 1000 W", false);
     showJournalTrouble(scheduled, "Journal: Schreibfehler");
     int edges[5] = {};
     ASSERT_EQ(SendDlgItemMessageA(scheduled, IDC_STATUSBAR, SB_GETPARTS, 5,

@@ -27,7 +27,7 @@ UtcSeconds fakeClock() {
     return fakeNow;
 }
 std::vector<std::string> planLines;
-void recordPlan(HWND, const char* text) {
+void recordPlan(HWND, const char* text, bool) {
     planLines.emplace_back(text);
 }
 
