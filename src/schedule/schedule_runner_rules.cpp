@@ -51,13 +51,20 @@ bool ScheduleRunner::load(PlanReading reading, UtcSeconds now) {
 }
 
 void ScheduleRunner::setEnabled(bool on, UtcSeconds now) {
-    (void)now;
     if (on == enabled_) {
         return;
     }
     enabled_ = on;
     if (on) {
-        timeline_.restart(); // a change due now is a start in the middle
+        // Switched on, the plan brings the transmitter into the entry in force, asking first
+        // when it is on air with other values: a start in the middle.
+        timeline_.runNow(now);
+        timeline_.restart();
+    } else if (sequencer_.running()) {
+        // Switched off mid-change: nothing more goes out; the transmitter stays as it is.
+        abandoned_ = true;
+        remember(current_ ? current_->begin : now, EntryState::Hand);
+        current_.reset();
     }
     notices_.journal(on ? "eingeschaltet" : "ausgeschaltet");
     notices_.event(on ? "on" : "off");
@@ -67,7 +74,7 @@ std::optional<ScheduleRunner::Question> ScheduleRunner::poll(UtcSeconds now) {
     if (!enabled_) {
         return std::nullopt;
     }
-    if (sequencer_.running()) {
+    if (sequencer_.running() && !abandoned_) {
         sequencer_.run(now);
         if (const auto outcome = sequencer_.takeOutcome()) {
             finished(*outcome, now);
@@ -106,6 +113,7 @@ std::optional<ScheduleRunner::Question> ScheduleRunner::poll(UtcSeconds now) {
     case ScheduleStep::Standby:
         current_ = step.occurrence;
         currentIsStandby_ = true;
+        abandoned_ = false;
         sequencer_.begin(standbyEntry(), now);
         if (const auto outcome = sequencer_.takeOutcome()) {
             finished(*outcome, now);
@@ -144,6 +152,7 @@ void ScheduleRunner::begin(const Occurrence& occurrence, const ScheduleEntry& en
     notices_.event(text);
     states_[occurrence.begin].occurrence = occurrence;
     remember(occurrence.begin, EntryState::Running);
+    abandoned_ = false;
     sequencer_.begin(entry, now);
     if (const auto outcome = sequencer_.takeOutcome()) {
         finished(*outcome, now);

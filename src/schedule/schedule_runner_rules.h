@@ -107,6 +107,7 @@ class ScheduleRunner final {
     std::string alarm_;
     std::optional<Occurrence> current_; // the occurrence the running change is for
     bool currentIsStandby_ = false;
+    bool abandoned_ = false; // switched off mid-change: the sequencer's change is dropped
     std::map<UtcSeconds, EntryRow> states_; // by begin; the latest kept
     int changesOk_ = 0;
     int changesFailed_ = 0;

@@ -144,6 +144,9 @@ void ScheduleStation::runScheduleNow() {
 }
 
 void ScheduleStation::reloadSchedule() {
+    if (!thread_) {
+        watchFolder(); // the folder may have been made since
+    }
     load(true);
     poll();
 }

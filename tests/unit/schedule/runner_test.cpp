@@ -236,6 +236,28 @@ TEST(ScheduleRunner, ARefusedFrequencyEndsInStandbyWithAnAlarmUntilAcknowledged)
     EXPECT_EQ(s.status(), "Plan: 05:00 UTC 11,75000 MHz Bereit");
 }
 
+TEST(ScheduleRunner, SwitchedOffMidChangeNothingMoreGoesOutAndOnAgainItTakesTheEntryUp) {
+    Station s;
+    loadTwo(s);
+    s.runner.setEnabled(true, s.now);
+    s.now = mondayAt(0, 2, 59);
+    s.runner.poll(s.now);
+    ASSERT_FALSE(s.queued.empty()); // standby is on its way
+    s.runner.setEnabled(false, s.now);
+    const uint32_t sent = s.sequence;
+    s.line();
+    s.at(mondayAt(0, 3, 30));
+    EXPECT_EQ(s.sequence, sent) << "no step after the switch went off";
+    EXPECT_EQ(s.m[FrequencyDigit2], 7);
+    EXPECT_EQ(s.runner.nextWake(s.now), NO_EVENT);
+    EXPECT_TRUE(s.journaled("ausgeschaltet"));
+    s.runner.setEnabled(true, s.now);
+    EXPECT_FALSE(s.runner.poll(s.now).has_value()) << "in standby: nothing to ask";
+    s.line();
+    EXPECT_EQ(s.m[FrequencyDigit2], 9);
+    EXPECT_EQ(s.m[OperatingState], STATE_P1000);
+}
+
 TEST(ScheduleRunner, StartedInTheMiddleOfAnEntryItAsksBeforeTakingOverTheTransmitter) {
     Station s; // on air on 07,12345 MHz
     loadTwo(s);
