@@ -47,7 +47,14 @@ windows_files=(TRXDESK.exe TRXDESK.HLP TRXDESK.CNT TRXDESK.CHM README.md LICENSE
   x64/TRXDESK.exe x64/TRXDESK.HLP x64/TRXDESK.CNT x64/TRXDESK.CHM)
 unzip -tqq "$zip" >/dev/null || die "$zip is damaged"
 linux_files=(linux/trxsim linux/libptyshim-x86_64.so linux/libptyshim-i686.so)
-expected=$(printf "$name/%s\n" "${windows_files[@]}" "${linux_files[@]}" | LC_ALL=C sort)
+# The monitoring server's files, as the repository holds them; not in the installer.
+monitoring_files=(monitoring/prometheus.yml monitoring/trxdesk_alerts.yml
+  monitoring/trxdesk_alerts_test.yml monitoring/alertmanager.yml
+  monitoring/grafana/trxdesk-dashboard.json
+  monitoring/grafana/provisioning/dashboards/trxdesk.yml
+  monitoring/grafana/provisioning/datasources/trxdesk-prometheus.yml)
+expected=$(printf "$name/%s\n" "${windows_files[@]}" "${linux_files[@]}" "${monitoring_files[@]}" |
+  LC_ALL=C sort)
 listed=$(unzip -Z1 "$zip" | LC_ALL=C sort)
 [ "$listed" = "$expected" ] ||
   bad "the zip holds other files than expected (< expected, > in the zip):$nl$(
@@ -122,7 +129,7 @@ done
 echo "check_package: zip, exes and simulator checked"
 
 sums() { (cd "$1" && find . -type f "${@:2}" | LC_ALL=C sort | xargs -d '\n' -r sha256sum); }
-want=$(sums "$pkg" ! -path './linux/*')
+want=$(sums "$pkg" ! -path './linux/*' ! -path './monitoring/*')
 
 . "$top/scripts/wine-env.sh"
 if [ "$TRX_WINE32" != yes ]; then

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release package into build/release: the folder TRXDESK-<version> (the i686 exe
 # with its help beside it, x64/ with the x86_64 exe and its own help, README.md, LICENSE,
-# linux/ with trxsim and the pty shim for both Wine halves), its zip, and
+# linux/ with trxsim and the pty shim for both Wine halves, monitoring/ with the Prometheus
+# job, alert rules, Alertmanager example and Grafana dashboard), its zip, and
 # TRXDESK-<version>-setup.exe, the installer of its Windows files. The version is project()'s
 # in the top CMakeLists.txt, the installer's publisher its TRX_PUBLISHER. The exes are
 # stripped copies; the trees' own exes stay as the tests use them.
@@ -92,6 +93,8 @@ for f in "${help[@]}"; do
   cp "$build/win64/$f" "$pkg/x64/$f"
 done
 cp "$top/README.md" "$top/LICENSE" "$pkg/"
+# For the monitoring server, not the panel's PC: in the zip, not in the installer.
+cp -r "$top/monitoring" "$pkg/"
 
 find "$pkg" -type d -exec chmod 755 {} +
 find "$pkg" -type f -exec chmod 644 {} +

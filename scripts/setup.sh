@@ -8,13 +8,14 @@
 # installed everywhere, since the i686 tree is built and packaged on every machine.
 # The help is written by halibut (WinHelp and HTML Help); the release package needs zip and
 # NSIS; fonts-wine brings Marlett for the title-bar buttons; clang-format checks the style;
-# prometheus brings promtool, which judges the control port's scrape.
+# prometheus brings promtool, which judges the control port's scrape; it and
+# prometheus-alertmanager (amtool) check monitoring/, and run in its end-to-end story.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang clang-format libclang-rt-14-dev libgtest-dev googletest
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine wine64
   gcc-i686-linux-gnu libc6-dev-i386-cross
   xvfb imagemagick python3 util-linux
-  halibut nsis zip p7zip-full fonts-wine prometheus)
+  halibut nsis zip p7zip-full fonts-wine prometheus prometheus-alertmanager python3-yaml)
 [ "${TRX_RUNS_I386:-$("$(dirname "$0")/runs-i386.sh")}" = yes ] && packages+=(wine32:i386)
 missing=()
 for p in "${packages[@]}"; do

@@ -21,6 +21,7 @@ enum class ControlVerb {
     Invalid,
     Get,
     GetSchedule,
+    Info,
     SetFrequency,
     SetState,
     SetProgram,

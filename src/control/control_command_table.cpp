@@ -45,6 +45,7 @@ constexpr ControlCommandRow COMMANDS[] = {
      "get schedule", nullptr},
     {ControlVerb::Get, "get", A::Key, R::Values, AUTH, FREE,
      "get [link|frequency|state|power|program|antenna|mode|tuned|alarm|report_age_ms]", nullptr},
+    {ControlVerb::Info, "info", A::None, R::Info, AUTH, FREE, "info", nullptr},
     {ControlVerb::SetFrequency, "set frequency", A::Frequency, R::Engine, AUTH, LOCKED,
      "set frequency <MHz 1.5-29.99999>", enterFrequency},
     {ControlVerb::SetState, "set state", A::StateWord, R::Engine, AUTH, LOCKED,

@@ -33,6 +33,7 @@ constexpr const char* SCHEDULE_WORDS[] = {"on", "off", "now", "reload"};
 enum class ControlAction : uint8_t {
     Engine, // its engine operation, which puts something on the line
     Values,
+    Info, // which transmitter: title, port, rate, version, journal
     Subscribe,
     Unsubscribe,
     Lock,

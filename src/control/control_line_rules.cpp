@@ -102,6 +102,13 @@ void ControlSessions::runAction(Client& c, const ControlCommandRow& row,
     case ControlAction::Values:
         replyValues(c, command);
         return;
+    case ControlAction::Info: {
+        std::string reply;
+        appendInfoLines(reply, identity());
+        appendStatusLine(reply, CONTROL_OK, {});
+        send(c, reply);
+        return;
+    }
     case ControlAction::Subscribe:
     case ControlAction::Unsubscribe:
         c.subscribed = row.action == ControlAction::Subscribe;

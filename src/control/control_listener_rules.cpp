@@ -76,6 +76,8 @@ void ControlSessions::writeSent(const LineWrite& write, const RegisterMirror&) {
         ++counters_.panelWrites;
     } else if (write.source.kind == SourceKind::Control) {
         ++counters_.controlWrites;
+    } else if (write.source.kind == SourceKind::Schedule) {
+        ++counters_.scheduleWrites;
     }
 }
 

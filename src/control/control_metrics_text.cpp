@@ -8,21 +8,14 @@ namespace trx {
 
 namespace {
 
-constexpr char PORT_NAME_FORMAT[] = "COM%d";
-constexpr char NO_PORT_NAME[] = "getrennt";
-constexpr size_t PORT_NAME_SIZE = 16;
 constexpr size_t NUMBER_SIZE = 32;
 constexpr double MILLISECONDS_PER_SECOND = 1000.0;
 
 class MetricsWriter {
   public:
     MetricsWriter(std::string& out, int portNumber) : out_(out) {
-        char name[PORT_NAME_SIZE];
-        if (portNumber > 0) {
-            snprintf(name, sizeof name, PORT_NAME_FORMAT, portNumber);
-        } else {
-            snprintf(name, sizeof name, "%s", NO_PORT_NAME);
-        }
+        char name[CONTROL_PORT_NAME_SIZE];
+        formatPortName(portNumber, name, sizeof name);
         portLabel_ = "port=";
         appendLabelValue(portLabel_, name);
     }
@@ -97,6 +90,18 @@ void appendReportedValues(MetricsWriter& w, const ControlValues& values, uint64_
     }
 }
 
+// Dashboards and alerts join on it for the title of the panel behind a port.
+void appendInfo(MetricsWriter& w, std::string& out, const ControlIdentity& identity) {
+    w.family("trxdesk_info", "gauge", "Which transmitter: the panel's title and the version.");
+    out.append("trxdesk_info{port=");
+    appendLabelValue(out, identity.port);
+    out.append(",title=");
+    appendLabelValue(out, identity.title);
+    out.append(",version=");
+    appendLabelValue(out, identity.version);
+    out.append("} 1\n");
+}
+
 } // namespace
 
 void appendLabelValue(std::string& out, std::string_view value) {
@@ -122,6 +127,9 @@ void appendLabelValue(std::string& out, std::string_view value) {
 void appendMetricsText(std::string& out, const MetricsSnapshot& s) {
     MetricsWriter w(out, s.portNumber);
     const bool up = s.values.linkIsUp();
+    if (s.identity != nullptr) {
+        appendInfo(w, out, *s.identity);
+    }
     w.gauge("trxdesk_link_up", "Whether the transmitter reports (1) or its link is down (0).",
             up ? 1 : 0);
     if (up) {
@@ -130,6 +138,7 @@ void appendMetricsText(std::string& out, const MetricsSnapshot& s) {
     w.family("trxdesk_commands_total", "counter", "Writes put on the line, by who asked.");
     w.sample("trxdesk_commands_total", "source=\"panel\"", w.number(s.counters.panelWrites));
     w.sample("trxdesk_commands_total", "source=\"control\"", w.number(s.counters.controlWrites));
+    w.sample("trxdesk_commands_total", "source=\"schedule\"", w.number(s.counters.scheduleWrites));
     w.counter("trxdesk_ack_timeouts_total", "Writes the transmitter did not echo in time.",
               s.counters.ackTimeouts);
     w.counter("trxdesk_link_losses_total", "Times the link was lost to silence.",

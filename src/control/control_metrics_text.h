@@ -3,6 +3,7 @@
 #ifndef TRXDESK_CONTROL_METRICS_TEXT_H
 #define TRXDESK_CONTROL_METRICS_TEXT_H
 
+#include "control_info_text.h"
 #include "control_values_rules.h"
 #include "shell/schedule_switch.h"
 
@@ -14,12 +15,13 @@ namespace trx {
 
 // What the control port has counted since it opened.
 struct ControlCounters {
-    uint64_t panelWrites = 0;   // writes put on the line for the operator at the panel
-    uint64_t controlWrites = 0; // ... for control-port clients
-    uint64_t ackTimeouts = 0;   // writes whose echo did not come
-    uint64_t linkLosses = 0;    // times the watchdog found the line silent
-    uint64_t turnedAway = 0;    // connections closed without being served
-    uint64_t quietReaders = 0;  // line clients of this PC gone without asking to switch
+    uint64_t panelWrites = 0;    // writes put on the line for the operator at the panel
+    uint64_t controlWrites = 0;  // ... for control-port clients
+    uint64_t scheduleWrites = 0; // ... for the season schedule
+    uint64_t ackTimeouts = 0;    // writes whose echo did not come
+    uint64_t linkLosses = 0;     // times the watchdog found the line silent
+    uint64_t turnedAway = 0;     // connections closed without being served
+    uint64_t quietReaders = 0;   // line clients of this PC gone without asking to switch
 };
 
 struct MetricsSnapshot {
@@ -28,6 +30,8 @@ struct MetricsSnapshot {
     int portNumber;  // the COM port, 0 without one
     int lineClients; // line clients connected, the scrape not counted
     uint64_t nowMs;
+    // Which transmitter, for trxdesk_info; nullptr leaves that family out.
+    const ControlIdentity* identity = nullptr;
     const ScheduleReport* schedule = nullptr; // the season schedule, when the program has one
 };
 

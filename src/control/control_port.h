@@ -45,6 +45,8 @@ class ControlPort final : private ControlHost {
         journal_ = &journal;
         sessions_.tellJournal(journal);
     }
+    // Tells `info` and the scrape which transmitter this is (`station` must outlive the port).
+    void tellStation(const ControlStation& station) { sessions_.tellStation(station); }
 
     // While the port is on: registers its messages and timers with the router of `panel`
     // (which must outlive the port) and posts the one that opens it, so that it opens once

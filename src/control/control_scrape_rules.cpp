@@ -1,5 +1,6 @@
 // A scrape: its request's head, read whatever its length, and the one answer before the
-// close. Nothing of it is ever read as a command.
+// close. Nothing of it is ever read as a command. And which transmitter this is, for the
+// scrape and `info`.
 #include "control_session_rules.h"
 
 namespace trx {
@@ -35,12 +36,33 @@ void ControlSessions::answerRequest(Client& c) {
         if (schedule_) {
             schedule = schedule_->scheduleReport();
         }
+        const ControlIdentity station = identity();
         appendMetricsText(body, {values_, counters_, engine_.serialPortNumber(), lineClients(),
-                                 host_.milliseconds(), schedule_ ? &schedule : nullptr});
+                                 host_.milliseconds(), &station, schedule_ ? &schedule : nullptr});
         appendHttpReply(reply, HttpReply::Metrics, body);
     }
     send(c, reply);
     closeAfterReply(c);
+}
+
+// Without a station (a port made without one) the texts stay empty; the journal's file is
+// empty while the journal is off.
+ControlIdentity ControlSessions::identity() const {
+    ControlIdentity identity;
+    char port[CONTROL_PORT_NAME_SIZE];
+    formatPortName(engine_.serialPortNumber(), port, sizeof port);
+    identity.port = port;
+    if (station_ != nullptr) {
+        identity.title = oneLineText(station_->title(), CONTROL_TITLE_LIMIT);
+        identity.baudRate = station_->baudRate();
+        identity.version = oneLineText(station_->version(), CONTROL_TITLE_LIMIT);
+    }
+    if (journal_ != nullptr) {
+        char file[CONTROL_PATH_LIMIT + 1];
+        journal_->recordFile(file, sizeof file);
+        identity.journalFile = oneLineText(file, CONTROL_PATH_LIMIT);
+    }
+    return identity;
 }
 
 } // namespace trx

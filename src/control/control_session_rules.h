@@ -11,6 +11,7 @@
 #include "control_command_table.h"
 #include "control_flood_rules.h"
 #include "control_http_rules.h"
+#include "control_info_text.h"
 #include "control_metrics_text.h"
 #include "control_password_rules.h"
 #include "control_subscription_rules.h"
@@ -134,6 +135,9 @@ class ControlSessions final : public LineListener {
     void useSchedule(ScheduleSwitch& schedule) { schedule_ = &schedule; }
     // "EVENT schedule <text>" to every subscriber.
     void scheduleEvent(const char* text);
+    // Tells `info` and the scrape which transmitter this is (`station` must outlive the
+    // sessions).
+    void tellStation(const ControlStation& station) { station_ = &station; }
 
     void linkUp(const RegisterMirror& registers) override;
     void linkLost(const RegisterMirror& registers) override;
@@ -235,11 +239,14 @@ class ControlSessions final : public LineListener {
     // control_scrape_rules.cpp: a scrape's request and its answer.
     void readRequest(Client& c);
     void answerRequest(Client& c);
+    // The station's texts, with the journal's day file in use.
+    ControlIdentity identity() const;
 
     ControlEngine& engine_;
     ControlHost& host_;
     StationEvents* journal_ = nullptr;
     ScheduleSwitch* schedule_ = nullptr;
+    const ControlStation* station_ = nullptr;
     AllowList allowList_;
     std::string password_;
     std::map<ClientId, Client> clients_;

@@ -124,6 +124,10 @@ void Journal::keyFolder(char* out, size_t size) const {
     snprintf(out, size, "%s\\%s", writer_.folder(), writer_.key());
 }
 
+void Journal::dayFile(char* out, size_t size) {
+    journalFilePath(writer_.folder(), writer_.key(), clock_.now().utcMs, out, size);
+}
+
 // The file of the UTC day of `utcMs` as far as the writer's own lines reach (a line being
 // written is still waiting), then the waiting lines: each line once.
 std::string Journal::contentOfDay(int64_t utcMs) {

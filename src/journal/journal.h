@@ -76,6 +76,8 @@ class Journal final : public LineListener, private JournalLines {
 
     // The folder of the current key's files.
     void keyFolder(char* out, size_t size) const;
+    // The current key's file of today (UTC), which takes the lines now.
+    void dayFile(char* out, size_t size);
     // The lines of the last JOURNAL_WINDOW_SPAN_MS of the current key, across the change of
     // the UTC day, as written and then those still waiting, oldest first; at most `limit`,
     // the newest kept.

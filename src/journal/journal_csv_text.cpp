@@ -16,40 +16,9 @@ constexpr char QUOTE = '"';
 constexpr char LINE_END[] = "\r\n";
 constexpr int64_t MS_PER_TENTH = 100;
 
-// The characters CP1252 puts at 0x80..0x9F (0: unused there).
-constexpr char16_t CP1252_HIGH[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 const char* const EVENT_NAMES[] = {"Start",   "Ende",       "Port",     "Verbindung",
                                    "Meldung", "Befehl",     "Quittung", "Alarm",
                                    "Journal", "Steuerport", "Sendeplan"};
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-char cp1252Of(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-        return static_cast<char>(c);
-    }
-    for (int i = 0; i < 32; ++i) {
-        if (CP1252_HIGH[i] != 0 && CP1252_HIGH[i] == c) {
-            return static_cast<char>(0x80 + i);
-        }
-    }
-    return '?';
-}
 
 void appendField(std::string& out, std::string_view text) {
     if (text.find_first_of(";\"\r\n") == std::string_view::npos) {
@@ -210,53 +179,6 @@ std::string journalLine(const JournalRecord& record) {
         out += field;
     }
     out += LINE_END;
-    return out;
-}
-
-std::string utf8FromCp1252(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char byte : text) {
-        const auto c = static_cast<unsigned char>(byte);
-        if (c >= 0x80 && c < 0xA0) {
-            const char16_t mapped = CP1252_HIGH[c - 0x80];
-            appendUtf8(out, mapped != 0 ? mapped : U'?');
-        } else {
-            appendUtf8(out, c);
-        }
-    }
-    return out;
-}
-
-std::string cp1252FromUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        int length = 1;
-        char32_t c = lead;
-        if (lead >= 0xF0) {
-            length = 4;
-            c = lead & 0x07;
-        } else if (lead >= 0xE0) {
-            length = 3;
-            c = lead & 0x0F;
-        } else if (lead >= 0xC0) {
-            length = 2;
-            c = lead & 0x1F;
-        } else if (lead >= 0x80) {
-            c = U'?'; // a stray continuation byte
-        }
-        if (i + static_cast<size_t>(length) > text.size()) {
-            out += '?';
-            break;
-        }
-        for (int k = 1; k < length; ++k) {
-            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        }
-        out += cp1252Of(c);
-        i += static_cast<size_t>(length);
-    }
     return out;
 }
 

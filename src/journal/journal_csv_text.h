@@ -4,6 +4,7 @@
 #define TRXDESK_JOURNAL_CSV_TEXT_H
 
 #include "journal_record.h"
+#include "shell/cp1252_text.h"
 
 #include <string>
 #include <string_view>
@@ -38,11 +39,6 @@ bool readUtcColumn(std::string_view line, int64_t& utcMs);
 
 // One whole line in UTF-8, CRLF included.
 std::string journalLine(const JournalRecord& record);
-
-// CP1252 (the program's texts) to UTF-8 (the file's) and back; a character that CP1252
-// lacks becomes '?'.
-std::string utf8FromCp1252(std::string_view text);
-std::string cp1252FromUtf8(std::string_view text);
 
 // Takes the next line off a journal file's `rest` and splits it into its fields, unquoted and
 // still UTF-8 (a quoted field may hold line breaks). False when nothing is left.

@@ -120,7 +120,6 @@ void JournalRecorder::reported(int address, int previous, const RegisterMirror& 
         frequencyDigit(address, previous, registers);
         return;
     }
-    writeFrequency(); // another register: the change before it is whole
     if (registers[address] == previous) {
         return;
     }
@@ -199,7 +198,7 @@ void JournalRecorder::writeFrequency() {
     }
     JournalRecord r = record(JournalEvent::Report, JournalSource::Transmitter, "");
     r.time = change.lastDigit;
-    if (strcmp(change.before, FREQUENCY_UNKNOWN) == 0) {
+    if (strchr(change.before, FREQUENCY_UNKNOWN[0]) != nullptr) { // not known before
         snprintf(r.text, sizeof r.text, "Frequenz %s", change.after);
     } else {
         snprintf(r.text, sizeof r.text, "Frequenz %s (vorher %s)", change.after, change.before);
@@ -215,6 +214,7 @@ void JournalRecorder::settle() {
 }
 
 void JournalRecorder::cutFrequency() {
+    settle(); // a change that had settled before the loss was whole
     const bool cut = frequencyPending() && frequency_.changed;
     frequency_ = {};
     if (cut) {

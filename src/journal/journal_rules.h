@@ -19,8 +19,9 @@ constexpr char ALARM_END_REOPENED[] = "Ende unbekannt (Port neu geöffnet)";
 constexpr char PORT_REOPENED_TEXT[] = "neu geöffnet";
 // A frequency change whose digits stopped coming because the link went: no half frequency.
 constexpr char FREQUENCY_CUT_TEXT[] = "Frequenzänderung unvollständig (Verbindung verloren)";
-// The frequency digits of one change arrive one by one; the change is one line once every
-// digit register has reported, another register reports, or none has come for this long.
+// The frequency digits of one change arrive one by one, other reports among them; the change
+// is one line once every digit register has reported, one reports again, or none has come
+// for this long.
 constexpr int64_t FREQUENCY_SETTLE_MS = 1000;
 
 // Where the records go (the writer, or a test's list).

@@ -75,6 +75,14 @@ void JournalStation::portFailed(int portNumber, const char* message) {
     journal_->usePort(NO_PORT);
 }
 
+void JournalStation::recordFile(char* out, size_t size) {
+    if (journal_) {
+        journal_->dayFile(out, size);
+    } else {
+        StationEvents::recordFile(out, size);
+    }
+}
+
 void JournalStation::scheduleEvent(const char* text) {
     if (journal_) {
         journal_->scheduleEvent(text);

@@ -43,6 +43,7 @@ class JournalStation final : public PanelCompanion {
     void controlPortEvent(const char* text) override;
     void scheduleEvent(const char* text) override;
     void commandRefused(const CommandSource& source, const char* text) override;
+    void recordFile(char* out, size_t size) override;
 
     void linkUp(const RegisterMirror& r) override;
     void linkLost(const RegisterMirror& r) override;

@@ -23,6 +23,8 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
+#include <string_view>
 
 namespace {
 constexpr DWORD ALL_COMMON_CONTROLS = 0xFF;
@@ -34,6 +36,24 @@ bool dialogMessage(HWND window, MSG& message) {
     return window && (message.hwnd == window || IsChild(window, message.hwnd)) &&
            IsDialogMessageA(window, &message);
 }
+
+// Which transmitter this panel drives, as the control port's `info` and scrape tell it: the
+// title and the port as they are now, after the settings dialogs.
+class PanelStation final : public trx::ControlStation {
+  public:
+    PanelStation(const trx::Settings& settings, const trx::SerialPort& serial, const char* version)
+        : settings_(settings), serial_(serial), version_(version) {}
+    std::string_view title() const override {
+        return {settings_.title, strnlen(settings_.title, sizeof settings_.title)};
+    }
+    int baudRate() const override { return serial_.baudRate(); }
+    std::string_view version() const override { return version_; }
+
+  private:
+    const trx::Settings& settings_;
+    const trx::SerialPort& serial_;
+    const char* version_;
+};
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
@@ -82,12 +102,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         return 0;
     }
     ProtocolControlEngine controlEngine(protocol, line);
+    PanelStation station(settings, serial, version);
     ControlPort controlPort(controlEngine, controlSettings, settings, host);
     if (controlSettings.port != 0) {
         protocol.addListener(controlPort.listener());
         controlPort.tellJournal(journal);
         controlPort.useSchedule(schedule);
         schedule.tellEvents(ControlPort::scheduleEvent, &controlPort);
+        controlPort.tellStation(station);
     }
     ShowWindow(panel, SW_SHOW);
     controlPort.attach(panel, router); // opens on a message posted now: once the panel is shown

@@ -1,12 +1,13 @@
 #include "schedule_csv_text.h"
 
+#include "shell/cp1252_text.h"
+
 namespace trx {
 
 namespace {
 
 constexpr char SEPARATOR = ';';
 constexpr char QUOTE = '"';
-constexpr char REPLACEMENT = '?'; // a character outside CP1252's Latin-1 part
 
 } // namespace
 
@@ -49,7 +50,7 @@ bool cp1252FromUtf8Line(std::string_view line, std::string& out, size_t& badAt) 
             badAt = i;
             return false;
         }
-        out += c <= 0xFF ? static_cast<char>(c) : REPLACEMENT;
+        out += cp1252OfCodePoint(c);
         i += static_cast<size_t>(length);
     }
     return true;

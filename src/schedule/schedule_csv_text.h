@@ -10,7 +10,7 @@
 
 namespace trx {
 
-// The line as CP1252 (the Latin-1 part of Unicode; any other character as '?'); false with
+// The line as CP1252 (a character CP1252 lacks as '?'); false with
 // the offset of the first byte that is not UTF-8.
 bool cp1252FromUtf8Line(std::string_view line, std::string& out, size_t& badAt);
 

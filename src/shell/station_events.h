@@ -6,6 +6,8 @@
 
 #include "protocol/line_listener.h"
 
+#include <cstddef>
+
 namespace trx {
 
 class StationEvents : public LineListener {
@@ -28,6 +30,12 @@ class StationEvents : public LineListener {
     // the reason.
     virtual void commandRefused(const CommandSource& source, const char* text) {
         (void)source, (void)text;
+    }
+    // The path of the file that takes the lines now, in `out`; empty while nothing records.
+    virtual void recordFile(char* out, size_t size) {
+        if (size > 0) {
+            out[0] = '\0';
+        }
     }
     // The season schedule's own doings: loading its file, switched on or off, a change begun,
     // done or failed, hand operation. The line's text.

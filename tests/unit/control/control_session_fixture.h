@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,17 @@ struct HeardJournal final : StationEvents {
     void commandRefused(const CommandSource& source, const char* text) override {
         lines.push_back(std::string(source.client) + ": " + text);
     }
+    void recordFile(char* out, size_t size) override { snprintf(out, size, "%s", file.c_str()); }
     std::vector<std::string> lines;
+    std::string file; // empty: the journal is off
+};
+
+// The panel's title as the registry or the command line gave it, in CP1252.
+struct FakeStation final : ControlStation {
+    std::string_view title() const override { return titleBytes; }
+    int baudRate() const override { return 1200; }
+    std::string_view version() const override { return "1.4.0"; }
+    std::string titleBytes = "Sender 1";
 };
 
 inline LineWrite writeNumber(uint32_t sequence) {
@@ -64,6 +75,7 @@ class ControlSessionTest : public ::testing::Test {
   protected:
     ControlSessionTest() : sessions(host, host, allowList(), PASSWORD) {
         sessions.tellJournal(heard);
+        sessions.tellStation(station);
     }
 
     static AllowList allowList() {
@@ -112,6 +124,7 @@ class ControlSessionTest : public ::testing::Test {
 
     FakeHost host;
     HeardJournal heard;
+    FakeStation station;
     ControlSessions sessions;
     test::Announcer announce{sessions};
 };

@@ -18,6 +18,7 @@ TEST(ControlCommandTable, HelpListsTheCommandsAsBefore) {
               "command: get schedule\r\n"
               "command: get "
               "[link|frequency|state|power|program|antenna|mode|tuned|alarm|report_age_ms]\r\n"
+              "command: info\r\n"
               "command: set frequency <MHz 1.5-29.99999>\r\n"
               "command: set state standby|tune|nopower|100|250|1000\r\n"
               "command: set program <0-15>\r\n"
@@ -50,6 +51,7 @@ constexpr GateCase GATES[] = {
     {"lock", true, true, false},          {"unlock", true, true, false},
     {"help", false, false, false},        {"get", true, false, false},
     {"get schedule", true, false, false}, {"schedule off", true, true, false},
+    {"info", true, false, false},
 };
 
 TEST_F(ControlSessionTest, EachCommandPassesItsRowsGates) {

@@ -299,6 +299,7 @@ TEST(ControlMetrics, ValuesWhileTheLinkIsUpOnlyCountersAlways) {
     ControlCounters counters;
     counters.panelWrites = 5;
     counters.controlWrites = 2;
+    counters.scheduleWrites = 6;
     counters.ackTimeouts = 1;
     counters.linkLosses = 3;
     counters.turnedAway = 4;
@@ -309,7 +310,8 @@ TEST(ControlMetrics, ValuesWhileTheLinkIsUpOnlyCountersAlways) {
               std::string::npos);
     EXPECT_NE(down.find("# TYPE trxdesk_commands_total counter\n"
                         "trxdesk_commands_total{port=\"COM3\",source=\"panel\"} 5\n"
-                        "trxdesk_commands_total{port=\"COM3\",source=\"control\"} 2\n"),
+                        "trxdesk_commands_total{port=\"COM3\",source=\"control\"} 2\n"
+                        "trxdesk_commands_total{port=\"COM3\",source=\"schedule\"} 6\n"),
               std::string::npos);
     EXPECT_NE(down.find("trxdesk_link_losses_total{port=\"COM3\"} 3\n"), std::string::npos);
     EXPECT_NE(down.find("trxdesk_control_clients{port=\"COM3\"} 2\n"), std::string::npos);

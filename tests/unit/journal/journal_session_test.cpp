@@ -285,6 +285,8 @@ std::vector<std::string> frequencyLines(const std::vector<std::string>& lines) {
 // and never half for a burst that the lost link cut.
 TEST_F(JournalStory, AFrequencyChangeIsOneLineWithTheWholeNewFrequency) {
     announce.linkUp();
+    announce.reported(FrequencyDigit1, 0);
+    announce.reported(StatusRegister, STATUS_READY); // a status report among the digits
     reportFrequency(announce, "0712345");
     announce.reported(OperatingState, STATE_STANDBY);
 
