@@ -1,5 +1,6 @@
 #include "schedule_fixture.h"
 #include "schedule_runner_rules.h"
+#include "schedule_transmitter.h"
 #include "schedule_window_rules.h"
 
 #include <gtest/gtest.h>
@@ -11,98 +12,23 @@
 namespace trx {
 namespace {
 
-// A transmitter behind the engine's operations: each write queued, then echoed and reported
-// as trxsim does when the test lets the line run. `keeps` is a register whose new value the
-// transmitter reports back unchanged (a refused frequency).
-struct Station final : ScheduleEngine, ScheduleNotices {
-    RegisterMirror m;
-    std::vector<LineWrite> queued;
+// The transmitter, what the runner tells, and the runner between them.
+struct Station final : FakeTransmitter, ScheduleNotices {
     std::vector<std::string> journalLines;
     std::vector<std::string> events;
-    uint32_t sequence = 0;
-    int keeps = -1;
     ScheduleRunner runner{*this, *this, DEFAULT_LEAD_SECONDS, DEFAULT_TUNE_SECONDS};
     UtcSeconds now = mondayAt(0, 2, 0);
 
-    Station() {
-        const int start[REGISTER_COUNT] = {0,           0, 7, 1, 2, 3, 4, 5,
-                                           STATE_P1000, 0, 1, 1, 0, 0, 7, STATUS_READY};
-        for (int r = 0; r < REGISTER_COUNT; ++r) {
-            m[r] = static_cast<uint8_t>(start[r]);
-        }
-    }
-    CommandResult queue(std::initializer_list<RegisterWrite> writes,
-                        SourceKind kind = SourceKind::Schedule) {
-        for (const RegisterWrite& w : writes) {
-            LineWrite line;
-            line.address = w.address;
-            line.value = w.value;
-            line.sequence = ++sequence;
-            line.source.kind = kind;
-            queued.push_back(line);
-        }
-        return CommandResult{Refusal::None, sequence};
-    }
-    CommandResult requestStandby(const CommandSource&) override {
-        return queue({{OperatingState, STATE_STANDBY}});
-    }
-    CommandResult enterFrequency(const std::array<int, FREQUENCY_DIGIT_COUNT>& d, int,
-                                 const CommandSource&) override {
-        return queue({{OperatingState, STATE_STANDBY},
-                      {1, d[0]},
-                      {2, d[1]},
-                      {3, d[2]},
-                      {4, d[3]},
-                      {5, d[4]},
-                      {6, d[5]},
-                      {7, d[6]}});
-    }
-    CommandResult sendPreset(int index, const CommandSource&) override {
-        const auto w = presetRegisters(index);
-        return queue({w[0], w[1], w[2]});
-    }
-    CommandResult selectProgram(int program, const CommandSource&) override {
-        return queue({{ProgramNumber, program}});
-    }
-    CommandResult selectAntenna(int antenna, const CommandSource&) override {
-        return queue({{Antenna, antenna}});
-    }
-    CommandResult requestState(int state, const CommandSource&) override {
-        return queue({{OperatingState, state}});
-    }
-    bool linkAlive() const override { return true; }
-    const RegisterMirror& mirror() const override { return m; }
-    std::array<RegisterWrite, 3> presetRegisters(int index) const override {
-        return {RegisterWrite{EmissionMode, index + 1}, {ChannelA, 1}, {ChannelB, 0}};
-    }
     void journal(const char* text) override { journalLines.emplace_back(text); }
     void event(const char* text) override { events.emplace_back(text); }
 
-    void report(int address, int value) {
-        const int previous = m[address];
-        m[address] = static_cast<uint8_t>(value);
-        runner.listener().reported(address, previous, m);
-    }
     // The line runs: every queued write echoed and reported, the runner polled when it asks.
     void line() {
-        while (!queued.empty()) {
-            const LineWrite w = queued.front();
-            queued.erase(queued.begin());
-            LineListener& l = runner.listener();
-            l.writeSent(w, m);
-            const int previous = m[w.address];
-            l.writeEchoed(w, m);
-            report(w.address, w.value);
-            if (w.address == keeps) {
-                report(w.address, previous);
-            } else if (w.address == OperatingState && w.value == STATE_TUNE) {
-                report(OperatingState, STATE_NO_POWER);
-            }
-            report(StatusRegister, m[StatusRegister]);
+        carry(runner.listener(), [this] {
             if (runner.wantsPoll()) {
                 runner.poll(now);
             }
-        }
+        });
     }
     void at(UtcSeconds t) {
         now = t;

@@ -4,7 +4,9 @@
 #include "panel_fakes.h"
 #include "receiver_window.h"
 #include "res/resource.h"
+#include "schedule_fixture.h"
 #include "schedule_station.h"
+#include "schedule_transmitter.h"
 #include "settings_codec.h"
 
 #include <windows.h>
@@ -30,62 +32,6 @@ std::vector<std::string> planLines;
 void recordPlan(HWND, const char* text, bool) {
     planLines.emplace_back(text);
 }
-
-const char HEADER[] = "Beginn UTC;Ende UTC;Tage;Frequenz MHz;Taste;Programm;Antenne;Betrieb;"
-                      "g\xC3\xBCltig ab;g\xC3\xBCltig bis;Bemerkung\r\n";
-
-// A transmitter on air on 07,12345 MHz whose writes the test lets the line carry.
-struct Transmitter final : ScheduleEngine {
-    RegisterMirror m;
-    std::vector<LineWrite> queued;
-    uint32_t sequence = 0;
-    Transmitter() {
-        const int start[REGISTER_COUNT] = {0,           0, 7, 1, 2, 3, 4, 5,
-                                           STATE_P1000, 0, 1, 1, 0, 0, 7, STATUS_READY};
-        for (int r = 0; r < REGISTER_COUNT; ++r) {
-            m[r] = static_cast<uint8_t>(start[r]);
-        }
-    }
-    CommandResult queue(std::initializer_list<RegisterWrite> writes, SourceKind kind) {
-        for (const RegisterWrite& w : writes) {
-            LineWrite line;
-            line.address = w.address;
-            line.value = w.value;
-            line.sequence = ++sequence;
-            line.source.kind = kind;
-            queued.push_back(line);
-        }
-        return CommandResult{Refusal::None, sequence};
-    }
-    CommandResult requestStandby(const CommandSource& s) override {
-        return queue({{OperatingState, STATE_STANDBY}}, s.kind);
-    }
-    CommandResult enterFrequency(const std::array<int, FREQUENCY_DIGIT_COUNT>& d, int,
-                                 const CommandSource& s) override {
-        return queue({{OperatingState, STATE_STANDBY},
-                      {1, d[0]},
-                      {2, d[1]},
-                      {3, d[2]},
-                      {4, d[3]},
-                      {5, d[4]},
-                      {6, d[5]},
-                      {7, d[6]}},
-                     s.kind);
-    }
-    CommandResult sendPreset(int, const CommandSource& s) override { return queue({}, s.kind); }
-    CommandResult selectProgram(int program, const CommandSource& s) override {
-        return queue({{ProgramNumber, program}}, s.kind);
-    }
-    CommandResult selectAntenna(int antenna, const CommandSource& s) override {
-        return queue({{Antenna, antenna}}, s.kind);
-    }
-    CommandResult requestState(int state, const CommandSource& s) override {
-        return queue({{OperatingState, state}}, s.kind);
-    }
-    bool linkAlive() const override { return true; }
-    const RegisterMirror& mirror() const override { return m; }
-    std::array<RegisterWrite, 3> presetRegisters(int) const override { return {}; }
-};
 
 struct HeardJournal final : StationEvents {
     std::vector<std::string> lines;
@@ -127,7 +73,7 @@ class ScheduleStationStory : public ::testing::Test {
         HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        const std::string text = HEADER + lines;
+        const std::string text = planText({}) + lines;
         DWORD written = 0;
         WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
         // A new stamp even within the file system's time resolution.
@@ -144,20 +90,7 @@ class ScheduleStationStory : public ::testing::Test {
     // The line carries every queued write, echoed and reported, and the posted polls run.
     void line() {
         for (int round = 0; round < 20 && !engine.queued.empty(); ++round) {
-            while (!engine.queued.empty()) {
-                const LineWrite w = engine.queued.front();
-                engine.queued.erase(engine.queued.begin());
-                station->writeSent(w, engine.m);
-                station->writeEchoed(w, engine.m);
-                const int previous = engine.m[w.address];
-                engine.m[w.address] = static_cast<uint8_t>(w.value);
-                station->reported(w.address, previous, engine.m);
-                if (w.address == OperatingState && w.value == STATE_TUNE) {
-                    engine.m[OperatingState] = STATE_NO_POWER;
-                    station->reported(OperatingState, STATE_TUNE, engine.m);
-                }
-                station->reported(StatusRegister, engine.m[StatusRegister], engine.m);
-            }
+            engine.carry(*station, [] {});
             panel.pumpFor(20);
         }
     }
@@ -181,7 +114,7 @@ class ScheduleStationStory : public ::testing::Test {
     char keyPath[MAX_PATH] = {};
     int writes = 0;
     Settings settings;
-    Transmitter engine;
+    FakeTransmitter engine;
     FakeHost host;
     HeardJournal journal;
     trxtest::ReceiverWindow panel;
