@@ -1,5 +1,7 @@
 #include "registry_settings.h"
 
+#include "schedule_settings.h"
+
 #include "settings_codec.h"
 
 #include <windows.h>
@@ -18,6 +20,10 @@ constexpr char VALUE_PRESET[] = "Taste%d";
 constexpr char VALUE_CONTROL_PORT[] = "Steuerport";
 constexpr char VALUE_CONTROL_NETWORKS[] = "SteuerportNetz";
 constexpr char VALUE_CONTROL_PASSWORD[] = "SteuerportKennwort";
+constexpr char VALUE_SCHEDULE_ON[] = "SendeplanAktiv";
+constexpr char VALUE_SCHEDULE_LEAD[] = "Vorlauf";
+constexpr char VALUE_SCHEDULE_TUNE[] = "Abstimmzeit";
+constexpr char VALUE_SCHEDULE_FILE[] = "Sendeplan";
 constexpr size_t VALUE_NAME_SIZE = 16;
 constexpr DWORD DWORD_SIZE = sizeof(DWORD);
 
@@ -131,6 +137,41 @@ void loadControlSettings(int portNumber, ControlSettings& control) {
                                        &size) == ERROR_SUCCESS;
     getText(key.get(), VALUE_CONTROL_NETWORKS, control.networks, sizeof control.networks, "");
     getText(key.get(), VALUE_CONTROL_PASSWORD, control.password, sizeof control.password, "");
+}
+
+void loadScheduleSettings(int portNumber, ScheduleSettings& schedule) {
+    char path[MAX_PATH];
+    HKEY handle = nullptr;
+    if (!settingsKeyPath(portNumber, path, sizeof path) ||
+        RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+        return;
+    }
+    RegistryKey key(handle);
+    uint32_t value = 0;
+    if (getDword(key.get(), VALUE_SCHEDULE_ON, value)) {
+        schedule.enabled = value != 0;
+    }
+    if (getDword(key.get(), VALUE_SCHEDULE_LEAD, value) && value <= SCHEDULE_SECONDS_MAX) {
+        schedule.leadSeconds = static_cast<int>(value);
+    }
+    if (getDword(key.get(), VALUE_SCHEDULE_TUNE, value) && value <= SCHEDULE_SECONDS_MAX) {
+        schedule.tuneSeconds = static_cast<int>(value);
+    }
+    getText(key.get(), VALUE_SCHEDULE_FILE, schedule.path, sizeof schedule.path, "");
+}
+
+bool saveScheduleEnabled(int portNumber, bool enabled) {
+    char path[MAX_PATH];
+    HKEY handle = nullptr;
+    if (!settingsKeyPath(portNumber, path, sizeof path) ||
+        RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                        nullptr, &handle, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegistryKey key(handle);
+    const DWORD value = enabled ? 1 : 0;
+    return RegSetValueExA(key.get(), VALUE_SCHEDULE_ON, 0, REG_DWORD,
+                          reinterpret_cast<const BYTE*>(&value), sizeof value) == ERROR_SUCCESS;
 }
 
 int registrySettings(RegistryAction action, int portNumber, Settings& settings, int32_t& baudRate) {

@@ -101,6 +101,18 @@ bool readKey(std::string_view rest, ControlCommand& command) {
     return false;
 }
 
+bool readScheduleWord(std::string_view rest, ControlCommand& command) {
+    std::string_view after = rest;
+    const std::string_view word = nextWord(after);
+    for (int k = 0; k < static_cast<int>(std::size(SCHEDULE_WORDS)); ++k) {
+        if (onlyBlanks(after) && sameWord(word, SCHEDULE_WORDS[k])) {
+            command.number = k;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool readStateWord(std::string_view rest, ControlCommand& command) {
     std::string_view after = rest;
     const std::string_view word = nextWord(after);
@@ -164,6 +176,9 @@ ControlCommand readArgument(const ControlCommandRow& row, std::string_view rest)
         break;
     case ControlArgument::Password:
         ok = readPassword(rest, command);
+        break;
+    case ControlArgument::ScheduleWord:
+        ok = readScheduleWord(rest, command);
         break;
     }
     return ok ? command : badArgument();

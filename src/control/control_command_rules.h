@@ -20,6 +20,7 @@ enum class ControlVerb {
     Empty, // a blank line: no reply
     Invalid,
     Get,
+    GetSchedule,
     Info,
     SetFrequency,
     SetState,
@@ -34,13 +35,14 @@ enum class ControlVerb {
     Auth,
     Help,
     Quit,
+    Schedule,
 };
 
 struct ControlCommand {
     ControlVerb verb = ControlVerb::Empty;
-    bool allKeys = true;                             // Get without a key
-    ControlKey key = ControlKey::Link;               // Get with a key
-    int number = 0;                                  // state 1..6, program, antenna or preset index
+    bool allKeys = true;               // Get without a key
+    ControlKey key = ControlKey::Link; // Get with a key
+    int number = 0;                    // state 1..6, program, antenna or preset index, ScheduleWord
     std::array<int, FREQUENCY_DIGIT_COUNT> digits{}; // SetFrequency: registers 1..7
     std::string_view text; // Auth: the password as sent; Invalid: the reason
     int code = CONTROL_OK; // Invalid: the status code

@@ -40,6 +40,9 @@ constexpr bool FREE = false;
 
 // In the order `help` lists them.
 constexpr ControlCommandRow COMMANDS[] = {
+    // Before `get`, whose one word would take the line first.
+    {ControlVerb::GetSchedule, "get schedule", A::None, R::ScheduleValues, AUTH, FREE,
+     "get schedule", nullptr},
     {ControlVerb::Get, "get", A::Key, R::Values, AUTH, FREE,
      "get [link|frequency|state|power|program|antenna|mode|tuned|alarm|report_age_ms]", nullptr},
     {ControlVerb::Info, "info", A::None, R::Info, AUTH, FREE, "info", nullptr},
@@ -53,6 +56,8 @@ constexpr ControlCommandRow COMMANDS[] = {
      "set antenna <0-3>", selectAntenna},
     {ControlVerb::Preset, "preset", A::Number, R::Engine, AUTH, LOCKED, "preset <0-3>", sendPreset},
     {ControlVerb::Refresh, "refresh", A::None, R::Engine, AUTH, LOCKED, "refresh", requestRefresh},
+    {ControlVerb::Schedule, "schedule", A::ScheduleWord, R::ScheduleSwitch, AUTH, LOCKED,
+     "schedule on|off|now|reload", nullptr},
     {ControlVerb::Subscribe, "subscribe", A::None, R::Subscribe, AUTH, FREE,
      "subscribe | unsubscribe", nullptr},
     {ControlVerb::Unsubscribe, "unsubscribe", A::None, R::Unsubscribe, AUTH, FREE, nullptr,

@@ -16,13 +16,18 @@ namespace trx {
 
 // What follows a command's words.
 enum class ControlArgument : uint8_t {
-    None,      // nothing
-    Key,       // a key of `get`, or none for all of them
-    Frequency, // megahertz as the panel's frequency entry reads them
-    StateWord, // standby, tune, nopower, 100, 250, 1000
-    Number,    // digits only; the engine operation judges the range
-    Password,  // the rest of the line, blanks and all
+    None,         // nothing
+    Key,          // a key of `get`, or none for all of them
+    Frequency,    // megahertz as the panel's frequency entry reads them
+    StateWord,    // standby, tune, nopower, 100, 250, 1000
+    Number,       // digits only; the engine operation judges the range
+    Password,     // the rest of the line, blanks and all
+    ScheduleWord, // on, off, now, reload
 };
+
+// The season schedule's commands, by `number` of a ScheduleWord.
+enum ScheduleCommand : int { ScheduleOn, ScheduleOff, ScheduleNow, ScheduleReload };
+constexpr const char* SCHEDULE_WORDS[] = {"on", "off", "now", "reload"};
 
 // What a command does once it passes its row's gates.
 enum class ControlAction : uint8_t {
@@ -36,6 +41,8 @@ enum class ControlAction : uint8_t {
     Auth,
     Help,
     Quit,
+    ScheduleValues, // `get schedule`
+    ScheduleSwitch, // `schedule on|off|now|reload`: a write, as far as lock and journal go
 };
 
 // An engine operation, the same one the operator's click calls.
@@ -52,7 +59,9 @@ struct ControlCommandRow {
     const char* help;           // its line of `help`; nullptr: on the line of the row before
     ControlOperation operation; // for ControlAction::Engine
     // It puts something on the line, and so needs the link.
-    constexpr bool writes() const { return action == ControlAction::Engine; }
+    constexpr bool writes() const {
+        return action == ControlAction::Engine || action == ControlAction::ScheduleSwitch;
+    }
 };
 
 std::span<const ControlCommandRow> controlCommands();

@@ -9,6 +9,7 @@ namespace trx {
 namespace {
 
 constexpr std::string_view LINE_TOO_LONG = "line too long";
+constexpr std::string_view NO_SCHEDULE = "no schedule";
 constexpr size_t LOCKED_REASON_SIZE = 48;
 
 bool isStandby(const ControlCommand& command) {
@@ -130,6 +131,12 @@ void ControlSessions::runAction(Client& c, const ControlCommandRow& row,
         status(c, CONTROL_OK, {});
         closeAfterReply(c);
         return;
+    case ControlAction::ScheduleValues:
+        replySchedule(c);
+        return;
+    case ControlAction::ScheduleSwitch:
+        handleSchedule(c, command, line);
+        return;
     }
 }
 
@@ -151,6 +158,57 @@ void ControlSessions::replyValues(Client& c, const ControlCommand& command) {
     }
     appendStatusLine(reply, CONTROL_OK, {});
     send(c, reply);
+}
+
+void ControlSessions::replySchedule(Client& c) {
+    if (!schedule_) {
+        status(c, CONTROL_NOT_NOW, NO_SCHEDULE);
+        return;
+    }
+    const ScheduleReport report = schedule_->scheduleReport();
+    static constexpr const char* MODES[] = {"off", "on", "hand"};
+    std::string reply = "schedule: ";
+    reply.append(MODES[report.mode]).append("\r\nnext: ");
+    if (report.hasNext) {
+        reply.append(report.nextTime).append(" ").append(report.nextValues);
+    } else {
+        reply.append("none");
+    }
+    reply.append("\r\nfile: ");
+    reply.append(report.badLines == 0 ? std::string("ok")
+                                      : std::to_string(report.badLines) + " bad lines");
+    reply.append("\r\n");
+    appendStatusLine(reply, CONTROL_OK, {});
+    send(c, reply);
+}
+
+// Switching the plan is a write: it needs the lock and the switching right, waits for a
+// modal loop to end, and is journaled as the client's.
+void ControlSessions::handleSchedule(Client& c, const ControlCommand& command,
+                                     std::string_view line) {
+    if (!schedule_) {
+        refuseWrite(c, line, CONTROL_NOT_NOW, NO_SCHEDULE);
+        return;
+    }
+    if (host_.modalLoop()) {
+        c.input.insert(0, std::string(line) + "\n");
+        c.wait = Wait::Loop;
+        return;
+    }
+    journalOnce(c);
+    switch (command.number) {
+    case ScheduleOn:
+    case ScheduleOff:
+        schedule_->switchSchedule(command.number == ScheduleOn);
+        break;
+    case ScheduleNow:
+        schedule_->runScheduleNow();
+        break;
+    default:
+        schedule_->reloadSchedule();
+        break;
+    }
+    status(c, CONTROL_OK, {});
 }
 
 // A value out of range goes to the engine too: its operation refuses it, as the operator's.

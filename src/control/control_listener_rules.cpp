@@ -15,6 +15,12 @@ void ControlSessions::broadcast(const std::string& events) {
     }
 }
 
+void ControlSessions::scheduleEvent(const char* text) {
+    std::string events;
+    appendEventLine(events, "schedule", text);
+    broadcast(events);
+}
+
 void ControlSessions::linkUp(const RegisterMirror& registers) {
     values_.linkUp(registers);
     std::string events;

@@ -152,6 +152,21 @@ void appendMetricsText(std::string& out, const MetricsSnapshot& s) {
     w.counter("trxdesk_control_read_only_sessions_total",
               "Line clients on this PC that only read and left; the journal leaves them out.",
               s.counters.quietReaders);
+    if (const ScheduleReport* plan = s.schedule) {
+        w.gauge("trxdesk_schedule_enabled", "Whether the season schedule runs (1) or not (0).",
+                plan->mode == ScheduleReport::Off ? 0 : 1);
+        if (plan->hasNext) {
+            w.gauge("trxdesk_schedule_next_change_timestamp_seconds",
+                    "Begin of the schedule's next entry, UTC seconds since 1970.",
+                    static_cast<uint64_t>(plan->nextChange));
+        }
+        w.family("trxdesk_schedule_changes_total", "counter",
+                 "Changes of the season schedule, by how they ended.");
+        w.sample("trxdesk_schedule_changes_total", "result=\"ok\"",
+                 w.number(static_cast<uint64_t>(plan->changesOk)));
+        w.sample("trxdesk_schedule_changes_total", "result=\"failed\"",
+                 w.number(static_cast<uint64_t>(plan->changesFailed)));
+    }
 }
 
 } // namespace trx

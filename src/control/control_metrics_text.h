@@ -5,6 +5,7 @@
 
 #include "control_info_text.h"
 #include "control_values_rules.h"
+#include "shell/schedule_switch.h"
 
 #include <cstdint>
 #include <string>
@@ -31,6 +32,7 @@ struct MetricsSnapshot {
     uint64_t nowMs;
     // Which transmitter, for trxdesk_info; nullptr leaves that family out.
     const ControlIdentity* identity = nullptr;
+    const ScheduleReport* schedule = nullptr; // the season schedule, when the program has one
 };
 
 // A label value with backslash, double quote and line feed escaped, in double quotes.

@@ -33,6 +33,12 @@ class ControlPort final : private ControlHost {
 
     // What the engine announces to.
     LineListener& listener() { return sessions_; }
+    // The season schedule, for `get schedule`, `schedule ...` and the metrics.
+    void useSchedule(ScheduleSwitch& schedule) { sessions_.useSchedule(schedule); }
+    // "EVENT schedule <text>" to the subscribers; `context` is the port.
+    static void scheduleEvent(void* context, const char* text) {
+        static_cast<ControlPort*>(context)->sessions_.scheduleEvent(text);
+    }
     // Tells `journal` (which must outlive the port) of the port's opening, its clients and
     // the commands it refused.
     void tellJournal(StationEvents& journal) {

@@ -32,9 +32,13 @@ void ControlSessions::answerRequest(Client& c) {
             backoff_.right(c.address);
         }
         std::string body;
+        ScheduleReport schedule;
+        if (schedule_) {
+            schedule = schedule_->scheduleReport();
+        }
         const ControlIdentity station = identity();
         appendMetricsText(body, {values_, counters_, engine_.serialPortNumber(), lineClients(),
-                                 host_.milliseconds(), &station});
+                                 host_.milliseconds(), &station, schedule_ ? &schedule : nullptr});
         appendHttpReply(reply, HttpReply::Metrics, body);
     }
     send(c, reply);

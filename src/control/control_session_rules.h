@@ -19,6 +19,7 @@
 #include "line_listener.h"
 #include "protocol.h"
 #include "res/resource.h"
+#include "shell/schedule_switch.h"
 #include "shell/station_events.h"
 
 #include <cstddef>
@@ -129,6 +130,11 @@ class ControlSessions final : public LineListener {
 
     // Tells `journal` (which must outlive the sessions) of clients and refused commands.
     void tellJournal(StationEvents& journal) { journal_ = &journal; }
+    // The season schedule (which must outlive the sessions): `get schedule`, `schedule ...`
+    // and its metrics; without it they are refused.
+    void useSchedule(ScheduleSwitch& schedule) { schedule_ = &schedule; }
+    // "EVENT schedule <text>" to every subscriber.
+    void scheduleEvent(const char* text);
     // Tells `info` and the scrape which transmitter this is (`station` must outlive the
     // sessions).
     void tellStation(const ControlStation& station) { station_ = &station; }
@@ -216,6 +222,8 @@ class ControlSessions final : public LineListener {
     void handleWrite(Client& c, const ControlCommand& command, std::string_view line);
     void refuseWrite(Client& c, std::string_view line, int code, std::string_view reason);
     void replyValues(Client& c, const ControlCommand& command);
+    void replySchedule(Client& c);
+    void handleSchedule(Client& c, const ControlCommand& command, std::string_view line);
     void answerWaiting(Client& c, int code, std::string_view reason);
 
     // control_access_rules.cpp: the password of a client from another computer, the lock.
@@ -237,6 +245,7 @@ class ControlSessions final : public LineListener {
     ControlEngine& engine_;
     ControlHost& host_;
     StationEvents* journal_ = nullptr;
+    ScheduleSwitch* schedule_ = nullptr;
     const ControlStation* station_ = nullptr;
     AllowList allowList_;
     std::string password_;

@@ -56,6 +56,7 @@ class Journal final : public LineListener, private JournalLines {
     void finish();
     void portChanged(const char* text);
     void controlPortEvent(const char* text) { recorder_.controlPortEvent(text); }
+    void scheduleEvent(const char* text) { recorder_.scheduleEvent(text); }
     void commandRefused(const CommandSource& source, const char* text) {
         recorder_.commandRefused(source, text);
     }

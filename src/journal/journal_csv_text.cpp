@@ -16,8 +16,9 @@ constexpr char QUOTE = '"';
 constexpr char LINE_END[] = "\r\n";
 constexpr int64_t MS_PER_TENTH = 100;
 
-const char* const EVENT_NAMES[] = {"Start",  "Ende",     "Port",  "Verbindung", "Meldung",
-                                   "Befehl", "Quittung", "Alarm", "Journal",    "Steuerport"};
+const char* const EVENT_NAMES[] = {"Start",   "Ende",       "Port",     "Verbindung",
+                                   "Meldung", "Befehl",     "Quittung", "Alarm",
+                                   "Journal", "Steuerport", "Sendeplan"};
 
 void appendField(std::string& out, std::string_view text) {
     if (text.find_first_of(";\"\r\n") == std::string_view::npos) {

@@ -19,6 +19,7 @@ enum class JournalEvent : uint8_t {
     Alarm,
     Journal,
     ControlPort, // the control port opening, its clients coming, going or turned away
+    Schedule,    // the season schedule's own doings (its writes are Befehl lines)
 };
 
 enum class JournalSource : uint8_t {

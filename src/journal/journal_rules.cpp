@@ -63,6 +63,11 @@ void JournalRecorder::controlPortEvent(const char* text) {
     put(r);
 }
 
+void JournalRecorder::scheduleEvent(const char* text) {
+    JournalRecord r = record(JournalEvent::Schedule, JournalSource::Schedule, text);
+    put(r);
+}
+
 void JournalRecorder::commandRefused(const CommandSource& source, const char* text) {
     JournalRecord r = record(JournalEvent::Command, sourceOf(source.kind), text);
     r.origin = JournalOrigin::ControlPort;

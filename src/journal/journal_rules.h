@@ -47,6 +47,8 @@ class JournalRecorder final : public LineListener {
     // a client's command that put nothing on the line (a Befehl line of that client).
     void controlPortEvent(const char* text);
     void commandRefused(const CommandSource& source, const char* text);
+    // The season schedule's own doings: a Sendeplan line of the schedule.
+    void scheduleEvent(const char* text);
 
     void linkUp(const RegisterMirror& registers) override;
     void linkLost(const RegisterMirror& registers) override;

@@ -83,6 +83,12 @@ void JournalStation::recordFile(char* out, size_t size) {
     }
 }
 
+void JournalStation::scheduleEvent(const char* text) {
+    if (journal_) {
+        journal_->scheduleEvent(text);
+    }
+}
+
 void JournalStation::controlPortEvent(const char* text) {
     if (journal_) {
         journal_->controlPortEvent(text);

@@ -41,6 +41,7 @@ class JournalStation final : public PanelCompanion {
     void portFailed(int portNumber, const char* message) override;
     void sessionEnding() override;
     void controlPortEvent(const char* text) override;
+    void scheduleEvent(const char* text) override;
     void commandRefused(const CommandSource& source, const char* text) override;
     void recordFile(char* out, size_t size) override;
 

@@ -1,15 +1,18 @@
 // Entry point: owns the settings, the serial port and its line, the help paths, the panel's
 // engine, the journal and the control port, hands them to the panel and to each other, and
 // runs the message loop.
+#include "app/settings_codec.h"
 #include "control/control_engine_rules.h"
 #include "control/control_port.h"
 #include "dialogs/dialogs.h"
+#include "journal/journal_path_rules.h"
 #include "journal/journal_station.h"
 #include "main/start_up.h"
 #include "panel/panel_class.h"
 #include "panel/panel_engine.h"
 #include "panel/panel_window.h"
 #include "res/resource.h"
+#include "schedule_station.h"
 #include "serial/serial_line.h"
 #include "shell/help_viewer.h"
 #include "shell/panel_host.h"
@@ -26,6 +29,13 @@
 namespace {
 constexpr DWORD ALL_COMMON_CONTROLS = 0xFF;
 constexpr size_t VERSION_TEXT_SIZE = 16;
+constexpr size_t KEY_PATH_SIZE = 96;
+
+// The schedule's window keeps its own dialog keys, as the journal's does.
+bool dialogMessage(HWND window, MSG& message) {
+    return window && (message.hwnd == window || IsChild(window, message.hwnd)) &&
+           IsDialogMessageA(window, &message);
+}
 
 // Which transmitter this panel drives, as the control port's `info` and scrape tell it: the
 // title and the port as they are now, after the settings dialogs.
@@ -73,7 +83,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     PanelEngine engine(line, settings, host, instance);
     Protocol& protocol = engine.protocol;
     protocol.addListener(journal); // records once the panel is shown
-    PanelSetup setup{engine, settings, serial, host, instance, &journal, &router};
+    // The season schedule of the port's key, its file named as the journal names the key.
+    char keyPath[KEY_PATH_SIZE];
+    if (!settingsKeyPath(serial.portNumber(), keyPath, sizeof keyPath)) {
+        settingsKeyPath(NO_PORT, keyPath, sizeof keyPath);
+    }
+    char keyName[KEY_PATH_SIZE];
+    journalKeyName(keyPath, keyName, sizeof keyName);
+    ProtocolScheduleEngine scheduleEngine(protocol, settings);
+    ScheduleStation schedule(scheduleEngine, settings, serial.portNumber(), keyName, host,
+                             showSchedulePlan);
+    protocol.addListener(schedule);
+    schedule.tellJournal(journal);
+    PanelSetup setup{engine, settings, serial, host, instance, &journal, &router, &schedule};
     HWND panel = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PANEL), nullptr, panelDialogProc,
                                     reinterpret_cast<LPARAM>(&setup));
     if (!panel) {
@@ -85,11 +107,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     if (controlSettings.port != 0) {
         protocol.addListener(controlPort.listener());
         controlPort.tellJournal(journal);
+        controlPort.useSchedule(schedule);
+        schedule.tellEvents(ControlPort::scheduleEvent, &controlPort);
         controlPort.tellStation(station);
     }
     ShowWindow(panel, SW_SHOW);
     controlPort.attach(panel, router); // opens on a message posted now: once the panel is shown
     journal.open(panel, router);       // nothing of the journal before the panel is seen
+    schedule.open(panel, router);      // reads its plan, then acts as the journal records
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
 
     MSG message;
@@ -99,6 +124,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         // The panel's keys stay out of the journal window: Page Up there scrolls its list and
         // must not step the transmitter's program.
         HWND journalWindow = journal.window();
+        if (dialogMessage(schedule.window(), message)) {
+            continue;
+        }
         if (journalWindow &&
             (message.hwnd == journalWindow || IsChild(journalWindow, message.hwnd))) {
             if (IsDialogMessageA(journalWindow, &message)) {

@@ -6,6 +6,7 @@
 #include "panel_companion.h"
 #include "panel_state.h"
 #include "res/resource.h"
+#include "shell/schedule_switch.h"
 
 #include <commctrl.h>
 
@@ -94,6 +95,21 @@ BOOL onPanelCommand(PanelState& p, HWND panel, int command, bool byProgram) {
             p.companion->showJournal(panel);
         }
         return TRUE;
+    case IDM_SCHEDULE_AUTO:
+        if (p.schedule) {
+            p.schedule->switchSchedule(!p.schedule->scheduleOn());
+        }
+        return TRUE;
+    case IDM_SCHEDULE_WINDOW:
+        if (p.schedule) {
+            p.schedule->showScheduleWindow();
+        }
+        return TRUE;
+    case IDM_SCHEDULE_NOW:
+        if (p.schedule) {
+            p.schedule->runScheduleNow();
+        }
+        return TRUE;
     case IDM_ABOUT:
         runDialog(p, panel, IDD_ABOUT);
         return TRUE;
@@ -118,6 +134,10 @@ BOOL onPanelNotify(PanelState& p, HWND panel, const NMHDR& note) {
         const auto& change = reinterpret_cast<const NMUPDOWN&>(note);
         // The range is never set; in the default one a negative change is a step up.
         p.protocol.stepProgram(upDownPosition(panel), change.iDelta > 0 ? -1 : +1);
+    }
+    // A click on the status bar acknowledges the schedule's alarm shown there.
+    if (note.idFrom == IDC_STATUSBAR && note.code == static_cast<UINT>(NM_CLICK) && p.schedule) {
+        p.schedule->acknowledgeScheduleAlarm();
     }
     SetWindowLongPtrA(panel, DWLP_MSGRESULT, 0);
     return TRUE;

@@ -4,6 +4,7 @@
 #include "menu_rules.h"
 #include "panel_state.h"
 #include "res/resource.h"
+#include "shell/schedule_switch.h"
 
 #include <windowsx.h>
 
@@ -118,6 +119,22 @@ HMENU prepareMainMenu(HINSTANCE instance, int portNumber, bool standby, int pane
     return menu;
 }
 
+namespace {
+
+// The schedule's switch checked when on; its items grayed when the program has none.
+void markSchedule(HMENU menu, const ScheduleSwitch* schedule) {
+    if (schedule) {
+        CheckMenuItem(menu, IDM_SCHEDULE_AUTO,
+                      MF_BYCOMMAND | (schedule->scheduleOn() ? MF_CHECKED : MF_UNCHECKED));
+        return;
+    }
+    for (int command : {IDM_SCHEDULE_AUTO, IDM_SCHEDULE_WINDOW, IDM_SCHEDULE_NOW}) {
+        EnableMenuItem(menu, command, MF_BYCOMMAND | MF_GRAYED);
+    }
+}
+
+} // namespace
+
 BOOL onPanelContextMenu(PanelState& p, HWND panel, HWND clicked, LPARAM where) {
     const int controlId = GetParent(clicked) == panel ? GetDlgCtrlID(clicked) : 0;
     const MenuChoice choice = menuForControl(controlId);
@@ -130,13 +147,14 @@ BOOL onPanelContextMenu(PanelState& p, HWND panel, HWND clicked, LPARAM where) {
     case PanelMenu::Antenna:
         showAntennaMenu(p, panel, at);
         break;
-    case PanelMenu::Main:
+    case PanelMenu::Main: {
+        HMENU menu = prepareMainMenu(p.instance, p.serial.portNumber(), p.protocol.standby(),
+                                     countInstances());
+        markSchedule(menu, p.schedule);
         // The chosen item comes back as an ordinary WM_COMMAND.
-        showAndDestroy(p, panel,
-                       prepareMainMenu(p.instance, p.serial.portNumber(), p.protocol.standby(),
-                                       countInstances()),
-                       0, at);
+        showAndDestroy(p, panel, menu, 0, at);
         break;
+    }
     }
     return TRUE;
 }

@@ -13,13 +13,15 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace trx {
 
 struct PanelState {
     explicit PanelState(const PanelSetup& setup)
         : settings(setup.settings), serial(setup.serial), host(setup.host),
           instance(setup.instance), companion(setup.companion), router(setup.router),
-          view(setup.engine.view), protocol(setup.engine.protocol) {}
+          schedule(setup.schedule), view(setup.engine.view), protocol(setup.engine.protocol) {}
 
     Settings& settings;
     SerialPort& serial;
@@ -27,6 +29,7 @@ struct PanelState {
     HINSTANCE instance;
     PanelCompanion* companion;
     const WindowRouter* router;
+    ScheduleSwitch* schedule;
     Win32PanelView& view;
     Protocol& protocol;
     HFONT displayFont = nullptr;
@@ -34,6 +37,10 @@ struct PanelState {
     HBRUSH darkGreenBrush = nullptr;
     HBRUSH redBrush = nullptr;
     HWND tooltips = nullptr;
+    // The status bar's parts at its right end, each as wide as its text; "" for none.
+    std::string planText;
+    bool planAlarm = false;
+    std::string journalTrouble;
 };
 
 // The state of a panel window; nullptr before WM_INITDIALOG and after WM_NCDESTROY.

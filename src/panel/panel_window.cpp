@@ -19,6 +19,7 @@ constexpr COLORREF DARK_GREEN = RGB(0, 100, 0);
 constexpr COLORREF GREEN = RGB(43, 255, 43);
 constexpr COLORREF RED = RGB(255, 0, 0);
 constexpr COLORREF BLACK = RGB(0, 0, 0);
+constexpr COLORREF WHITE = RGB(255, 255, 255);
 
 // The panel starts a little left of and above the screen's centre.
 constexpr int CENTRE_OFFSET_X = 210;
@@ -32,7 +33,6 @@ constexpr int FONT_WEIGHT = 600;
 constexpr int STATUS_PART_COUNT = 3;
 constexpr int CONNECTION_PART_RIGHT = 120;
 constexpr int LINK_PART_WIDTH = 50;
-constexpr int JOURNAL_PART = STATUS_PART_COUNT;
 constexpr int STATUS_TEXT_MARGIN = 12; // a part's borders and a little room
 
 HFONT createPanelFont(int height, int width) {
@@ -50,20 +50,6 @@ void centreOnScreen(HWND window) {
                  SWP_NOSIZE | SWP_NOZORDER);
 }
 
-// The parts: connection, mode line, link lamp and, `journalWidth` wide when not 0, the
-// journal's trouble at the right end (a part of its own, so that neither the engine's
-// lines nor the lamp overwrite it).
-void setupStatusBar(HWND window, int journalWidth = 0) {
-    RECT client;
-    GetClientRect(window, &client);
-    const int right = client.right - journalWidth;
-    const int rightEdges[STATUS_PART_COUNT + 1] = {CONNECTION_PART_RIGHT, right - LINK_PART_WIDTH,
-                                                   right, client.right};
-    SendDlgItemMessageA(window, IDC_STATUSBAR, SB_SETPARTS,
-                        journalWidth > 0 ? STATUS_PART_COUNT + 1 : STATUS_PART_COUNT,
-                        reinterpret_cast<LPARAM>(rightEdges));
-}
-
 // The width of `text` in the status bar's font, with its borders.
 int statusTextWidth(HWND bar, const char* text) {
     HDC dc = GetDC(bar);
@@ -73,6 +59,42 @@ int statusTextWidth(HWND bar, const char* text) {
     SelectObject(dc, before);
     ReleaseDC(bar, dc);
     return extent.cx + STATUS_TEXT_MARGIN;
+}
+
+// The parts: connection, mode line, link lamp and, each as wide as its text when it has one,
+// the schedule's plan line and the journal's trouble at the right end (parts of their own,
+// so that neither the engine's lines nor the lamp overwrite them).
+void setupStatusBar(HWND window) {
+    const PanelState* p = panelState(window);
+    HWND bar = GetDlgItem(window, IDC_STATUSBAR);
+    const char* extra[] = {p ? p->planText.c_str() : "", p ? p->journalTrouble.c_str() : ""};
+    int widths[2] = {};
+    int extraWidth = 0;
+    for (int i = 0; i < 2; ++i) {
+        widths[i] = extra[i][0] != '\0' ? statusTextWidth(bar, extra[i]) : 0;
+        extraWidth += widths[i];
+    }
+    RECT client;
+    GetClientRect(window, &client);
+    const int right = client.right - extraWidth;
+    int edges[STATUS_PART_COUNT + 2] = {CONNECTION_PART_RIGHT, right - LINK_PART_WIDTH, right};
+    int parts = STATUS_PART_COUNT;
+    int edge = right;
+    for (int i = 0; i < 2; ++i) {
+        if (widths[i] > 0) {
+            edge += widths[i];
+            edges[parts++] = edge;
+        }
+    }
+    SendMessageA(bar, SB_SETPARTS, parts, reinterpret_cast<LPARAM>(edges));
+    parts = STATUS_PART_COUNT;
+    for (int i = 0; i < 2; ++i) {
+        if (widths[i] > 0) {
+            // The schedule's alarm is drawn by the panel: white on red (WM_DRAWITEM).
+            const WPARAM drawn = i == 0 && p->planAlarm ? SBT_OWNERDRAW : 0;
+            SendMessageA(bar, SB_SETTEXTA, parts++ | drawn, reinterpret_cast<LPARAM>(extra[i]));
+        }
+    }
 }
 
 BOOL onSupervisionTimer(PanelState& p) {
@@ -169,6 +191,21 @@ BOOL onStatusBarMessage(PanelState& p, HWND window, bool show) {
     return TRUE;
 }
 
+// The schedule's alarm in its status-bar part: the text the part was given, white on red.
+BOOL onDrawItem(const PanelState& p, const DRAWITEMSTRUCT& item) {
+    if (item.CtlID != IDC_STATUSBAR) {
+        return FALSE;
+    }
+    RECT r = item.rcItem;
+    FillRect(item.hDC, &r, p.redBrush);
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, WHITE);
+    r.left += STATUS_TEXT_MARGIN / 2;
+    const char* text = reinterpret_cast<const char*>(item.itemData);
+    DrawTextA(item.hDC, text, -1, &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    return TRUE;
+}
+
 BOOL onSize(PanelState& p, HWND window, WPARAM type) {
     if (type == SIZE_MINIMIZED) {
         p.protocol.showWindowIcon();
@@ -225,12 +262,19 @@ int resetPanel(HWND window, bool reopened) {
 }
 
 void showJournalTrouble(HWND window, const char* text) {
-    const int width =
-        text[0] != '\0' ? statusTextWidth(GetDlgItem(window, IDC_STATUSBAR), text) : 0;
-    setupStatusBar(window, width);
-    if (width > 0) {
-        SendDlgItemMessageA(window, IDC_STATUSBAR, SB_SETTEXTA, JOURNAL_PART,
-                            reinterpret_cast<LPARAM>(text));
+    if (PanelState* p = panelState(window)) {
+        p->journalTrouble = text;
+        setupStatusBar(window);
+    }
+}
+
+void showSchedulePlan(HWND window, const char* text, bool alarm) {
+    if (PanelState* p = panelState(window)) {
+        if (p->planText != text || p->planAlarm != alarm) {
+            p->planText = text;
+            p->planAlarm = alarm;
+            setupStatusBar(window);
+        }
     }
 }
 
@@ -265,6 +309,8 @@ INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
         return p->router && p->router->route(message, wParam, lParam);
     case WM_SIZE:
         return onSize(*p, window, wParam);
+    case WM_DRAWITEM:
+        return onDrawItem(*p, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_SYSCOMMAND:
         return wParam == SC_MAXIMIZE || wParam == SC_SIZE; // the panel has one size
     case WM_COMMAND:

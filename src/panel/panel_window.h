@@ -11,6 +11,7 @@ namespace trx {
 class PanelCompanion;
 class PanelEngine;
 class PanelHost;
+class ScheduleSwitch;
 class SerialPort;
 class WindowRouter;
 
@@ -27,6 +28,7 @@ struct PanelSetup {
     HINSTANCE instance;
     PanelCompanion* companion = nullptr;
     const WindowRouter* router = nullptr;
+    ScheduleSwitch* schedule = nullptr; // the season schedule; may be null
 };
 
 // The dialog procedure; WM_INITDIALOG's lParam is the address of a PanelSetup.
@@ -38,6 +40,10 @@ int resetPanel(HWND panel, bool reopened = false);
 // Shows `text` (the operating journal's trouble) in a part of its own at the status bar's
 // right end; "" takes the part away.
 void showJournalTrouble(HWND panel, const char* text);
+
+// Shows the season schedule's plan line in a part of its own before the journal's, white on
+// red while `alarm` stands; a click on the status bar acknowledges the schedule's alarm.
+void showSchedulePlan(HWND panel, const char* text, bool alarm);
 
 } // namespace trx
 

@@ -213,4 +213,24 @@
 // The timer the journal sets on the panel to hear how its writer thread fares
 #define IDT_JOURNAL_WRITER 201
 
+// The season schedule: its window, menu items, help topic, messages and timers.
+#define IDD_SCHEDULE 197
+#define IDC_SCHEDULE_LIST 1090
+#define IDC_SCHEDULE_NEXT 1091
+#define IDC_SCHEDULE_ON 1092
+#define IDC_SCHEDULE_NOW 1093
+#define IDC_SCHEDULE_RELOAD 1094
+#define IDC_SCHEDULE_OPEN 1095
+#define IDC_SCHEDULE_PROBLEMS 1096
+#define IDC_SCHEDULE_FILE 1097
+#define IDM_SCHEDULE_AUTO 40041
+#define IDM_SCHEDULE_WINDOW 40042
+#define IDM_SCHEDULE_NOW 40043
+#define IDH_SCHEDULE 1006
+#define WM_TRX_SCHEDULE_RUN 0x8020  // wParam, lParam 0: the schedule takes what is due
+#define WM_TRX_SCHEDULE_FILE 0x8021 // wParam, lParam 0: the plan file's folder changed
+#define IDT_SCHEDULE 301            // to the schedule's next event
+#define IDT_SCHEDULE_WINDOW 302     // the window's countdown, while it is open
+#define SCHEDULE_WINDOW_TICK_MS 1000
+
 #endif

@@ -37,6 +37,9 @@ class StationEvents : public LineListener {
             out[0] = '\0';
         }
     }
+    // The season schedule's own doings: loading its file, switched on or off, a change begun,
+    // done or failed, hand operation. The line's text.
+    virtual void scheduleEvent(const char* text) { (void)text; }
 };
 
 } // namespace trx

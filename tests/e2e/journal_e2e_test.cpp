@@ -179,14 +179,15 @@ TEST_F(JournalStory, ASpreadsheetHoldingTheFileShowsInTheStatusBarNeverInABox) {
     PanelProcess program;
     ASSERT_TRUE(program.start(port()));
     ASSERT_TRUE(showsSimulator(program));
+    // The journal's part is the last, after the season schedule's plan line.
     const bool shown =
-        waitFor([&] { return program.statusText(3) == "Journal: Schreibfehler"; }, SHOW_TIMEOUT_MS);
+        waitFor([&] { return program.statusText(4) == "Journal: Schreibfehler"; }, SHOW_TIMEOUT_MS);
     program.screenshot("journal-trouble");
     CloseHandle(excel);
     ASSERT_TRUE(shown);
     EXPECT_EQ(program.window("#32770"), nullptr); // no box over the display
 
-    ASSERT_TRUE(waitFor([&] { return program.statusText(3).empty(); }, SHOW_TIMEOUT_MS));
+    ASSERT_TRUE(waitFor([&] { return program.statusText(4).empty(); }, SHOW_TIMEOUT_MS));
     excel = openAsExcelDoes(todaysFile());
     const DWORD error = GetLastError();
     if (excel != INVALID_HANDLE_VALUE) {

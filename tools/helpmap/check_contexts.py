@@ -18,6 +18,7 @@ EXPECTED = {
     "IDH_FREQUENCY": ("Frequenz eingeben", "/frequency.html"),
     "IDH_JOURNAL": ("Das Betriebsjournal", "/journal.html"),
     "IDH_SPECIAL_SETTINGS": ("Spezielle Einstellungen", "/set-special.html"),
+    "IDH_SCHEDULE": ("Der Sendeplan", "/schedule.html"),
 }
 
 

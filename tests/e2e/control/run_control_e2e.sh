@@ -3,12 +3,13 @@
 # TRXDESK.exe on it with STEUERPORT=<a free port>, and control_e2e.py as the client on the
 # Linux side of Wine's loopback. The panel needs no screen (the null display driver); its
 # missing-echo message box stays open while the story goes on, as the operator would leave it.
-# Usage: run_control_e2e.sh TRXDESK.exe TRXSIM PREFIX PTY_SHIM.so
+# Another story on the same set-up (the season schedule's) names its script and COM number.
+# Usage: run_control_e2e.sh TRXDESK.exe TRXSIM PREFIX PTY_SHIM.so [STORY.py COM]
 set -u
 exe=$1 trxsim=$2 prefix=$3 shim=$4
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/../../.." && pwd)
-com=23
+story=${5:-$here/control_e2e.py} com=${6:-23}
 tmp=$(mktemp -d)
 sim_pid="" panel_pid=""
 
@@ -40,4 +41,4 @@ TRX_WINE_PRELOAD=$shim "$top/scripts/wine-exec.sh" "$prefix" "$exe" "C$com" NORE
 panel_pid=$!
 
 STEUERPORT=$control_port TRXSIM_CONTROL_PORT=$sim_port TRXSIM_COM=$com \
-  python3 "$here/control_e2e.py"
+  python3 "$story"

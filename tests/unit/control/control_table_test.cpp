@@ -15,6 +15,7 @@ TEST(ControlCommandTable, HelpListsTheCommandsAsBefore) {
     std::string help;
     appendControlHelp(help);
     EXPECT_EQ(help,
+              "command: get schedule\r\n"
               "command: get "
               "[link|frequency|state|power|program|antenna|mode|tuned|alarm|report_age_ms]\r\n"
               "command: info\r\n"
@@ -24,6 +25,7 @@ TEST(ControlCommandTable, HelpListsTheCommandsAsBefore) {
               "command: set antenna <0-3>\r\n"
               "command: preset <0-3>\r\n"
               "command: refresh\r\n"
+              "command: schedule on|off|now|reload\r\n"
               "command: subscribe | unsubscribe\r\n"
               "command: lock | unlock\r\n"
               "command: auth <password>\r\n"
@@ -48,6 +50,7 @@ constexpr GateCase GATES[] = {
     {"subscribe", true, false, false},    {"unsubscribe", true, false, false},
     {"lock", true, true, false},          {"unlock", true, true, false},
     {"help", false, false, false},        {"get", true, false, false},
+    {"get schedule", true, false, false}, {"schedule off", true, true, false},
     {"info", true, false, false},
 };
 
@@ -157,4 +160,57 @@ TEST(ControlSubscription, EachRegisterChangesItsKeys) {
 }
 
 } // namespace
+namespace {
+
+// The season schedule as the control port sees it, with a switch that records what it was
+// asked.
+struct RecordingSchedule final : ScheduleSwitch {
+    std::vector<std::string> asked;
+    ScheduleReport report;
+    bool scheduleOn() const override { return report.mode != ScheduleReport::Off; }
+    void switchSchedule(bool on) override { asked.push_back(on ? "on" : "off"); }
+    void runScheduleNow() override { asked.push_back("now"); }
+    void reloadSchedule() override { asked.push_back("reload"); }
+    void acknowledgeScheduleAlarm() override { asked.push_back("acknowledge"); }
+    void showScheduleWindow() override { asked.push_back("window"); }
+    ScheduleReport scheduleReport() const override { return report; }
+};
+
+} // namespace
+
+TEST_F(ControlSessionTest, TheScheduleIsAskedSwitchedAndHeardLikeTheTransmitter) {
+    RecordingSchedule schedule;
+    sessions.connect(1, LOOPBACK, 50000);
+    EXPECT_EQ(ask(1, "get schedule\n"), "RPRT -2 no schedule\r\n");
+    sessions.useSchedule(schedule);
+    EXPECT_EQ(ask(1, "get schedule\n"), "schedule: off\r\nnext: none\r\nfile: ok\r\nRPRT 0\r\n");
+    schedule.report.mode = ScheduleReport::Hand;
+    schedule.report.hasNext = true;
+    schedule.report.nextChange = 1796180400;
+    snprintf(schedule.report.nextTime, sizeof schedule.report.nextTime, "2026-12-08T03:00:00Z");
+    snprintf(schedule.report.nextValues, sizeof schedule.report.nextValues, "9,50000 MHz 1000 W");
+    schedule.report.badLines = 3;
+    schedule.report.changesOk = 4;
+    schedule.report.changesFailed = 1;
+    EXPECT_EQ(ask(1, "GET SCHEDULE\n"), "schedule: hand\r\nnext: 2026-12-08T03:00:00Z 9,50000 MHz "
+                                        "1000 W\r\nfile: 3 bad lines\r\nRPRT 0\r\n");
+    for (const char* line :
+         {"schedule on\n", "schedule off\n", "schedule now\n", "schedule reload\n"}) {
+        EXPECT_EQ(ask(1, line), "RPRT 0\r\n") << line;
+    }
+    EXPECT_EQ(schedule.asked, (std::vector<std::string>{"on", "off", "now", "reload"}));
+    EXPECT_EQ(ask(1, "schedule later\n"), "RPRT -1 bad argument\r\n");
+    EXPECT_EQ(ask(1, "subscribe\n"), "RPRT 0\r\n");
+    sessions.scheduleEvent("failed frequency rejected");
+    EXPECT_EQ(take(1), "EVENT schedule failed frequency rejected\r\n");
+
+    sessions.connect(2, LOOPBACK, 50001);
+    const std::string metrics = ask(2, "GET /metrics HTTP/1.1\r\n\r\n");
+    for (const char* sample : {"trxdesk_schedule_enabled{port=\"COM", "} 1\n",
+                               "trxdesk_schedule_next_change_timestamp_seconds{", "} 1796180400\n",
+                               ",result=\"ok\"} 4\n", ",result=\"failed\"} 1\n"}) {
+        EXPECT_NE(metrics.find(sample), std::string::npos) << sample << "\n" << metrics;
+    }
+}
+
 } // namespace trx

@@ -256,8 +256,6 @@ TEST(JournalWriterRules, TheLineAfterWaitingSaysWhatWasLateAndLost) {
     EXPECT_STREQ(text, "wieder geschrieben, 10000 Zeilen nachgetragen, 5 verloren");
 }
 
-} // namespace trx
-
 namespace trx {
 
 namespace {
@@ -319,6 +317,22 @@ TEST_F(JournalStory, AFrequencyChangeIsOneLineWithTheWholeNewFrequency) {
             "Sender;Meldung;;;;Frequenz\xC3\xA4nderung unvollst\xC3\xA4ndig (Verbindung verloren);",
         }));
     EXPECT_EQ(lines().back(), "Programm;Verbindung;;;;verloren;");
+}
+
+} // namespace trx
+
+// The schedule's own lines and its writes: "Sendeplan" both as the event and as the source.
+TEST_F(JournalStory, TheScheduleSpeaksInItsOwnLinesAndWritesAsSendeplan) {
+    recorder.scheduleEvent("geladen: 12 Einträge, 9 in Kraft");
+    announce.writeSent(write(ProgramNumber, 4, SourceKind::Schedule));
+    recorder.scheduleEvent("Wechsel fehlgeschlagen: Frequenz, keine Quittung");
+
+    EXPECT_EQ(lines(), (std::vector<std::string>{
+                           "Sendeplan;Sendeplan;;;;geladen: 12 Eintr\xC3\xA4ge, 9 in Kraft;",
+                           "Sendeplan;Befehl;9;;4;Programm 4 angefordert;",
+                           "Sendeplan;Sendeplan;;;;Wechsel fehlgeschlagen: Frequenz, keine "
+                           "Quittung;",
+                       }));
 }
 
 } // namespace trx

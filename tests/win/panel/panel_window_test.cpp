@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "serial_port.h"
 #include "settings_codec.h"
+#include "shell/schedule_switch.h"
 #include "win32_panel_view.h"
 
 #include <commctrl.h>
@@ -93,9 +94,12 @@ class Panel : public ::testing::Test {
     HWND createPanel() {
         engines.push_back(std::make_unique<PanelEngine>(line, settings, host, instance()));
         PanelSetup setup{*engines.back(), settings, serial, host, instance()};
+        setup.schedule = schedule;
         return CreateDialogParamA(instance(), MAKEINTRESOURCEA(IDD_PANEL), nullptr, panelDialogProc,
                                   reinterpret_cast<LPARAM>(&setup));
     }
+
+    ScheduleSwitch* schedule = nullptr; // the next panel's season schedule
 
     void receive(int address, int value) {
         SendMessageA(panel, WM_TRX_RECEIVED, 0, lineByteFor(address, value));
@@ -456,7 +460,9 @@ TEST_F(Panel, MainMenuEnablesArrangingOnlyWithASecondPanel) {
     ASSERT_EQ(host.menus.size(), 1u);
     EXPECT_EQ(host.menus[0].menu, "&Sender auf Standby|&Daten aktualisieren\tF5|-|"
                                   "&Einstellungen\tF7|&Hilfe Inhaltsverzeichnis|"
-                                  "&Geräte anordnen~|Betriebs&journal…\tF9|&Info|-|&Beenden");
+                                  "&Geräte anordnen~|Betriebs&journal…\tF9|"
+                                  "Sende&plan automatisch~|Sendeplan…\tF8~|"
+                                  "Plan jetzt aus&führen~|&Info|-|&Beenden");
     EXPECT_EQ(host.menus[0].flags, 0u);
     EXPECT_EQ(host.menus[0].x, 30);
     EXPECT_EQ(host.menus[0].y, 40);
@@ -469,7 +475,9 @@ TEST_F(Panel, MainMenuEnablesArrangingOnlyWithASecondPanel) {
     ASSERT_EQ(host.menus.size(), 2u);
     EXPECT_EQ(host.menus[1].menu, "&Sender auf Standby~|&Daten aktualisieren\tF5~|-|"
                                   "&Einstellungen\tF7|&Hilfe Inhaltsverzeichnis|"
-                                  "&Geräte anordnen|Betriebs&journal…\tF9|&Info|-|&Beenden");
+                                  "&Geräte anordnen|Betriebs&journal…\tF9|"
+                                  "Sende&plan automatisch~|Sendeplan…\tF8~|"
+                                  "Plan jetzt aus&führen~|&Info|-|&Beenden");
     RECT r;
     GetWindowRect(panel, &r);
     EXPECT_EQ(host.menus[1].x, r.left + 10);
@@ -625,4 +633,56 @@ TEST_F(Panel, StatusBarPartsEndAtTheirEdgesAndTooltipsSwitchedOffStayOff) {
 }
 
 } // namespace
+// The season schedule as the panel reaches it: three main-menu items, the switch checked
+// while on, and a click on the status bar for its alarm.
+class RecordingSchedule final : public ScheduleSwitch {
+  public:
+    std::vector<std::string> asked;
+    bool on = true;
+    bool scheduleOn() const override { return on; }
+    void switchSchedule(bool value) override { asked.push_back(value ? "on" : "off"); }
+    void runScheduleNow() override { asked.push_back("now"); }
+    void reloadSchedule() override { asked.push_back("reload"); }
+    void acknowledgeScheduleAlarm() override { asked.push_back("acknowledge"); }
+    void showScheduleWindow() override { asked.push_back("window"); }
+    ScheduleReport scheduleReport() const override { return {}; }
+};
+
+TEST_F(Panel, TheScheduleIsSwitchedFromTheMenuAndItsPlanLineHasAPartOfItsOwn) {
+    RecordingSchedule plan;
+    schedule = &plan;
+    HWND scheduled = createPanel();
+    ASSERT_NE(scheduled, nullptr);
+    SendMessageA(scheduled, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(scheduled), -1);
+    ASSERT_EQ(host.menus.size(), 1u);
+    EXPECT_NE(host.menus[0].menu.find("|Sende&plan automatisch*|Sendeplan…\tF8|Plan jetzt "
+                                      "aus&führen|"),
+              std::string::npos)
+        << host.menus[0].menu;
+    for (int id : {IDM_SCHEDULE_AUTO, IDM_SCHEDULE_WINDOW, IDM_SCHEDULE_NOW}) {
+        SendMessageA(scheduled, WM_COMMAND, id, 0);
+    }
+    // F8 is the window's key.
+    HACCEL keys = LoadAcceleratorsA(instance(), MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    MSG f8{scheduled, WM_KEYDOWN, VK_F8, 0, 0, {}};
+    EXPECT_TRUE(TranslateAcceleratorA(scheduled, keys, &f8));
+    NMHDR click{GetDlgItem(scheduled, IDC_STATUSBAR), IDC_STATUSBAR, static_cast<UINT>(NM_CLICK)};
+    SendMessageA(scheduled, WM_NOTIFY, IDC_STATUSBAR, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(plan.asked,
+              (std::vector<std::string>{"off", "window", "now", "window", "acknowledge"}));
+
+    // The plan line and the journal's trouble each in a part of their own, in that order.
+    showSchedulePlan(scheduled, "Plan: 03:00 UTC 9,50000 MHz 1000 W", false);
+    showJournalTrouble(scheduled, "Journal: Schreibfehler");
+    int edges[5] = {};
+    ASSERT_EQ(SendDlgItemMessageA(scheduled, IDC_STATUSBAR, SB_GETPARTS, 5,
+                                  reinterpret_cast<LPARAM>(edges)),
+              5);
+    EXPECT_EQ(statusText(scheduled, 3), "Plan: 03:00 UTC 9,50000 MHz 1000 W");
+    EXPECT_EQ(statusText(scheduled, 4), "Journal: Schreibfehler");
+    showJournalTrouble(scheduled, "");
+    EXPECT_EQ(statusText(scheduled, 3), "Plan: 03:00 UTC 9,50000 MHz 1000 W");
+    SendMessageA(scheduled, WM_CLOSE, 0, 0);
+}
+
 } // namespace trx

@@ -1,0 +1,369 @@
+#include "schedule_station.h"
+
+#include "res/resource.h"
+#include "schedule_file_text.h"
+
+#include <shlobj.h>
+
+#include <cstdio>
+
+namespace trx {
+
+namespace {
+
+constexpr char DEFAULT_SUBFOLDER[] = "TRXDESK\\Sendeplan";
+constexpr char CAPTION[] = "Sendeplan";
+// Windows' longest timer; the timer is set again when it ends before the event.
+constexpr UtcSeconds TIMER_MAX_SECONDS = 24 * 3600;
+constexpr int64_t FILETIME_PER_SECOND = 10000000;
+constexpr int64_t FILETIME_1970 = 116444736000000000LL;
+
+std::string defaultPath(const char* keyName) {
+    char base[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", base, sizeof base);
+    if ((length == 0 || length >= sizeof base) &&
+        SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base) != S_OK) {
+        return {};
+    }
+    char path[MAX_PATH];
+    const int n = snprintf(path, sizeof path, "%s\\%s\\%s.csv", base, DEFAULT_SUBFOLDER, keyName);
+    return n > 0 && static_cast<size_t>(n) < sizeof path ? path : std::string();
+}
+
+PlanFileStamp stampOf(const std::string& path) {
+    PlanFileStamp stamp;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!path.empty() && GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        stamp.exists = true;
+        stamp.size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+        stamp.writeTime =
+            static_cast<int64_t>((uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
+                                 data.ftLastWriteTime.dwLowDateTime);
+    }
+    return stamp;
+}
+
+// The file as a spreadsheet holding it open still lets it be read; at most what the reader
+// takes, and one byte more, so that a longer file is named as such.
+bool readFile(const std::string& path, std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    bytes.assign(PLAN_FILE_MAX_BYTES + 1, '\0');
+    DWORD read = 0;
+    const bool ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    bytes.resize(ok ? read : 0);
+    return ok;
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+} // namespace
+
+UtcSeconds systemUtcSeconds() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const int64_t ticks =
+        static_cast<int64_t>((uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime);
+    return (ticks - FILETIME_1970) / FILETIME_PER_SECOND;
+}
+
+ScheduleStation::ScheduleStation(ScheduleEngine& engine, const Settings& settings, int portNumber,
+                                 const char* keyName, PanelHost& host, ShowPlan showPlan,
+                                 ScheduleClock clock)
+    : engine_(engine), settings_(settings), portNumber_(portNumber), host_(host),
+      showPlan_(showPlan), clock_(clock), scheduleSettings_([&] {
+          ScheduleSettings s;
+          if (settings.useRegistry) {
+              loadScheduleSettings(portNumber, s);
+          }
+          return s;
+      }()),
+      runner_(engine, *this, scheduleSettings_.leadSeconds, scheduleSettings_.tuneSeconds) {
+    path_ = scheduleSettings_.path[0] != '\0' ? scheduleSettings_.path : defaultPath(keyName);
+}
+
+ScheduleStation::~ScheduleStation() {
+    stopWatching();
+    if (window_) {
+        DestroyWindow(window_);
+    }
+    if (router_) {
+        router_->forgetTimer(IDT_SCHEDULE);
+        router_->forgetMessage(WM_TRX_SCHEDULE_RUN);
+        router_->forgetMessage(WM_TRX_SCHEDULE_FILE);
+        router_->forgetMessage(WM_TIMECHANGE);
+        router_->forgetMessage(WM_POWERBROADCAST);
+    }
+}
+
+void ScheduleStation::open(HWND panel, WindowRouter& router) {
+    panel_ = panel;
+    router_ = &router;
+    router.onTimer(IDT_SCHEDULE, [this] { poll(); });
+    router.onMessage(WM_TRX_SCHEDULE_RUN, [this](WPARAM, LPARAM) {
+        pollPosted_ = false;
+        poll();
+    });
+    router.onMessage(WM_TRX_SCHEDULE_FILE, [this](WPARAM, LPARAM) { load(false); });
+    // The clock jumped (synchronised, set by hand) or the machine woke: recompute.
+    router.onMessage(WM_TIMECHANGE, [this](WPARAM, LPARAM) { poll(); });
+    router.onMessage(WM_POWERBROADCAST, [this](WPARAM event, LPARAM) {
+        if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) {
+            poll();
+        }
+    });
+    // On before the file is read: a message about a bad file must not hold the plan off.
+    runner_.setEnabled(scheduleSettings_.enabled, now());
+    load(false);
+    watchFolder();
+    poll();
+}
+
+void ScheduleStation::switchSchedule(bool on) {
+    if (on == runner_.enabled()) {
+        return;
+    }
+    runner_.setEnabled(on, now());
+    if (settings_.useRegistry) {
+        saveScheduleEnabled(portNumber_, on);
+    }
+    poll();
+}
+
+void ScheduleStation::runScheduleNow() {
+    runner_.runNow(now());
+    poll();
+}
+
+void ScheduleStation::reloadSchedule() {
+    if (!thread_) {
+        watchFolder(); // the folder may have been made since
+    }
+    load(true);
+    poll();
+}
+
+void ScheduleStation::acknowledgeScheduleAlarm() {
+    runner_.acknowledge();
+    show();
+}
+
+ScheduleReport ScheduleStation::scheduleReport() const {
+    ScheduleReport report;
+    report.mode = !runner_.enabled() ? ScheduleReport::Off
+                  : runner_.inHand() ? ScheduleReport::Hand
+                                     : ScheduleReport::On;
+    Occurrence next;
+    if (runner_.nextChange(now(), next)) {
+        report.hasNext = true;
+        report.nextChange = next.begin;
+        formatIsoTime(next.begin, report.nextTime, sizeof report.nextTime);
+        formatEntryValues(runner_.plan().entries[static_cast<size_t>(next.entry)], true,
+                          report.nextValues, sizeof report.nextValues);
+    }
+    report.badLines = runner_.badLines();
+    report.changesOk = runner_.changesOk();
+    report.changesFailed = runner_.changesFailed();
+    return report;
+}
+
+void ScheduleStation::journal(const char* text) {
+    if (journal_) {
+        journal_->scheduleEvent(text);
+    }
+}
+
+void ScheduleStation::event(const char* text) {
+    if (eventSink_) {
+        eventSink_(eventContext_, text);
+    }
+}
+
+void ScheduleStation::load(bool byOperator) {
+    const PlanFileStamp stamp = stampOf(path_);
+    if (!byOperator && stamp == stamp_) {
+        return; // another file of the folder changed
+    }
+    stamp_ = stamp;
+    std::string bytes;
+    PlanReading reading;
+    if (!stamp.exists || !readFile(path_, bytes)) {
+        if (!stamp.exists && !byOperator && runner_.plan().entries.empty()) {
+            show(); // no plan file yet: nothing to tell
+            return;
+        }
+        reading.badLines = 1;
+        reading.problems.push_back(
+            PlanProblem{0, stamp.exists ? "Datei nicht lesbar" : "Datei nicht vorhanden"});
+    } else {
+        reading = readPlanFile(bytes, settings_.antennaNames);
+    }
+    const bool tell = runner_.load(reading, now());
+    refreshWindow();
+    schedule();
+    show();
+    if (tell && panel_) {
+        char caption[SCHEDULE_TEXT_SIZE];
+        snprintf(caption, sizeof caption, "%s - %s", CAPTION, settings_.title);
+        host_.messageBox(panel_, badPlanMessage(reading).c_str(), caption, MB_ICONWARNING);
+    }
+}
+
+void ScheduleStation::poll() {
+    if (asking_) {
+        return; // the operator is being asked: nothing else meanwhile
+    }
+    if (host_.modal()) {
+        postPoll(); // not inside a modal loop of the engine's: after it
+        schedule();
+        return;
+    }
+    const UtcSeconds at = now();
+    if (const auto question = runner_.poll(at)) {
+        asking_ = true;
+        char values[SCHEDULE_TEXT_SIZE];
+        formatEntryValues(runner_.plan().entries[static_cast<size_t>(question->occurrence.entry)],
+                          true, values, sizeof values);
+        char text[SCHEDULE_TEXT_SIZE * 2];
+        snprintf(text, sizeof text,
+                 "Der Sender ist mit anderen Werten auf Sendung.\n\nSoll der Sendeplan ihn jetzt "
+                 "übernehmen (%s)?\n\nNein: Handbetrieb bis zum nächsten Eintrag.",
+                 values);
+        const int answer = host_.messageBox(panel_, text, CAPTION, MB_YESNO | MB_ICONQUESTION);
+        asking_ = false;
+        runner_.confirm(*question, answer == IDYES, now());
+    }
+    schedule();
+    show();
+    refreshWindow();
+}
+
+void ScheduleStation::postPoll() {
+    if (!pollPosted_ && panel_) {
+        pollPosted_ = PostMessageA(panel_, WM_TRX_SCHEDULE_RUN, 0, 0) != 0;
+    }
+}
+
+void ScheduleStation::schedule() {
+    if (!panel_) {
+        return;
+    }
+    const UtcSeconds at = now();
+    const UtcSeconds next = runner_.nextWake(at);
+    if (next == NO_EVENT) {
+        KillTimer(panel_, IDT_SCHEDULE);
+        return;
+    }
+    const UtcSeconds wait = std::min(std::max<UtcSeconds>(next - at, 0), TIMER_MAX_SECONDS);
+    // A whole second late rather than early: the event is due when the timer runs.
+    SetTimer(panel_, IDT_SCHEDULE, static_cast<UINT>(wait * 1000 + 50), nullptr);
+}
+
+void ScheduleStation::show() {
+    if (!panel_ || !showPlan_) {
+        return;
+    }
+    char text[SCHEDULE_TEXT_SIZE];
+    runner_.formatStatus(now(), text, sizeof text);
+    showPlan_(panel_, text, runner_.alarm());
+}
+
+// The announcements: the sequencer hears them, and a poll is posted when it must act.
+void ScheduleStation::linkUp(const RegisterMirror& r) {
+    runner_.listener().linkUp(r);
+    heard();
+}
+void ScheduleStation::linkLost(const RegisterMirror& r) {
+    runner_.listener().linkLost(r);
+    heard();
+}
+void ScheduleStation::portReopened(const RegisterMirror& r) {
+    runner_.listener().portReopened(r);
+    heard();
+}
+void ScheduleStation::resetWhileDown(const RegisterMirror& r) {
+    runner_.listener().resetWhileDown(r);
+    heard();
+}
+void ScheduleStation::reported(int address, int previous, const RegisterMirror& r) {
+    runner_.listener().reported(address, previous, r);
+    heard();
+}
+void ScheduleStation::writeSent(const LineWrite& write, const RegisterMirror& r) {
+    runner_.listener().writeSent(write, r);
+    // The operator's or a client's write may put the plan into hand operation.
+    const bool foreign =
+        write.source.kind == SourceKind::Panel || write.source.kind == SourceKind::Control;
+    if (foreign && runner_.enabled()) {
+        postPoll();
+    }
+    heard();
+}
+void ScheduleStation::writeEchoed(const LineWrite& write, const RegisterMirror& r) {
+    runner_.listener().writeEchoed(write, r);
+    heard();
+}
+void ScheduleStation::echoMissing(const LineWrite& write, const RegisterMirror& r) {
+    runner_.listener().echoMissing(write, r);
+    heard();
+}
+
+void ScheduleStation::heard() {
+    if (runner_.wantsPoll()) {
+        postPoll();
+    }
+}
+
+void ScheduleStation::watchFolder() {
+    const std::string folder = folderOf(path_);
+    if (folder.empty()) {
+        return;
+    }
+    change_ = FindFirstChangeNotificationA(
+        folder.c_str(), FALSE,
+        FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE);
+    if (change_ == INVALID_HANDLE_VALUE) {
+        return; // no folder yet: read on demand and when the window opens
+    }
+    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = stop_ ? CreateThread(nullptr, 0, watchThread, this, 0, nullptr) : nullptr;
+}
+
+DWORD WINAPI ScheduleStation::watchThread(void* self) {
+    auto* station = static_cast<ScheduleStation*>(self);
+    const HANDLE handles[2] = {station->stop_, station->change_};
+    while (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+        PostMessageA(station->panel_, WM_TRX_SCHEDULE_FILE, 0, 0);
+        if (!FindNextChangeNotification(station->change_)) {
+            break;
+        }
+    }
+    return 0;
+}
+
+void ScheduleStation::stopWatching() {
+    if (thread_) {
+        SetEvent(stop_);
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    }
+    if (stop_) {
+        CloseHandle(stop_);
+        stop_ = nullptr;
+    }
+    if (change_ != INVALID_HANDLE_VALUE) {
+        FindCloseChangeNotification(change_);
+        change_ = INVALID_HANDLE_VALUE;
+    }
+}
+
+} // namespace trx

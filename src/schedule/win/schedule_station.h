@@ -1,0 +1,119 @@
+// The season schedule on the panel's window: reads the plan file (again when it changes and
+// on demand), keeps one timer to the next event through the panel's router, recomputes when
+// the clock jumps, asks the operator before it takes over a transmitter on air with other
+// values, shows its plan line and alarm on the panel, and tells the journal and the control
+// port. The runner's logic is pure (schedule_runner_rules.h); this is its shell.
+#ifndef TRXDESK_SCHEDULE_STATION_H
+#define TRXDESK_SCHEDULE_STATION_H
+
+#include "app/schedule_settings.h"
+#include "schedule_engine_rules.h"
+#include "schedule_runner_rules.h"
+#include "shell/panel_host.h"
+#include "shell/schedule_switch.h"
+#include "shell/station_events.h"
+#include "shell/window_router.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace trx {
+
+// UTC seconds now; a test hands in its own clock.
+using ScheduleClock = UtcSeconds (*)();
+UtcSeconds systemUtcSeconds();
+
+class ScheduleStation final : public ScheduleSwitch, public ScheduleNotices, public LineListener {
+  public:
+    // Shows the plan line on the panel; `alarm`: a failed change the operator has not yet
+    // acknowledged.
+    using ShowPlan = void (*)(HWND panel, const char* text, bool alarm);
+    // `portNumber`'s key gives the settings, `keyName` (its folder name, as the journal's)
+    // the file's default place; without the registry (NOREG) the switch is kept for the run
+    // only. All must outlive the station.
+    ScheduleStation(ScheduleEngine& engine, const Settings& settings, int portNumber,
+                    const char* keyName, PanelHost& host, ShowPlan showPlan,
+                    ScheduleClock clock = systemUtcSeconds);
+    ~ScheduleStation() override;
+    ScheduleStation(const ScheduleStation&) = delete;
+    ScheduleStation& operator=(const ScheduleStation&) = delete;
+
+    // The panel is visible: reads the file, shows the plan line and sets the timer.
+    void open(HWND panel, WindowRouter& router);
+    // Tells `events` (the journal) of loading, switching, changes and hand operation.
+    void tellJournal(StationEvents& events) { journal_ = &events; }
+    // Tells the control port's subscribers: "EVENT schedule <text>".
+    using EventSink = void (*)(void* context, const char* text);
+    void tellEvents(EventSink sink, void* context) { eventSink_ = sink, eventContext_ = context; }
+
+    const std::string& path() const { return path_; }
+    const ScheduleRunner& runner() const { return runner_; }
+    UtcSeconds now() const { return clock_(); }
+    // The window, for the message loop's dialog keys; nullptr when none is open.
+    HWND window() const { return window_; }
+
+    bool scheduleOn() const override { return runner_.enabled(); }
+    void switchSchedule(bool on) override;
+    void runScheduleNow() override;
+    void reloadSchedule() override;
+    void acknowledgeScheduleAlarm() override;
+    void showScheduleWindow() override;
+    ScheduleReport scheduleReport() const override;
+
+    void journal(const char* text) override;
+    void event(const char* text) override;
+
+    // Hears the engine for the sequencer, and asks for a poll afterwards (posted, never
+    // from inside the announcement).
+    void linkUp(const RegisterMirror& r) override;
+    void linkLost(const RegisterMirror& r) override;
+    void portReopened(const RegisterMirror& r) override;
+    void resetWhileDown(const RegisterMirror& r) override;
+    void reported(int address, int previous, const RegisterMirror& r) override;
+    void writeSent(const LineWrite& write, const RegisterMirror& r) override;
+    void writeEchoed(const LineWrite& write, const RegisterMirror& r) override;
+    void echoMissing(const LineWrite& write, const RegisterMirror& r) override;
+
+    // The window's part (schedule_window.cpp).
+    void windowClosed() { window_ = nullptr; }
+    void refreshWindow();
+    void showHelp(HWND window);
+
+  private:
+    void poll();
+    void load(bool byOperator);
+    void schedule();
+    void show();
+    void postPoll();
+    void heard();
+    void watchFolder();
+    void stopWatching();
+    static DWORD WINAPI watchThread(void* self);
+
+    ScheduleEngine& engine_;
+    const Settings& settings_;
+    int portNumber_;
+    PanelHost& host_;
+    ShowPlan showPlan_;
+    ScheduleClock clock_;
+    ScheduleSettings scheduleSettings_;
+    ScheduleRunner runner_;
+    std::string path_;
+    PlanFileStamp stamp_;
+    HWND panel_ = nullptr;
+    HWND window_ = nullptr;
+    WindowRouter* router_ = nullptr;
+    StationEvents* journal_ = nullptr;
+    EventSink eventSink_ = nullptr;
+    void* eventContext_ = nullptr;
+    bool pollPosted_ = false;
+    bool asking_ = false;
+    HANDLE change_ = INVALID_HANDLE_VALUE; // the folder's change notification
+    HANDLE stop_ = nullptr;
+    HANDLE thread_ = nullptr;
+};
+
+} // namespace trx
+
+#endif
