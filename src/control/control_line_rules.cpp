@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::string_view LINE_TOO_LONG = "line too long";
 constexpr std::string_view NO_SCHEDULE = "no schedule";
+constexpr std::string_view SCHEDULE_OFF = "schedule off";
 constexpr size_t LOCKED_REASON_SIZE = 48;
 
 bool isStandby(const ControlCommand& command) {
@@ -202,7 +203,10 @@ void ControlSessions::handleSchedule(Client& c, const ControlCommand& command,
         schedule_->switchSchedule(command.number == ScheduleOn);
         break;
     case ScheduleNow:
-        schedule_->runScheduleNow();
+        if (!schedule_->runScheduleNow()) {
+            refuseWrite(c, line, CONTROL_NOT_NOW, SCHEDULE_OFF);
+            return;
+        }
         break;
     default:
         schedule_->reloadSchedule();

@@ -55,6 +55,8 @@ const ReasonName reasonNames[] = {
     {"not authorised", "nicht angemeldet"},
     {"no acknowledgement", "keine Quittung"},
     {"read only", "nur Lesen erlaubt"},
+    {"no schedule", "kein Sendeplan"},
+    {"schedule off", "Sendeplan aus"},
 };
 
 constexpr std::string_view LOCKED_BY = "locked by ";

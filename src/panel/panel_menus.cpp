@@ -121,11 +121,13 @@ HMENU prepareMainMenu(HINSTANCE instance, int portNumber, bool standby, int pane
 
 namespace {
 
-// The schedule's switch checked when on; its items grayed when the program has none.
+// The schedule's switch checked when on, "jetzt ausführen" grayed while off; all its items
+// grayed when the program has none.
 void markSchedule(HMENU menu, const ScheduleSwitch* schedule) {
     if (schedule) {
-        CheckMenuItem(menu, IDM_SCHEDULE_AUTO,
-                      MF_BYCOMMAND | (schedule->scheduleOn() ? MF_CHECKED : MF_UNCHECKED));
+        const bool on = schedule->scheduleOn();
+        CheckMenuItem(menu, IDM_SCHEDULE_AUTO, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+        EnableMenuItem(menu, IDM_SCHEDULE_NOW, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
         return;
     }
     for (int command : {IDM_SCHEDULE_AUTO, IDM_SCHEDULE_WINDOW, IDM_SCHEDULE_NOW}) {

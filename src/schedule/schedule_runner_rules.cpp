@@ -212,11 +212,15 @@ void ScheduleRunner::finished(const ChangeOutcome& outcome, UtcSeconds now) {
     current_.reset();
 }
 
-void ScheduleRunner::runNow(UtcSeconds now) {
+bool ScheduleRunner::runNow(UtcSeconds now) {
+    if (!enabled_) {
+        return false; // nothing would run: the operator switches the plan on first
+    }
     timeline_.runNow(now);
     sequencer_.takeOverride();
     notices_.journal("jetzt ausführen");
     notices_.event("now");
+    return true;
 }
 
 void ScheduleRunner::acknowledge() {

@@ -63,7 +63,8 @@ class ScheduleRunner final {
     std::optional<Question> poll(UtcSeconds now);
     void confirm(const Question& question, bool takeOver, UtcSeconds now);
     // "Plan jetzt ausführen": hand operation ends and the entry in force is taken again.
-    void runNow(UtcSeconds now);
+    // Refused (false) while the plan is off.
+    bool runNow(UtcSeconds now);
     // The sequencer heard something it must act on: poll() soon.
     bool wantsPoll() const { return sequencer_.wantsRun(); }
     // When poll() must run next; NO_EVENT when nothing is ahead or the plan is off.

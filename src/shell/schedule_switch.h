@@ -30,7 +30,8 @@ class ScheduleSwitch {
     virtual bool scheduleOn() const = 0;
     // Persisted per port; journaled.
     virtual void switchSchedule(bool on) = 0;
-    virtual void runScheduleNow() = 0;
+    // False while the plan is off: nothing runs.
+    virtual bool runScheduleNow() = 0;
     virtual void reloadSchedule() = 0;
     // The operator saw the alarm of a failed change.
     virtual void acknowledgeScheduleAlarm() = 0;

@@ -138,9 +138,12 @@ void ScheduleStation::switchSchedule(bool on) {
     poll();
 }
 
-void ScheduleStation::runScheduleNow() {
-    runner_.runNow(now());
+bool ScheduleStation::runScheduleNow() {
+    if (!runner_.runNow(now())) {
+        return false;
+    }
     poll();
+    return true;
 }
 
 void ScheduleStation::reloadSchedule() {

@@ -55,7 +55,7 @@ class ScheduleStation final : public ScheduleSwitch, public ScheduleNotices, pub
 
     bool scheduleOn() const override { return runner_.enabled(); }
     void switchSchedule(bool on) override;
-    void runScheduleNow() override;
+    bool runScheduleNow() override;
     void reloadSchedule() override;
     void acknowledgeScheduleAlarm() override;
     void showScheduleWindow() override;

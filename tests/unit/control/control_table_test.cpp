@@ -169,7 +169,10 @@ struct RecordingSchedule final : ScheduleSwitch {
     ScheduleReport report;
     bool scheduleOn() const override { return report.mode != ScheduleReport::Off; }
     void switchSchedule(bool on) override { asked.push_back(on ? "on" : "off"); }
-    void runScheduleNow() override { asked.push_back("now"); }
+    bool runScheduleNow() override {
+        asked.push_back("now");
+        return report.mode != ScheduleReport::Off;
+    }
     void reloadSchedule() override { asked.push_back("reload"); }
     void acknowledgeScheduleAlarm() override { asked.push_back("acknowledge"); }
     void showScheduleWindow() override { asked.push_back("window"); }
@@ -200,6 +203,8 @@ TEST_F(ControlSessionTest, TheScheduleIsAskedSwitchedAndHeardLikeTheTransmitter)
     }
     EXPECT_EQ(schedule.asked, (std::vector<std::string>{"on", "off", "now", "reload"}));
     EXPECT_EQ(ask(1, "schedule later\n"), "RPRT -1 bad argument\r\n");
+    schedule.report.mode = ScheduleReport::Off;
+    EXPECT_EQ(ask(1, "schedule now\n"), "RPRT -2 schedule off\r\n"); // nothing would run
     EXPECT_EQ(ask(1, "subscribe\n"), "RPRT 0\r\n");
     sessions.scheduleEvent("failed frequency rejected");
     EXPECT_EQ(take(1), "EVENT schedule failed frequency rejected\r\n");

@@ -135,8 +135,11 @@ TEST(ScheduleRunner, TheOperatorWritingWhileAnEntryRunsPutsThePlanInHandUntilThe
     EXPECT_EQ(s.m[OperatingState], STATE_P1000);
     EXPECT_EQ(s.m[ProgramNumber], 5);
     // "Plan jetzt ausführen" takes the plan back at once.
-    s.runner.runNow(s.now);
+    EXPECT_TRUE(s.runner.runNow(s.now));
     EXPECT_FALSE(s.runner.inHand());
+    // Switched off, there is nothing to run now.
+    s.runner.setEnabled(false, s.now);
+    EXPECT_FALSE(s.runner.runNow(s.now));
 }
 
 TEST(ScheduleRunner, ARefusedFrequencyEndsInStandbyWithAnAlarmUntilAcknowledged) {

@@ -641,7 +641,10 @@ class RecordingSchedule final : public ScheduleSwitch {
     bool on = true;
     bool scheduleOn() const override { return on; }
     void switchSchedule(bool value) override { asked.push_back(value ? "on" : "off"); }
-    void runScheduleNow() override { asked.push_back("now"); }
+    bool runScheduleNow() override {
+        asked.push_back("now");
+        return true;
+    }
     void reloadSchedule() override { asked.push_back("reload"); }
     void acknowledgeScheduleAlarm() override { asked.push_back("acknowledge"); }
     void showScheduleWindow() override { asked.push_back("window"); }
