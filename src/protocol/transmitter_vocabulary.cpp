@@ -13,9 +13,12 @@
 namespace trx {
 
 const OperatingStateName operatingStateNames[STATE_COUNT] = {
-    {"Bereit", "standby"}, {"Abstimmen", "tune"}, {"keine Leistung", "nopower"},
-    {"bis 100W", "100"},   {"bis 250W", "250"},   {"bis 1000W", "1000"},
+    {STANDBY_NAME, "standby"}, {"Abstimmen", "tune"}, {"keine Leistung", "nopower"},
+    {"bis 100W", "100"},       {"bis 250W", "250"},   {"bis 1000W", "1000"},
 };
+
+const PowerStageName powerStageNames[POWER_STAGE_COUNT] = {
+    {"100", STATE_P100}, {"250", STATE_P250}, {"1000", STATE_P1000}, {STANDBY_NAME, STATE_STANDBY}};
 
 const char* const lampNames[LAMP_COUNT] = {"grün (Blitz)", "gelb (Welle)", "gelb (Warndreieck)",
                                            "rot (Glocke)"};
@@ -157,6 +160,11 @@ bool frequencyHertz(const RegisterMirror& mirror, uint32_t& hertz) {
     }
     hertz = steps * HERTZ_PER_STEP;
     return true;
+}
+
+void formatFrequencyDigits(const std::array<int, FREQUENCY_DIGIT_COUNT>& d, char* text,
+                           size_t size) {
+    snprintf(text, size, "%d,%d%d%d%d%d", d[0] * 10 + d[1], d[2], d[3], d[4], d[5], d[6]);
 }
 
 void formatMegahertz(uint32_t hertz, char* text, size_t size) {

@@ -24,6 +24,9 @@ constexpr int HIGHEST_PROGRAM = PROGRAM_COUNT - 1;
 constexpr int POWER_LEVEL_MAX = 7; // all three bits of the power register
 constexpr int STATE_COUNT = STATE_P1000 - STATE_STANDBY + 1;
 
+// Standby's name: the panel's, the journal's and the plan file's.
+constexpr char STANDBY_NAME[] = "Bereit";
+
 // The operating states, one row each, by operating state - 1.
 struct OperatingStateName {
     const char* german; // the panel's and the journal's name
@@ -34,6 +37,15 @@ extern const OperatingStateName operatingStateNames[STATE_COUNT];
 bool isOperatingState(int value);
 // The row of an operating state; nullptr for any other value.
 const OperatingStateName* operatingStateName(int state);
+
+// The power stages as a station writes them (the plan file's "Betrieb" column, the plan's
+// status line): the watts of 100, 250 and 1000, and standby.
+struct PowerStageName {
+    const char* text;
+    int state;
+};
+constexpr int POWER_STAGE_COUNT = 4;
+extern const PowerStageName powerStageNames[POWER_STAGE_COUNT];
 
 // The status lamps, by status-register bit 0..3, as the help names them.
 constexpr int LAMP_COUNT = 4;
@@ -77,6 +89,10 @@ void formatMirrorFrequency(const RegisterMirror& mirror, char* text, size_t size
 
 // The frequency in hertz; false when a digit register holds no digit.
 bool frequencyHertz(const RegisterMirror& mirror, uint32_t& hertz);
+
+// A frequency's digits as a station writes it: "9,50000" (no leading zero).
+void formatFrequencyDigits(const std::array<int, FREQUENCY_DIGIT_COUNT>& digits, char* text,
+                           size_t size);
 
 // The control port's form of a frequency in hertz: megahertz with five decimals ("7.12345").
 void formatMegahertz(uint32_t hertz, char* text, size_t size);

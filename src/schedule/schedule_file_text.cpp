@@ -40,15 +40,6 @@ constexpr const char* COLUMN_NAMES[PLAN_COLUMN_COUNT] = {
     "Beginn UTC", "Ende UTC", "Tage",      "Frequenz MHz", "Taste",    "Programm",
     "Antenne",    "Betrieb",  "gültig ab", "gültig bis",   "Bemerkung"};
 
-constexpr char STANDBY_WORD[] = "Bereit";
-
-struct PowerWord {
-    const char* text;
-    int state;
-};
-constexpr PowerWord POWER_WORDS[] = {
-    {"100", STATE_P100}, {"250", STATE_P250}, {"1000", STATE_P1000}, {STANDBY_WORD, STATE_STANDBY}};
-
 class Problems {
   public:
     explicit Problems(PlanReading& reading) : reading_(reading) {}
@@ -149,7 +140,7 @@ class LineReader {
 
     void readPower(ScheduleEntry& entry) {
         const std::string_view text = cell(COLUMN_OPERATION);
-        for (const PowerWord& word : POWER_WORDS) {
+        for (const PowerStageName& word : powerStageNames) {
             if (sameWord(text, word.text)) {
                 entry.state = word.state;
                 return;

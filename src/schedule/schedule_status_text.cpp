@@ -7,17 +7,15 @@ namespace trx {
 
 namespace {
 
-const char* stageText(int state) {
-    switch (state) {
-    case STATE_P100:
-        return "100 W";
-    case STATE_P250:
-        return "250 W";
-    case STATE_P1000:
-        return "1000 W";
-    default:
-        return "Bereit";
+// "1000 W", or standby's name.
+void formatStage(int state, char* text, size_t size) {
+    for (const PowerStageName& stage : powerStageNames) {
+        if (stage.state == state) {
+            snprintf(text, size, state == STATE_STANDBY ? "%s" : "%s W", stage.text);
+            return;
+        }
     }
+    snprintf(text, size, "%s", STANDBY_NAME);
 }
 
 // Appends " <part>" (or the part alone at the start) while it fits.
@@ -37,9 +35,9 @@ void formatEntryValues(const ScheduleEntry& entry, bool all, char* text, size_t 
     text[0] = '\0';
     char part[32];
     if (entry.hasFrequency) {
-        const auto& d = entry.digits;
-        snprintf(part, sizeof part, "%d,%d%d%d%d%d MHz", d[0] * 10 + d[1], d[2], d[3], d[4], d[5],
-                 d[6]);
+        char digits[FREQUENCY_TEXT_SIZE];
+        formatFrequencyDigits(entry.digits, digits, sizeof digits);
+        snprintf(part, sizeof part, "%s MHz", digits);
         append(text, size, part);
     }
     if (all && entry.preset != KEEP) {
@@ -54,7 +52,8 @@ void formatEntryValues(const ScheduleEntry& entry, bool all, char* text, size_t 
         snprintf(part, sizeof part, "Antenne %d", entry.antenna + 1);
         append(text, size, part);
     }
-    append(text, size, stageText(entry.state));
+    formatStage(entry.state, part, sizeof part);
+    append(text, size, part);
 }
 
 void formatClock(UtcSeconds time, char* text, size_t size) {
