@@ -3,8 +3,10 @@
 # TRXDESK.exe on it with STEUERPORT=<a free port>, and control_e2e.py as the client on the
 # Linux side of Wine's loopback. The panel needs no screen (the null display driver); its
 # missing-echo message box stays open while the story goes on, as the operator would leave it.
-# Another story on the same set-up (the season schedule's) names its script and COM number.
-# Usage: run_control_e2e.sh TRXDESK.exe TRXSIM PREFIX PTY_SHIM.so [STORY.py COM]
+# Other stories on the same set-up (the season schedule's, the monitoring's) name their script
+# and COM number. With --registry the story's answer to `--registry COM` (a registry file) is
+# imported into the port's key, and the panel runs with the registry instead of NOREG.
+# Usage: run_control_e2e.sh TRXDESK.exe TRXSIM PREFIX PTY_SHIM.so [STORY.py COM [--registry]]
 set -u
 exe=$1 trxsim=$2 prefix=$3 shim=$4
 here=$(cd "$(dirname "$0")" && pwd)
@@ -26,6 +28,14 @@ export WINEPREFIX=$prefix
 . "$top/scripts/wine-env.sh"
 "$top/scripts/wine-prefix.sh" "$prefix" || exit 1
 
+registry=NOREG
+if [ "${7:-}" = --registry ]; then
+  python3 "$story" --registry "$com" >"$tmp/story.reg" || exit 1
+  "$top/scripts/wine-exec.sh" "$prefix" reg import "Z:${tmp//\//\\}\\story.reg" ||
+    { echo "run_control_e2e: the story's values did not go into the registry" >&2; exit 1; }
+  registry=""
+fi
+
 "$trxsim" --link "$prefix/dosdevices/com$com" --control-port 0 >"$tmp/sim.out" 2>&1 </dev/null &
 sim_pid=$!
 for _ in $(seq 200); do
@@ -36,7 +46,7 @@ done
 [ -n "$sim_port" ] || { echo "run_control_e2e: trxsim did not start" >&2; cat "$tmp/sim.out" >&2; exit 1; }
 
 control_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-TRX_WINE_PRELOAD=$shim "$top/scripts/wine-exec.sh" "$prefix" "$exe" "C$com" NOREG \
+TRX_WINE_PRELOAD=$shim "$top/scripts/wine-exec.sh" "$prefix" "$exe" "C$com" $registry \
   "STEUERPORT=$control_port" >"$tmp/panel.out" 2>&1 &
 panel_pid=$!
 

@@ -5,8 +5,8 @@ alert rules and sends to Debian's Alertmanager with the shipped routes; the webh
 runs here. trxsim falls silent, and the link-down alert must reach the receiver naming the
 panel's title and port; it comes back, and the alert is resolved.
 
-run_monitoring_e2e.sh starts trxsim and the panel and names their ports (STEUERPORT,
-TRXSIM_CONTROL_PORT, TRXSIM_COM) and the shipped folder (MONITORING_DIR). The servers run
+run_control_e2e.sh imports the panel's hostile title (`--registry COM`), starts trxsim and the
+panel and names their ports (STEUERPORT, TRXSIM_CONTROL_PORT, TRXSIM_COM). The servers run
 here with their own temporary data folders, on free loopback ports, with one-second scrape
 and evaluation intervals. Their configuration is made from the shipped files: the rules are
 a copy of trxdesk_alerts.yml with every `for` shortened to FOR_SECONDS (the shipped ones
@@ -30,6 +30,8 @@ import urllib.request
 import yaml
 
 HOST = "127.0.0.1"
+MONITORING_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
+                              "monitoring")
 # Quotes, a backslash, an umlaut and a line break: 26 characters, within the title's 31.
 TITLE = 'Sender "Süd" \\ 7\nNachtdienst'
 # As `info` and the scrape give it: one line, UTF-8.
@@ -181,7 +183,7 @@ class MonitoringStory(unittest.TestCase):
         cls.processes = []
         cls.panel = int(os.environ["STEUERPORT"])
         cls.com = os.environ["TRXSIM_COM"]
-        shipped = os.environ["MONITORING_DIR"]
+        shipped = MONITORING_DIR
         cls.sim = Simulator(int(os.environ["TRXSIM_CONTROL_PORT"]))
         cls.receiver = http.server.ThreadingHTTPServer((HOST, 0), Receiver)
         threading.Thread(target=cls.receiver.serve_forever, daemon=True).start()
@@ -219,6 +221,8 @@ class MonitoringStory(unittest.TestCase):
 
     @classmethod
     def start(cls, program, *arguments):
+        if shutil.which(program) is None:
+            raise RuntimeError(program + " is missing (scripts/setup.sh installs it)")
         log = open(os.path.join(cls.work, program + ".log"), "w")
         cls.processes.append((program, subprocess.Popen((program,) + arguments, stdout=log,
                                                         stderr=subprocess.STDOUT), log))
@@ -283,7 +287,7 @@ class MonitoringStory(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if sys.argv[1:2] == ["--title-reg"]:
+    if sys.argv[1:2] == ["--registry"]:
         sys.stdout.buffer.write(title_reg(sys.argv[2]).encode("utf-16"))
         sys.exit(0)
     unittest.main(verbosity=2)
