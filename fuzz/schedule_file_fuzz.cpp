@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     check(findOverlaps(reading.plan.entries).empty(), "a plan with overlapping entries");
 
-    ScheduleTimeline timeline(size > 0 ? data[0] * 15 : DEFAULT_LEAD_SECONDS);
+    ScheduleTimeline timeline(size > 0 ? data[0] * 15 : SCHEDULE_DEFAULT_SECONDS);
     timeline.setPlan(reading.plan);
     UtcSeconds now = MONDAY + (size > 1 ? data[1] * 3600 : 0);
     for (int i = 0; i < LOOKS; ++i) {

@@ -7,6 +7,9 @@
 namespace trx {
 
 constexpr int SCHEDULE_PATH_SIZE = 260;
+// `Vorlauf`: a change begins this long before its entry, so that the transmitter is on air at
+// the begin. `Abstimmzeit`: from the tune request, the transmitter has this long to report
+// every value asked for (a step without tune has as long for its own). Longer ones are cut.
 constexpr int SCHEDULE_DEFAULT_SECONDS = 60;
 constexpr int SCHEDULE_SECONDS_MAX = 3600;
 

@@ -57,7 +57,7 @@ ScheduleEntry standbyEntry() {
 }
 
 ScheduleSequencer::ScheduleSequencer(ScheduleEngine& engine, int tuneSeconds)
-    : engine_(engine), tuneSeconds_(std::clamp(tuneSeconds, 1, MAX_TUNE_SECONDS)) {}
+    : engine_(engine), tuneSeconds_(std::clamp(tuneSeconds, 1, SCHEDULE_SECONDS_MAX)) {}
 
 void ScheduleSequencer::planSteps(const ScheduleEntry& entry) {
     const RegisterMirror& m = engine_.mirror();

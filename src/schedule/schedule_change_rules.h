@@ -6,6 +6,7 @@
 #ifndef TRXDESK_SCHEDULE_CHANGE_RULES_H
 #define TRXDESK_SCHEDULE_CHANGE_RULES_H
 
+#include "app/schedule_settings.h"
 #include "schedule_change_text.h"
 #include "schedule_engine_rules.h"
 #include "schedule_timeline_rules.h"
@@ -20,10 +21,6 @@ namespace trx {
 // an outcome's began and ended give the change's duration.
 using SteadySeconds = int64_t;
 
-// `Abstimmzeit`: from the tune request, the transmitter has this long to report every value
-// asked for; a step without tune has as long for its own.
-constexpr int DEFAULT_TUNE_SECONDS = 60;
-constexpr int MAX_TUNE_SECONDS = 3600; // a longer one is cut to this
 // A failed step is tried once more after this long.
 constexpr int RETRY_SECONDS = 10;
 constexpr int MAX_CHANGE_STEPS = CHANGE_STEP_COUNT;
@@ -54,7 +51,7 @@ struct ChangeOutcome {
 class ScheduleSequencer final : public LineListener {
   public:
     // The engine must outlive this.
-    explicit ScheduleSequencer(ScheduleEngine& engine, int tuneSeconds = DEFAULT_TUNE_SECONDS);
+    explicit ScheduleSequencer(ScheduleEngine& engine, int tuneSeconds = SCHEDULE_DEFAULT_SECONDS);
 
     // Starts a change to the entry's values; a change still running is given up. An entry
     // in force ends at once with the outcome InForce. Takes the first step at once.

@@ -6,7 +6,7 @@ namespace trx {
 
 namespace {
 
-// An entry runs at most a day, and a change begins at most MAX_LEAD_SECONDS before it: two
+// An entry runs at most a day, and a change begins at most SCHEDULE_SECONDS_MAX before it: two
 // days either side of now hold every occurrence that can be due or in force.
 constexpr int NEAR_DAYS = 2;
 // Marks older than this are forgotten; a clock set back further may repeat a change.
@@ -16,7 +16,7 @@ constexpr size_t MARK_CAPACITY = 512;
 } // namespace
 
 ScheduleTimeline::ScheduleTimeline(int leadSeconds)
-    : leadSeconds_(std::clamp(leadSeconds, 0, MAX_LEAD_SECONDS)) {}
+    : leadSeconds_(std::clamp(leadSeconds, 0, SCHEDULE_SECONDS_MAX)) {}
 
 void ScheduleTimeline::setPlan(const SchedulePlan& plan) {
     plan_ = plan;

@@ -4,6 +4,7 @@
 #ifndef TRXDESK_SCHEDULE_TIMELINE_RULES_H
 #define TRXDESK_SCHEDULE_TIMELINE_RULES_H
 
+#include "app/schedule_settings.h"
 #include "schedule_plan_rules.h"
 
 #include <cstdint>
@@ -13,10 +14,6 @@
 
 namespace trx {
 
-// `Vorlauf`: a change begins this long before its entry, so that the transmitter is on air at
-// the begin; a longer one is cut to the maximum.
-constexpr int DEFAULT_LEAD_SECONDS = 60;
-constexpr int MAX_LEAD_SECONDS = 3600;
 // How far ahead a next event is looked for (a plan of next season's entries only).
 constexpr int LOOK_AHEAD_DAYS = 400;
 constexpr UtcSeconds NO_EVENT = std::numeric_limits<UtcSeconds>::max();
@@ -42,7 +39,7 @@ struct ScheduleStep {
 
 class ScheduleTimeline {
   public:
-    explicit ScheduleTimeline(int leadSeconds = DEFAULT_LEAD_SECONDS);
+    explicit ScheduleTimeline(int leadSeconds = SCHEDULE_DEFAULT_SECONDS);
 
     // A new plan. What was done stays done where the new plan has the same values at the
     // same begin and end.

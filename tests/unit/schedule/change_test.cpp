@@ -212,7 +212,7 @@ TEST(ScheduleChange, AFailedStepIsTriedOnceMoreAfterTenSecondsThenTheTransmitter
         const size_t firstTry = rig.engine.calls.size();
         // A step waiting for its report runs into the tune time first.
         const UtcSeconds failedAt =
-            c.failure == ChangeFailure::NotReported ? began + DEFAULT_TUNE_SECONDS : began;
+            c.failure == ChangeFailure::NotReported ? began + SCHEDULE_DEFAULT_SECONDS : began;
         if (c.failure == ChangeFailure::NotReported) {
             EXPECT_EQ(rig.sequencer.nextDeadline(), failedAt) << c.name;
             rig.at(failedAt);
@@ -222,7 +222,7 @@ TEST(ScheduleChange, AFailedStepIsTriedOnceMoreAfterTenSecondsThenTheTransmitter
         EXPECT_EQ(rig.engine.calls.size(), firstTry) << c.name << ": not before ten seconds";
         rig.at(failedAt + RETRY_SECONDS);
         if (c.failure == ChangeFailure::NotReported) {
-            rig.at(failedAt + RETRY_SECONDS + DEFAULT_TUNE_SECONDS);
+            rig.at(failedAt + RETRY_SECONDS + SCHEDULE_DEFAULT_SECONDS);
         }
         ASSERT_FALSE(rig.sequencer.running()) << c.name;
         EXPECT_EQ(std::count(rig.engine.calls.begin(), rig.engine.calls.end(), c.failedCall), 2)

@@ -16,7 +16,7 @@ namespace {
 struct Station final : FakeTransmitter, ScheduleNotices {
     std::vector<std::string> journalLines;
     std::vector<std::string> events;
-    ScheduleRunner runner{*this, *this, DEFAULT_LEAD_SECONDS, DEFAULT_TUNE_SECONDS};
+    ScheduleRunner runner{*this, *this, SCHEDULE_DEFAULT_SECONDS, SCHEDULE_DEFAULT_SECONDS};
     UtcSeconds now = mondayAt(0, 2, 0);
 
     void journal(const char* text) override { journalLines.emplace_back(text); }
