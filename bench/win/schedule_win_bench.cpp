@@ -150,8 +150,7 @@ int main() {
     const double idleWithout = idleCpu(idleMs);
 
     ProtocolScheduleEngine scheduleEngine(engines[1].protocol, settings);
-    ScheduleStation station(scheduleEngine, settings, 41, "Com41-bench", host, showSchedulePlan,
-                            benchClock);
+    ScheduleStation station(scheduleEngine, settings, 41, host, showSchedulePlan, benchClock);
     if (!writePlan(station.path())) {
         printf("schedule bench: cannot write %s\n", station.path().c_str());
         return 1;

@@ -34,6 +34,15 @@ bool settingsKeyPath(int portNumber, char* path, size_t size) {
     return n > 0 && static_cast<size_t>(n) < size;
 }
 
+void settingsKeyName(int portNumber, char* name, size_t size) {
+    constexpr int LAST_DEVICE_NAME = 9;
+    if (portNumber <= 0 || portNumber > MAX_PORT) {
+        snprintf(name, size, "%s", KEY_NO_PORT);
+    } else {
+        snprintf(name, size, portNumber <= LAST_DEVICE_NAME ? "Com0%d" : "Com%d", portNumber);
+    }
+}
+
 uint32_t packFlags(const Settings& s) {
     return (s.showStatusBar ? FLAG_STATUS_BAR : 0) | (s.showTooltips ? FLAG_TOOLTIPS : 0) |
            (s.hexDisplay ? FLAG_HEX_DISPLAY : 0) | (s.autoTune ? FLAG_AUTO_TUNE : 0);

@@ -28,6 +28,11 @@ void applyDefaultSettings(Settings& settings);
 // "Software\...\TRXDESK\Com%i", or "...\allgemein" for port 0. False for a port outside 0..255.
 bool settingsKeyPath(int portNumber, char* path, size_t size);
 
+// The folder or file name of a port's own files (journal, plan): its key's name ("Com12",
+// "allgemein" for port 0 and any port outside 0..255). Windows keeps COM1 to COM9 as device
+// names that no file may have, so those ports' names get two digits ("Com03").
+void settingsKeyName(int portNumber, char* name, size_t size);
+
 uint32_t packFlags(const Settings& settings);
 void unpackFlags(uint32_t flags, Settings& settings);
 

@@ -90,14 +90,10 @@ void Journal::carryTimers(HWND window, WindowRouter& router) {
 }
 
 void Journal::usePort(int portNumber) {
-    char keyPath[KEY_PATH_SIZE];
     char folder[JOURNAL_PATH_SIZE];
-    if (!settingsKeyPath(portNumber, keyPath, sizeof keyPath)) {
-        settingsKeyPath(NO_PORT, keyPath, sizeof keyPath);
-    }
     journalFolder(portNumber, settings_.useRegistry, folder, sizeof folder);
     char key[KEY_PATH_SIZE];
-    journalKeyName(keyPath, key, sizeof key);
+    settingsKeyName(portNumber, key, sizeof key);
     writer_.setPlace(folder, key);
 }
 

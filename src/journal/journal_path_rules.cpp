@@ -2,7 +2,6 @@
 
 #include "journal_csv_text.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -11,7 +10,6 @@ namespace trx {
 namespace {
 
 constexpr char SEPARATOR = '\\';
-constexpr size_t DEVICE_NAME_LENGTH = 4; // "Com" and one digit
 
 bool fitted(int n, char* out, size_t size) {
     if (n < 0 || static_cast<size_t>(n) >= size) {
@@ -47,20 +45,6 @@ bool journalCopyPath(const char* folder, const char* key, int64_t utcMs, int att
         snprintf(out, size, "%s%sTRXDESK-%s-%04d-%02d-%02d-%02d%02d%02d%s.csv", folder,
                  ends ? "" : "\\", key, t.year, t.month, t.day, t.hour, t.minute, t.second, suffix);
     return fitted(n, out, size);
-}
-
-void journalKeyName(const char* settingsKeyPath, char* out, size_t size) {
-    const char* last = strrchr(settingsKeyPath, SEPARATOR);
-    const char* name = last != nullptr ? last + 1 : settingsKeyPath;
-    const bool deviceName =
-        strlen(name) == DEVICE_NAME_LENGTH && tolower(static_cast<unsigned char>(name[0])) == 'c' &&
-        tolower(static_cast<unsigned char>(name[1])) == 'o' &&
-        tolower(static_cast<unsigned char>(name[2])) == 'm' && name[3] >= '1' && name[3] <= '9';
-    if (deviceName) {
-        fitted(snprintf(out, size, "%.3s0%c", name, name[3]), out, size);
-    } else {
-        fitted(snprintf(out, size, "%s", name), out, size);
-    }
 }
 
 bool journalFolderOf(const char* filePath, char* out, size_t size) {

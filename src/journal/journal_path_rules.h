@@ -16,11 +16,6 @@ constexpr char JOURNAL_FOLDER_VALUE[] = "Journal";
 // the folder is not doubled. False, with `out` empty, when it does not fit.
 bool journalFilePath(const char* folder, const char* key, int64_t utcMs, char* out, size_t size);
 
-// The folder name of a port's files: the last part of its registry key path ("Com12",
-// "allgemein"). Windows keeps COM1 to COM9 as device names that no folder may have, so
-// those ports' folders get two digits ("Com03").
-void journalKeyName(const char* settingsKeyPath, char* out, size_t size);
-
 // "<folder>\TRXDESK-<key>-<YYYY-MM-DD>-<hhmmss>.csv" with the UTC time of `utcMs`, the copy of
 // a day's file that "Kopie öffnen" makes; "-<attempt>" before ".csv" from the second attempt
 // on. False, with `out` empty, when it does not fit.

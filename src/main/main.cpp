@@ -5,7 +5,6 @@
 #include "control/control_engine_rules.h"
 #include "control/control_port.h"
 #include "dialogs/dialogs.h"
-#include "journal/journal_path_rules.h"
 #include "journal/journal_station.h"
 #include "main/start_up.h"
 #include "panel/panel_class.h"
@@ -29,7 +28,6 @@
 namespace {
 constexpr DWORD ALL_COMMON_CONTROLS = 0xFF;
 constexpr size_t VERSION_TEXT_SIZE = 16;
-constexpr size_t KEY_PATH_SIZE = 96;
 
 // The schedule's window keeps its own dialog keys, as the journal's does.
 bool dialogMessage(HWND window, MSG& message) {
@@ -83,16 +81,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     PanelEngine engine(line, settings, host, instance);
     Protocol& protocol = engine.protocol;
     protocol.addListener(journal); // records once the panel is shown
-    // The season schedule of the port's key, its file named as the journal names the key.
-    char keyPath[KEY_PATH_SIZE];
-    if (!settingsKeyPath(serial.portNumber(), keyPath, sizeof keyPath)) {
-        settingsKeyPath(NO_PORT, keyPath, sizeof keyPath);
-    }
-    char keyName[KEY_PATH_SIZE];
-    journalKeyName(keyPath, keyName, sizeof keyName);
+    // The season schedule of the port's key.
     ProtocolScheduleEngine scheduleEngine(protocol, settings);
-    ScheduleStation schedule(scheduleEngine, settings, serial.portNumber(), keyName, host,
-                             showSchedulePlan);
+    ScheduleStation schedule(scheduleEngine, settings, serial.portNumber(), host, showSchedulePlan);
     protocol.addListener(schedule);
     schedule.tellJournal(journal);
     PanelSetup setup{engine, settings, serial, host, instance, &journal, &router, &schedule};

@@ -34,6 +34,9 @@ void openSettings(PanelState& p, HWND panel) {
     } else {
         showConnection(p); // an OK that failed to open has closed the port meanwhile
     }
+    if (p.schedule && p.serial.portNumber() != port) {
+        p.schedule->usePort(p.serial.portNumber());
+    }
     if (p.companion && (p.serial.portNumber() != port || p.serial.baudRate() != baudRate)) {
         char connection[CONNECTION_TEXT_SIZE];
         formatConnectionText(p.serial.portNumber(), p.serial.baudRate(), connection,

@@ -38,6 +38,8 @@ class ScheduleSwitch {
     // The window "Sendeplan…", owned by the panel.
     virtual void showScheduleWindow() = 0;
     virtual ScheduleReport scheduleReport() const = 0;
+    // The settings moved the panel to another port: that port's plan and switch.
+    virtual void usePort(int portNumber) = 0;
 };
 
 } // namespace trx

@@ -1,5 +1,6 @@
 #include "schedule_station.h"
 
+#include "app/settings_codec.h"
 #include "res/resource.h"
 #include "schedule_file_text.h"
 
@@ -13,6 +14,7 @@ namespace {
 
 constexpr char DEFAULT_SUBFOLDER[] = "TRXDESK\\Sendeplan";
 constexpr char CAPTION[] = "Sendeplan";
+constexpr size_t SCHEDULE_KEY_NAME_SIZE = 16;
 // Windows' longest timer; the timer is set again when it ends before the event.
 constexpr UtcSeconds TIMER_MAX_SECONDS = 24 * 3600;
 constexpr int64_t FILETIME_PER_SECOND = 10000000;
@@ -76,18 +78,42 @@ UtcSeconds systemUtcSeconds() {
 }
 
 ScheduleStation::ScheduleStation(ScheduleEngine& engine, const Settings& settings, int portNumber,
-                                 const char* keyName, PanelHost& host, ShowPlan showPlan,
-                                 ScheduleClock clock)
-    : engine_(engine), settings_(settings), portNumber_(portNumber), host_(host),
-      showPlan_(showPlan), clock_(clock), scheduleSettings_([&] {
-          ScheduleSettings s;
-          if (settings.useRegistry) {
-              loadScheduleSettings(portNumber, s);
-          }
-          return s;
-      }()),
-      runner_(engine, *this, scheduleSettings_.leadSeconds, scheduleSettings_.tuneSeconds) {
-    path_ = scheduleSettings_.path[0] != '\0' ? scheduleSettings_.path : defaultPath(keyName);
+                                 PanelHost& host, ShowPlan showPlan, ScheduleClock clock)
+    : engine_(engine), settings_(settings), host_(host), showPlan_(showPlan), clock_(clock) {
+    takePort(portNumber, false);
+}
+
+void ScheduleStation::takePort(int portNumber, bool enabled) {
+    portNumber_ = portNumber;
+    scheduleSettings_ = ScheduleSettings{};
+    if (settings_.useRegistry) {
+        loadScheduleSettings(portNumber, scheduleSettings_);
+    } else {
+        scheduleSettings_.enabled = enabled;
+    }
+    runner_.emplace(engine_, *this, scheduleSettings_.leadSeconds, scheduleSettings_.tuneSeconds);
+    char keyName[SCHEDULE_KEY_NAME_SIZE];
+    settingsKeyName(portNumber, keyName, sizeof keyName);
+    defaultPlace_ = scheduleSettings_.path[0] == '\0';
+    path_ = defaultPlace_ ? defaultPath(keyName) : scheduleSettings_.path;
+    stamp_ = PlanFileStamp{};
+}
+
+// The settings moved the panel to another transmitter: its plan, not the last one's. A change
+// under way is dropped with the old port's queue.
+void ScheduleStation::usePort(int portNumber) {
+    if (portNumber == portNumber_) {
+        return;
+    }
+    stopWatching();
+    takePort(portNumber, runner_->enabled());
+    char text[SCHEDULE_TEXT_SIZE];
+    snprintf(text, sizeof text, "Schnittstelle gewechselt, Datei %s", path_.c_str());
+    journal(text);
+    runner_->setEnabled(scheduleSettings_.enabled, now());
+    load(false);
+    watchFolder();
+    poll();
 }
 
 ScheduleStation::~ScheduleStation() {
@@ -121,17 +147,17 @@ void ScheduleStation::open(HWND panel, WindowRouter& router) {
         }
     });
     // On before the file is read: a message about a bad file must not hold the plan off.
-    runner_.setEnabled(scheduleSettings_.enabled, now());
+    runner_->setEnabled(scheduleSettings_.enabled, now());
     load(false);
     watchFolder();
     poll();
 }
 
 void ScheduleStation::switchSchedule(bool on) {
-    if (on == runner_.enabled()) {
+    if (on == runner_->enabled()) {
         return;
     }
-    runner_.setEnabled(on, now());
+    runner_->setEnabled(on, now());
     if (settings_.useRegistry) {
         saveScheduleEnabled(portNumber_, on);
     }
@@ -139,7 +165,7 @@ void ScheduleStation::switchSchedule(bool on) {
 }
 
 bool ScheduleStation::runScheduleNow() {
-    if (!runner_.runNow(now())) {
+    if (!runner_->runNow(now())) {
         return false;
     }
     poll();
@@ -155,26 +181,26 @@ void ScheduleStation::reloadSchedule() {
 }
 
 void ScheduleStation::acknowledgeScheduleAlarm() {
-    runner_.acknowledge();
+    runner_->acknowledge();
     show();
 }
 
 ScheduleReport ScheduleStation::scheduleReport() const {
     ScheduleReport report;
-    report.mode = !runner_.enabled() ? ScheduleReport::Off
-                  : runner_.inHand() ? ScheduleReport::Hand
-                                     : ScheduleReport::On;
+    report.mode = !runner_->enabled() ? ScheduleReport::Off
+                  : runner_->inHand() ? ScheduleReport::Hand
+                                      : ScheduleReport::On;
     Occurrence next;
-    if (runner_.nextChange(now(), next)) {
+    if (runner_->nextChange(now(), next)) {
         report.hasNext = true;
         report.nextChange = next.begin;
         formatIsoTime(next.begin, report.nextTime, sizeof report.nextTime);
-        formatEntryValues(runner_.plan().entries[static_cast<size_t>(next.entry)], true,
+        formatEntryValues(runner_->plan().entries[static_cast<size_t>(next.entry)], true,
                           report.nextValues, sizeof report.nextValues);
     }
-    report.badLines = runner_.badLines();
-    report.changesOk = runner_.changesOk();
-    report.changesFailed = runner_.changesFailed();
+    report.badLines = runner_->badLines();
+    report.changesOk = runner_->changesOk();
+    report.changesFailed = runner_->changesFailed();
     return report;
 }
 
@@ -199,7 +225,7 @@ void ScheduleStation::load(bool byOperator) {
     std::string bytes;
     PlanReading reading;
     if (!stamp.exists || !readFile(path_, bytes)) {
-        if (!stamp.exists && !byOperator && runner_.plan().entries.empty()) {
+        if (!stamp.exists && !byOperator && runner_->plan().entries.empty()) {
             show(); // no plan file yet: nothing to tell
             return;
         }
@@ -209,7 +235,7 @@ void ScheduleStation::load(bool byOperator) {
     } else {
         reading = readPlanFile(bytes, settings_.antennaNames);
     }
-    const bool tell = runner_.load(reading, now());
+    const bool tell = runner_->load(reading, now());
     refreshWindow();
     schedule();
     show();
@@ -230,10 +256,10 @@ void ScheduleStation::poll() {
         return;
     }
     const UtcSeconds at = now();
-    if (const auto question = runner_.poll(at)) {
+    if (const auto question = runner_->poll(at)) {
         asking_ = true;
         char values[SCHEDULE_TEXT_SIZE];
-        formatEntryValues(runner_.plan().entries[static_cast<size_t>(question->occurrence.entry)],
+        formatEntryValues(runner_->plan().entries[static_cast<size_t>(question->occurrence.entry)],
                           true, values, sizeof values);
         char text[SCHEDULE_TEXT_SIZE * 2];
         snprintf(text, sizeof text,
@@ -242,7 +268,7 @@ void ScheduleStation::poll() {
                  values);
         const int answer = host_.messageBox(panel_, text, CAPTION, MB_YESNO | MB_ICONQUESTION);
         asking_ = false;
-        runner_.confirm(*question, answer == IDYES, now());
+        runner_->confirm(*question, answer == IDYES, now());
     }
     schedule();
     show();
@@ -260,7 +286,7 @@ void ScheduleStation::schedule() {
         return;
     }
     const UtcSeconds at = now();
-    const UtcSeconds next = runner_.nextWake(at);
+    const UtcSeconds next = runner_->nextWake(at);
     if (next == NO_EVENT) {
         KillTimer(panel_, IDT_SCHEDULE);
         return;
@@ -275,52 +301,52 @@ void ScheduleStation::show() {
         return;
     }
     char text[SCHEDULE_TEXT_SIZE];
-    runner_.formatStatus(now(), text, sizeof text);
-    showPlan_(panel_, text, runner_.alarm());
+    runner_->formatStatus(now(), text, sizeof text);
+    showPlan_(panel_, text, runner_->alarm());
 }
 
 // The announcements: the sequencer hears them, and a poll is posted when it must act.
 void ScheduleStation::linkUp(const RegisterMirror& r) {
-    runner_.listener().linkUp(r);
+    runner_->listener().linkUp(r);
     heard();
 }
 void ScheduleStation::linkLost(const RegisterMirror& r) {
-    runner_.listener().linkLost(r);
+    runner_->listener().linkLost(r);
     heard();
 }
 void ScheduleStation::portReopened(const RegisterMirror& r) {
-    runner_.listener().portReopened(r);
+    runner_->listener().portReopened(r);
     heard();
 }
 void ScheduleStation::resetWhileDown(const RegisterMirror& r) {
-    runner_.listener().resetWhileDown(r);
+    runner_->listener().resetWhileDown(r);
     heard();
 }
 void ScheduleStation::reported(int address, int previous, const RegisterMirror& r) {
-    runner_.listener().reported(address, previous, r);
+    runner_->listener().reported(address, previous, r);
     heard();
 }
 void ScheduleStation::writeSent(const LineWrite& write, const RegisterMirror& r) {
-    runner_.listener().writeSent(write, r);
+    runner_->listener().writeSent(write, r);
     // The operator's or a client's write may put the plan into hand operation.
     const bool foreign =
         write.source.kind == SourceKind::Panel || write.source.kind == SourceKind::Control;
-    if (foreign && runner_.enabled()) {
+    if (foreign && runner_->enabled()) {
         postPoll();
     }
     heard();
 }
 void ScheduleStation::writeEchoed(const LineWrite& write, const RegisterMirror& r) {
-    runner_.listener().writeEchoed(write, r);
+    runner_->listener().writeEchoed(write, r);
     heard();
 }
 void ScheduleStation::echoMissing(const LineWrite& write, const RegisterMirror& r) {
-    runner_.listener().echoMissing(write, r);
+    runner_->listener().echoMissing(write, r);
     heard();
 }
 
 void ScheduleStation::heard() {
-    if (runner_.wantsPoll()) {
+    if (runner_->wantsPoll()) {
         postPoll();
     }
 }
@@ -329,6 +355,12 @@ void ScheduleStation::watchFolder() {
     const std::string folder = folderOf(path_);
     if (folder.empty()) {
         return;
+    }
+    if (defaultPlace_) {
+        // Made, so that a plan saved there later is seen at once; a folder the registry names
+        // is the station's to make.
+        CreateDirectoryA(folderOf(folder).c_str(), nullptr);
+        CreateDirectoryA(folder.c_str(), nullptr);
     }
     change_ = FindFirstChangeNotificationA(
         folder.c_str(), FALSE,

@@ -16,6 +16,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace trx {
@@ -29,12 +30,10 @@ class ScheduleStation final : public ScheduleSwitch, public ScheduleNotices, pub
     // Shows the plan line on the panel; `alarm`: a failed change the operator has not yet
     // acknowledged.
     using ShowPlan = void (*)(HWND panel, const char* text, bool alarm);
-    // `portNumber`'s key gives the settings, `keyName` (its folder name, as the journal's)
-    // the file's default place; without the registry (NOREG) the switch is kept for the run
-    // only. All must outlive the station.
+    // `portNumber`'s key gives the settings and names the file's default place; without the
+    // registry (NOREG) the switch is kept for the run only. All must outlive the station.
     ScheduleStation(ScheduleEngine& engine, const Settings& settings, int portNumber,
-                    const char* keyName, PanelHost& host, ShowPlan showPlan,
-                    ScheduleClock clock = systemUtcSeconds);
+                    PanelHost& host, ShowPlan showPlan, ScheduleClock clock = systemUtcSeconds);
     ~ScheduleStation() override;
     ScheduleStation(const ScheduleStation&) = delete;
     ScheduleStation& operator=(const ScheduleStation&) = delete;
@@ -48,18 +47,19 @@ class ScheduleStation final : public ScheduleSwitch, public ScheduleNotices, pub
     void tellEvents(EventSink sink, void* context) { eventSink_ = sink, eventContext_ = context; }
 
     const std::string& path() const { return path_; }
-    const ScheduleRunner& runner() const { return runner_; }
+    const ScheduleRunner& runner() const { return *runner_; }
     UtcSeconds now() const { return clock_(); }
     // The window, for the message loop's dialog keys; nullptr when none is open.
     HWND window() const { return window_; }
 
-    bool scheduleOn() const override { return runner_.enabled(); }
+    bool scheduleOn() const override { return runner_->enabled(); }
     void switchSchedule(bool on) override;
     bool runScheduleNow() override;
     void reloadSchedule() override;
     void acknowledgeScheduleAlarm() override;
     void showScheduleWindow() override;
     ScheduleReport scheduleReport() const override;
+    void usePort(int portNumber) override;
 
     void journal(const char* text) override;
     void event(const char* text) override;
@@ -81,6 +81,8 @@ class ScheduleStation final : public ScheduleSwitch, public ScheduleNotices, pub
     void showHelp(HWND window);
 
   private:
+    // The port's settings, runner and file; its switch as the key says (NOREG: as it was).
+    void takePort(int portNumber, bool enabled);
     void poll();
     void load(bool byOperator);
     void schedule();
@@ -98,8 +100,9 @@ class ScheduleStation final : public ScheduleSwitch, public ScheduleNotices, pub
     ShowPlan showPlan_;
     ScheduleClock clock_;
     ScheduleSettings scheduleSettings_;
-    ScheduleRunner runner_;
+    std::optional<ScheduleRunner> runner_; // one per port: a new transmitter starts afresh
     std::string path_;
+    bool defaultPlace_ = true; // no `Sendeplan` value: the file's default place
     PlanFileStamp stamp_;
     HWND panel_ = nullptr;
     HWND window_ = nullptr;

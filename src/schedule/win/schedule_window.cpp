@@ -135,11 +135,11 @@ void ScheduleStation::refreshWindow() {
     snprintf(title, sizeof title, "Sendeplan - %s", settings_.title);
     SetWindowTextA(window_, title);
     SetDlgItemTextA(window_, IDC_SCHEDULE_FILE, path_.c_str());
-    CheckDlgButton(window_, IDC_SCHEDULE_ON, runner_.enabled() ? BST_CHECKED : BST_UNCHECKED);
-    EnableWindow(GetDlgItem(window_, IDC_SCHEDULE_NOW), runner_.enabled());
-    SetDlgItemTextA(window_, IDC_SCHEDULE_NEXT, scheduleCountdownText(runner_, at).c_str());
-    fillList(window_, IDC_SCHEDULE_LIST, scheduleWindowLines(runner_, at));
-    fillList(window_, IDC_SCHEDULE_PROBLEMS, scheduleProblemLines(runner_));
+    CheckDlgButton(window_, IDC_SCHEDULE_ON, runner_->enabled() ? BST_CHECKED : BST_UNCHECKED);
+    EnableWindow(GetDlgItem(window_, IDC_SCHEDULE_NOW), runner_->enabled());
+    SetDlgItemTextA(window_, IDC_SCHEDULE_NEXT, scheduleCountdownText(*runner_, at).c_str());
+    fillList(window_, IDC_SCHEDULE_LIST, scheduleWindowLines(*runner_, at));
+    fillList(window_, IDC_SCHEDULE_PROBLEMS, scheduleProblemLines(*runner_));
 }
 
 } // namespace trx

@@ -29,6 +29,18 @@ TEST(SettingsCodec, DefaultsAndKeyNames) {
     EXPECT_FALSE(settingsKeyPath(256, path, sizeof path));
     EXPECT_FALSE(settingsKeyPath(-1, path, sizeof path));
     EXPECT_FALSE(settingsKeyPath(255, path, 10)); // does not fit: refused, not cut
+
+    // The names of a port's journal folder and plan file.
+    const struct {
+        int port;
+        const char* folder;
+    } keys[] = {{12, "Com12"},      {0, "allgemein"}, {3, "Com03"}, // COM3 is a device name
+                {9, "Com09"},       {10, "Com10"},    {255, "Com255"},
+                {256, "allgemein"}, {-1, "allgemein"}};
+    for (const auto& k : keys) {
+        settingsKeyName(k.port, path, sizeof path);
+        EXPECT_STREQ(path, k.folder) << k.port;
+    }
 }
 
 TEST(SettingsCodec, FlagWordRoundTripsAndIgnoresOtherBits) {

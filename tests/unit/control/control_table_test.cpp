@@ -177,6 +177,7 @@ struct RecordingSchedule final : ScheduleSwitch {
     void acknowledgeScheduleAlarm() override { asked.push_back("acknowledge"); }
     void showScheduleWindow() override { asked.push_back("window"); }
     ScheduleReport scheduleReport() const override { return report; }
+    void usePort(int) override {}
 };
 
 } // namespace

@@ -125,18 +125,6 @@ TEST(JournalFormat, FilePathPerKeyAndUtcDay) {
     EXPECT_FALSE(journalFilePath("C:\\a-folder-too-long", "Com3", T0, path, 30));
     EXPECT_STREQ(path, "");
 
-    const struct {
-        const char* keyPath;
-        const char* folder;
-    } keys[] = {{"Software\\Q\\TRXDESK\\Com12", "Com12"},
-                {"Software\\Q\\TRXDESK\\allgemein", "allgemein"},
-                {"Software\\Q\\TRXDESK\\Com3", "Com03"}, // COM3 is a device name
-                {"Software\\Q\\TRXDESK\\Com9", "Com09"},
-                {"Com255", "Com255"}};
-    for (const auto& k : keys) {
-        journalKeyName(k.keyPath, path, sizeof path);
-        EXPECT_STREQ(path, k.folder);
-    }
     ASSERT_TRUE(journalFolderOf("C:\\J\\Com3\\2026-12-07.csv", path, sizeof path));
     EXPECT_STREQ(path, "C:\\J\\Com3");
 

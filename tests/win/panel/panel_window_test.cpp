@@ -649,6 +649,7 @@ class RecordingSchedule final : public ScheduleSwitch {
     void acknowledgeScheduleAlarm() override { asked.push_back("acknowledge"); }
     void showScheduleWindow() override { asked.push_back("window"); }
     ScheduleReport scheduleReport() const override { return {}; }
+    void usePort(int) override {}
 };
 
 TEST_F(Panel, TheScheduleIsSwitchedFromTheMenuAndItsPlanLineHasAPartOfItsOwn) {

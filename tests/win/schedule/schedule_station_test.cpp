@@ -69,8 +69,9 @@ class ScheduleStationStory : public ::testing::Test {
         DeleteFileA(path.c_str());
         RemoveDirectoryA(folder.c_str());
     }
-    void writePlan(const std::string& lines) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    void writePlan(const std::string& lines) { writePlanTo(path, lines); }
+    void writePlanTo(const std::string& to, const std::string& lines) {
+        HANDLE file = CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
         const std::string text = planText({}) + lines;
@@ -82,8 +83,8 @@ class ScheduleStationStory : public ::testing::Test {
         CloseHandle(file);
     }
     void open() {
-        station = std::make_unique<ScheduleStation>(engine, settings, PORT, "Com49", host,
-                                                    recordPlan, fakeClock);
+        station =
+            std::make_unique<ScheduleStation>(engine, settings, PORT, host, recordPlan, fakeClock);
         station->tellJournal(journal);
         station->open(panel.handle(), panel.router);
     }
@@ -182,6 +183,44 @@ TEST_F(ScheduleStationStory, TheOperatorsWriteDuringAnEntryPutsThePlanInHand) {
     line();
     EXPECT_EQ(engine.m[OperatingState], STATE_P1000);
     EXPECT_EQ(planLines.back(), "Plan: 05:00 UTC 11,75000 MHz 250 W");
+}
+
+// The settings moved the panel to another transmitter: that port's plan and switch, not the
+// last one's.
+TEST_F(ScheduleStationStory, APortChosenInTheSettingsBringsThatPortsPlan) {
+    constexpr int OTHER_PORT = 48;
+    char otherKey[MAX_PATH];
+    settingsKeyPath(OTHER_PORT, otherKey, sizeof otherKey);
+    RegDeleteTreeA(HKEY_CURRENT_USER, otherKey);
+    const std::string otherPath = folder + "\\other.csv";
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, otherKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "Sendeplan", 0, REG_SZ, reinterpret_cast<const BYTE*>(otherPath.c_str()),
+                   static_cast<DWORD>(otherPath.size() + 1));
+    RegCloseKey(key);
+    writePlan("03:00;04:00;1234567;9,5;;;;1000;;;\r\n");
+    writePlanTo(otherPath, "05:00;06:00;1234567;6,07;;;;250;;;\r\n07:00;08:00;1;7,1;;;;100;;;\r\n");
+    open();
+    ASSERT_EQ(planLines.back(), "Plan: 03:00 UTC 9,50000 MHz 1000 W");
+
+    station->usePort(OTHER_PORT);
+    EXPECT_TRUE(journaled("Schnittstelle gewechselt, Datei " + otherPath));
+    EXPECT_EQ(station->path(), otherPath);
+    EXPECT_EQ(station->runner().plan().entries.size(), 2u);
+    EXPECT_EQ(planLines.back(), "Plan aus") << "the other key holds no switch";
+    station->switchSchedule(true);
+    EXPECT_EQ(planLines.back(), "Plan: 05:00 UTC 6,07000 MHz 250 W");
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, otherKey, "SendeplanAktiv", RRF_RT_REG_DWORD, nullptr,
+                           &value, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(value, 1u) << "the switch is the new port's";
+    station.reset();
+    RegDeleteTreeA(HKEY_CURRENT_USER, otherKey);
+    DeleteFileA(otherPath.c_str());
 }
 
 } // namespace trx
