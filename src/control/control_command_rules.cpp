@@ -1,6 +1,7 @@
 #include "control_command_rules.h"
 
 #include "control_command_table.h"
+#include "protocol/protocol.h"
 #include "transmitter_vocabulary.h"
 
 #include <algorithm>
@@ -149,7 +150,7 @@ ControlCommand readFrequency(std::string_view rest, ControlCommand& command) {
     text[word.size()] = '\0';
     const FrequencyEntry entry = readFrequencyEntry(text);
     if (entry.kind != FrequencyEntry::Digits) {
-        return invalid(CONTROL_OUT_OF_RANGE);
+        return invalid(refusalName(Refusal::OutOfRange).word);
     }
     command.digits = entry.digits;
     return command;

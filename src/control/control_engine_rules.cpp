@@ -5,19 +5,19 @@
 namespace trx {
 
 ControlOutcome controlOutcome(const CommandResult& result) {
+    const char* reason = refusalName(result.refusal).word;
     switch (result.refusal) {
     case Refusal::None:
         return {CONTROL_OK, "", result.lastWrite};
     case Refusal::NoPort:
-        return {CONTROL_NO_LINK, "no port", 0};
+        return {CONTROL_NO_LINK, reason, 0};
     case Refusal::QueueFull:
-        return {CONTROL_BUSY, "queue full", 0};
+        return {CONTROL_BUSY, reason, 0};
     case Refusal::NotStandby:
-        return {CONTROL_NOT_NOW, "not in standby", 0};
     case Refusal::NotTuned:
-        return {CONTROL_NOT_NOW, "not tuned", 0};
+        return {CONTROL_NOT_NOW, reason, 0};
     case Refusal::OutOfRange:
-        return {CONTROL_BAD_INPUT, CONTROL_OUT_OF_RANGE, 0};
+        return {CONTROL_BAD_INPUT, reason, 0};
     }
     return {CONTROL_BAD_INPUT, CONTROL_BAD_COMMAND, 0};
 }

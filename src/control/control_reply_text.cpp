@@ -1,5 +1,7 @@
 #include "control_reply_text.h"
 
+#include "protocol/transmitter_vocabulary.h"
+
 #include <cstdio>
 
 namespace trx {
@@ -45,17 +47,9 @@ struct ReasonName {
 };
 
 const ReasonName reasonNames[] = {
-    {"link down", "keine Verbindung"},
-    {"no port", "kein Port"},
-    {"queue full", "Warteschlange voll"},
-    {"not in standby", "nicht in Standby"},
-    {"not tuned", "nicht abgestimmt"},
-    {CONTROL_OUT_OF_RANGE, "Wert außerhalb des Bereichs"},
-    {CONTROL_BAD_COMMAND, "unbekannter Befehl"},
-    {"not authorised", "nicht angemeldet"},
-    {"no acknowledgement", "keine Quittung"},
-    {"read only", "nur Lesen erlaubt"},
-    {"no schedule", "kein Sendeplan"},
+    {"link down", "keine Verbindung"},      {CONTROL_BAD_COMMAND, "unbekannter Befehl"},
+    {"not authorised", "nicht angemeldet"}, {"no acknowledgement", "keine Quittung"},
+    {"read only", "nur Lesen erlaubt"},     {"no schedule", "kein Sendeplan"},
     {"schedule off", "Sendeplan aus"},
 };
 
@@ -64,6 +58,10 @@ constexpr std::string_view LOCKED_BY = "locked by ";
 } // namespace
 
 void journalReason(std::string_view reason, char* out, size_t size) {
+    if (const RefusalName* engine = refusalNamed(reason)) {
+        snprintf(out, size, "%s", engine->german);
+        return;
+    }
     for (const ReasonName& name : reasonNames) {
         if (reason == name.reason) {
             snprintf(out, size, "%s", name.german);

@@ -39,8 +39,7 @@ constexpr int CONTROL_KEY_COUNT = 10;
 const char* controlKeyName(ControlKey key);
 
 // The reasons the parser and the engine's refusals share.
-constexpr char CONTROL_OUT_OF_RANGE[] = "out of range"; // a value the register does not take
-constexpr char CONTROL_BAD_COMMAND[] = "bad command";   // no command of the table
+constexpr char CONTROL_BAD_COMMAND[] = "bad command"; // no command of the table
 
 // What a value not reported yet reads as.
 constexpr char CONTROL_UNKNOWN[] = "unknown";

@@ -1,5 +1,6 @@
 #include "transmitter_vocabulary.h"
 
+#include "protocol.h"
 #include "register_mirror.h"
 
 #include <algorithm>
@@ -19,6 +20,33 @@ const OperatingStateName operatingStateNames[STATE_COUNT] = {
 
 const PowerStageName powerStageNames[POWER_STAGE_COUNT] = {
     {"100", STATE_P100}, {"250", STATE_P250}, {"1000", STATE_P1000}, {STANDBY_NAME, STATE_STANDBY}};
+
+namespace {
+// By Refusal.
+constexpr RefusalName REFUSAL_NAMES[] = {
+    {"", ""},
+    {"no port", "keine Schnittstelle"},
+    {"queue full", "Warteschlange voll"},
+    {"not in standby", "nicht in Standby"},
+    {"not tuned", "nicht abgestimmt"},
+    {"out of range", "Wert außerhalb des Bereichs"},
+};
+static_assert(std::size(REFUSAL_NAMES) == static_cast<size_t>(Refusal::OutOfRange) + 1);
+} // namespace
+
+const RefusalName& refusalName(Refusal refusal) {
+    const auto index = static_cast<size_t>(refusal);
+    return REFUSAL_NAMES[index < std::size(REFUSAL_NAMES) ? index : 0];
+}
+
+const RefusalName* refusalNamed(std::string_view word) {
+    for (const RefusalName& name : REFUSAL_NAMES) {
+        if (name.word[0] != '\0' && word == name.word) {
+            return &name;
+        }
+    }
+    return nullptr;
+}
 
 const char* const lampNames[LAMP_COUNT] = {"grün (Blitz)", "gelb (Welle)", "gelb (Warndreieck)",
                                            "rot (Glocke)"};

@@ -10,11 +10,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace trx {
 
 // Declared here so that the mirror's header can carry the vocabulary to its users.
 struct RegisterMirror;
+enum class Refusal : uint8_t;
 
 // Register ranges.
 constexpr int ANTENNA_COUNT = 4;
@@ -46,6 +48,16 @@ struct PowerStageName {
 };
 constexpr int POWER_STAGE_COUNT = 4;
 extern const PowerStageName powerStageNames[POWER_STAGE_COUNT];
+
+// Why the engine refused an operation (protocol.h): the control port's reason word and the
+// German words of the journal and the plan's failures. Refusal::None has empty texts.
+struct RefusalName {
+    const char* word;
+    const char* german;
+};
+const RefusalName& refusalName(Refusal refusal);
+// The row whose word is `word`; nullptr for a reason of the control port's own.
+const RefusalName* refusalNamed(std::string_view word);
 
 // The status lamps, by status-register bit 0..3, as the help names them.
 constexpr int LAMP_COUNT = 4;

@@ -15,24 +15,6 @@ constexpr StepNames STEP_NAMES[CHANGE_STEP_COUNT] = {
     {"Programm", "program"},    {"Antenne", "antenna"},    {"Abstimmen", "tune"},
     {"Leistungsstufe", "power"}};
 
-const char* refusalText(Refusal refusal) {
-    switch (refusal) {
-    case Refusal::NoPort:
-        return "keine Schnittstelle";
-    case Refusal::QueueFull:
-        return "Warteschlange voll";
-    case Refusal::NotStandby:
-        return "Sender nicht auf Bereit";
-    case Refusal::NotTuned:
-        return "Sender nicht abgestimmt";
-    case Refusal::OutOfRange:
-        return "Wert außerhalb des Bereichs";
-    case Refusal::None:
-        break;
-    }
-    return "";
-}
-
 } // namespace
 
 const char* changeStepName(ChangeStep step) {
@@ -64,7 +46,7 @@ const char* changeFailureWord(ChangeFailure failure) {
 void formatChangeFailure(ChangeFailure failure, Refusal refusal, char* text, size_t size) {
     switch (failure) {
     case ChangeFailure::Refused:
-        snprintf(text, size, "abgewiesen: %s", refusalText(refusal));
+        snprintf(text, size, "abgewiesen: %s", refusalName(refusal).german);
         return;
     case ChangeFailure::Rejected:
         snprintf(text, size, "%s", "vom Sender nicht übernommen");

@@ -87,6 +87,10 @@ class Simulator:
     def registers(self):
         return [int(value) for value in self.ask("dump").split()[1:]]
 
+    def close(self):
+        self.line.close()
+        self.sock.close()
+
 
 def scrape(port):
     connection = Line(port)
@@ -119,13 +123,30 @@ def sample(body, name, labels=None):
     return None
 
 
-def wait_until(condition, timeout):
+def wait_until(condition, timeout, step=0.1):
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         if condition():
             return True
-        time.sleep(0.1)
+        time.sleep(step)
     return condition()
+
+
+def connect_panel(port):
+    """A connection to the panel once it listens and has brought the link up."""
+    deadline = time.monotonic() + CONNECT_TIMEOUT_S
+    while True:
+        try:
+            client = Line(port)
+            break
+        except OSError:
+            if time.monotonic() > deadline:
+                raise
+            time.sleep(0.2)
+    up = wait_until(lambda: client.reply("get link") == ["link: up", "RPRT 0"],
+                    CONNECT_TIMEOUT_S)
+    assert up, "the panel did not bring the link up"
+    return client
 
 
 class ControlPortStory(unittest.TestCase):
@@ -133,18 +154,7 @@ class ControlPortStory(unittest.TestCase):
     def setUpClass(cls):
         cls.port = int(os.environ["STEUERPORT"])
         cls.sim = Simulator(int(os.environ["TRXSIM_CONTROL_PORT"]))
-        deadline = time.monotonic() + CONNECT_TIMEOUT_S
-        while True:
-            try:
-                cls.client = Line(cls.port)
-                break
-            except OSError:
-                if time.monotonic() > deadline:
-                    raise
-                time.sleep(0.2)
-        up = wait_until(lambda: cls.client.reply("get link") == ["link: up", "RPRT 0"],
-                        CONNECT_TIMEOUT_S)
-        assert up, "the panel did not bring the link up"
+        cls.client = connect_panel(cls.port)
         # The panel's refresh at link-up has been answered once every value is known.
         wait_until(lambda: "unknown" not in " ".join(cls.client.reply("get")), WAIT_S)
 

@@ -29,6 +29,9 @@ import urllib.request
 
 import yaml
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "control"))
+from control_e2e import Simulator, wait_until  # noqa: E402
+
 HOST = "127.0.0.1"
 MONITORING_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
                               "monitoring")
@@ -59,15 +62,6 @@ def title_reg(com):
             '"Titel"=hex(1):%s\r\n' % (com, data))
 
 
-def wait_until(condition, timeout, step=0.2):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if condition():
-            return True
-        time.sleep(step)
-    return condition()
-
-
 def control_reply(port, command):
     """The lines of one command's reply, up to its status line, decoded as UTF-8."""
     with socket.create_connection((HOST, port), timeout=WAIT_S) as s:
@@ -79,22 +73,6 @@ def control_reply(port, command):
                 break
             data += chunk
     return data.decode("utf-8").split("\r\n")[:-1]
-
-
-class Simulator:
-    def __init__(self, port):
-        self.sock = socket.create_connection((HOST, port), timeout=WAIT_S)
-        self.line = self.sock.makefile("rw")
-
-    def ask(self, command):
-        self.line.write(command + "\n")
-        self.line.flush()
-        reply = self.line.readline().strip()
-        assert reply.startswith("OK"), "%s: %s" % (command, reply)
-
-    def close(self):
-        self.line.close()
-        self.sock.close()
 
 
 class Receiver(http.server.BaseHTTPRequestHandler):

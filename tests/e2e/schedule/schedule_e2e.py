@@ -14,9 +14,8 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "control"))
-from control_e2e import Line, Simulator, scrape, wait_until  # noqa: E402
+from control_e2e import Line, Simulator, connect_panel, scrape, wait_until  # noqa: E402
 
-CONNECT_TIMEOUT_S = 30
 COM = int(os.environ["TRXSIM_COM"])
 HEADER = ("Beginn UTC;Ende UTC;Tage;Frequenz MHz;Taste;Programm;Antenne;Betrieb;"
           "gültig ab;gültig bis;Bemerkung\r\n")
@@ -44,24 +43,12 @@ class ScheduleStory(unittest.TestCase):
     def setUpClass(cls):
         cls.port = int(os.environ["STEUERPORT"])
         cls.sim = Simulator(int(os.environ["TRXSIM_CONTROL_PORT"]))
-        deadline = time.monotonic() + CONNECT_TIMEOUT_S
-        while True:
-            try:
-                cls.client = Line(cls.port)
-                break
-            except OSError:
-                if time.monotonic() > deadline:
-                    raise
-                time.sleep(0.2)
-        up = wait_until(lambda: cls.client.reply("get link") == ["link: up", "RPRT 0"],
-                        CONNECT_TIMEOUT_S)
-        assert up, "the panel did not bring the link up"
+        cls.client = connect_panel(cls.port)
 
     @classmethod
     def tearDownClass(cls):
         cls.client.close()
-        cls.sim.line.close()
-        cls.sim.sock.close()
+        cls.sim.close()
 
     def test_story(self):
         client, sim = self.client, self.sim

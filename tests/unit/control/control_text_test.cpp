@@ -368,8 +368,8 @@ TEST(ControlReplyText, RefusalReasonsReadGermanInTheJournal) {
         {"link down", "keine Verbindung"},
         {"not in standby", "nicht in Standby"},
         {"not tuned", "nicht abgestimmt"},
-        {CONTROL_OUT_OF_RANGE, "Wert au\xDF"
-                               "erhalb des Bereichs"},
+        {"out of range", "Wert au\xDF"
+                         "erhalb des Bereichs"},
         {"locked by 10.0.0.7:4711", "gesperrt von 10.0.0.7:4711"},
         {"locked by", "locked by"}, // no holder named: as it came
         {"something new", "something new"},

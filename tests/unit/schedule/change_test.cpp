@@ -193,7 +193,7 @@ struct FailureCase {
 
 const FailureCase FAILURES[] = {
     {"refusal", [](Rig& r) { r.engine.refused = "antenna"; }, "antenna 2", ChangeStep::Antenna,
-     ChangeFailure::Refused, "abgewiesen: Sender nicht auf Bereit"},
+     ChangeFailure::Refused, "abgewiesen: nicht in Standby"},
     {"refused frequency", [](Rig& r) { r.keeps = FrequencyDigit2; }, "frequency 0950000",
      ChangeStep::Frequency, ChangeFailure::Rejected, "vom Sender nicht übernommen"},
     {"missing echo", [](Rig& r) { r.deaf = Antenna; }, "antenna 2", ChangeStep::Antenna,
