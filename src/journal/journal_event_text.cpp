@@ -94,6 +94,17 @@ void commandText(int address, int value, const RegisterMirror& mirror,
         snprintf(out, size, "alle Daten angefordert");
         return;
     }
+    // One digit of a frequency command: its place, not a frequency that mixes the old digits
+    // with the new ones while the command's other digits are still on their way.
+    if (address >= FrequencyDigit1 && address <= FrequencyDigit7) {
+        const char* place = frequencyDigitPlaces[address - FrequencyDigit1];
+        if (value >= 0 && value <= 9) {
+            snprintf(out, size, "Frequenz, Stelle %s: %d angefordert", place, value);
+        } else {
+            snprintf(out, size, "Frequenz, Stelle %s: leer angefordert", place);
+        }
+        return;
+    }
     char meaning[MEANING_SIZE];
     reportText(address, value, mirror, antennaNames, meaning, sizeof meaning);
     snprintf(out, size, "%s angefordert", meaning);

@@ -48,6 +48,9 @@ const RefusalName* refusalNamed(std::string_view word) {
     return nullptr;
 }
 
+const char* const frequencyDigitPlaces[FREQUENCY_DIGIT_COUNT] = {
+    "10 MHz", "1 MHz", "100 kHz", "10 kHz", "1 kHz", "100 Hz", "10 Hz"};
+
 const char* const lampNames[LAMP_COUNT] = {"grün (Blitz)", "gelb (Welle)", "gelb (Warndreieck)",
                                            "rot (Glocke)"};
 

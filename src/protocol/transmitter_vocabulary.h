@@ -82,6 +82,8 @@ void formatModeText(const RegisterMirror& mirror, char* text, std::size_t size);
 
 // Registers 1..7 hold the frequency digits, 10 MHz down to 10 Hz.
 constexpr int FREQUENCY_DIGIT_COUNT = 7;
+// The place of each digit register, 10 MHz down to 10 Hz.
+extern const char* const frequencyDigitPlaces[FREQUENCY_DIGIT_COUNT];
 // A digit register written with this holds no frequency.
 constexpr int NO_DIGIT = 15;
 

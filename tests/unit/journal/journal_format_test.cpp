@@ -147,13 +147,15 @@ TEST(JournalTexts, ReportAndCommandTextsPerRegister) {
     struct Case {
         int address, value;
         const char* report;
+        const char* command = nullptr; // nullptr: the report and " angefordert"
     };
     const Case cases[] = {
         {Antenna, 0, "Antenne 0 (Dipol Nord)"},
         {Antenna, 3, "Antenne 3"},
-        {FrequencyDigit4, 0, "Frequenz 03,60___"},
-        {FrequencyDigit2, 7, "Frequenz 07,6____"},
-        {FrequencyDigit1, 15, "Frequenz _3,6____"},
+        {FrequencyDigit4, 0, "Frequenz 03,60___", "Frequenz, Stelle 10 kHz: 0 angefordert"},
+        {FrequencyDigit2, 7, "Frequenz 07,6____", "Frequenz, Stelle 1 MHz: 7 angefordert"},
+        {FrequencyDigit1, 15, "Frequenz _3,6____", "Frequenz, Stelle 10 MHz: leer angefordert"},
+        {FrequencyDigit7, 9, "Frequenz 03,6___9", "Frequenz, Stelle 10 Hz: 9 angefordert"},
         {OperatingState, STATE_STANDBY, "Betriebszustand: Bereit"},
         {OperatingState, STATE_P1000, "Betriebszustand: bis 1000W"},
         {OperatingState, 9, "Betriebszustand: unbekannt (9)"},
@@ -174,6 +176,8 @@ TEST(JournalTexts, ReportAndCommandTextsPerRegister) {
         commandText(c.address, c.value, mirror, names, text, sizeof text);
         if (c.address == StatusRegister && c.value == 0) {
             EXPECT_STREQ(text, "alle Daten angefordert");
+        } else if (c.command != nullptr) {
+            EXPECT_STREQ(text, c.command);
         } else {
             EXPECT_EQ(std::string(text), std::string(c.report) + " angefordert");
         }
