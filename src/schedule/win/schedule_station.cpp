@@ -32,41 +32,6 @@ std::string defaultPath(const char* keyName) {
     return n > 0 && static_cast<size_t>(n) < sizeof path ? path : std::string();
 }
 
-PlanFileStamp stampOf(const std::string& path) {
-    PlanFileStamp stamp;
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!path.empty() && GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
-        stamp.exists = true;
-        stamp.size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-        stamp.writeTime =
-            static_cast<int64_t>((uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
-                                 data.ftLastWriteTime.dwLowDateTime);
-    }
-    return stamp;
-}
-
-// The file as a spreadsheet holding it open still lets it be read; at most what the reader
-// takes, and one byte more, so that a longer file is named as such.
-bool readFile(const std::string& path, std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    bytes.assign(PLAN_FILE_MAX_BYTES + 1, '\0');
-    DWORD read = 0;
-    const bool ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    bytes.resize(ok ? read : 0);
-    return ok;
-}
-
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 } // namespace
 
 UtcSeconds systemUtcSeconds() {
@@ -96,7 +61,6 @@ void ScheduleStation::takePort(int portNumber, bool enabled) {
     settingsKeyName(portNumber, keyName, sizeof keyName);
     defaultPlace_ = scheduleSettings_.path[0] == '\0';
     path_ = defaultPlace_ ? defaultPath(keyName) : scheduleSettings_.path;
-    stamp_ = PlanFileStamp{};
 }
 
 // The settings moved the panel to another transmitter: its plan, not the last one's. A change
@@ -105,19 +69,20 @@ void ScheduleStation::usePort(int portNumber) {
     if (portNumber == portNumber_) {
         return;
     }
-    stopWatching();
+    watch_.stop();
     takePort(portNumber, runner_->enabled());
     char text[SCHEDULE_TEXT_SIZE];
     snprintf(text, sizeof text, "Schnittstelle gewechselt, Datei %s", path_.c_str());
     journal(text);
     runner_->setEnabled(scheduleSettings_.enabled, now());
-    load(false);
-    watchFolder();
+    if (panel_) {
+        watch_.start(panel_, WM_TRX_SCHEDULE_FILE, path_, defaultPlace_);
+    }
     poll();
 }
 
 ScheduleStation::~ScheduleStation() {
-    stopWatching();
+    watch_.stop();
     if (window_) {
         DestroyWindow(window_);
     }
@@ -138,7 +103,7 @@ void ScheduleStation::open(HWND panel, WindowRouter& router) {
         pollPosted_ = false;
         poll();
     });
-    router.onMessage(WM_TRX_SCHEDULE_FILE, [this](WPARAM, LPARAM) { load(false); });
+    router.onMessage(WM_TRX_SCHEDULE_FILE, [this](WPARAM, LPARAM read) { fileRead(read); });
     // The clock jumped (synchronised, set by hand) or the machine woke: recompute.
     router.onMessage(WM_TIMECHANGE, [this](WPARAM, LPARAM) { poll(); });
     router.onMessage(WM_POWERBROADCAST, [this](WPARAM event, LPARAM) {
@@ -148,8 +113,7 @@ void ScheduleStation::open(HWND panel, WindowRouter& router) {
     });
     // On before the file is read: a message about a bad file must not hold the plan off.
     runner_->setEnabled(scheduleSettings_.enabled, now());
-    load(false);
-    watchFolder();
+    watch_.start(panel_, WM_TRX_SCHEDULE_FILE, path_, defaultPlace_);
     poll();
 }
 
@@ -172,12 +136,10 @@ bool ScheduleStation::runScheduleNow() {
     return true;
 }
 
+// Answered when the file's thread has read it: a share that hangs holds up nothing here.
 void ScheduleStation::reloadSchedule() {
-    if (!thread_) {
-        watchFolder(); // the folder may have been made since
-    }
-    load(true);
-    poll();
+    watch_.readNow(true);
+    refreshWindow();
 }
 
 void ScheduleStation::acknowledgeScheduleAlarm() {
@@ -216,24 +178,23 @@ void ScheduleStation::event(const char* text) {
     }
 }
 
-void ScheduleStation::load(bool byOperator) {
-    const PlanFileStamp stamp = stampOf(path_);
-    if (!byOperator && stamp == stamp_) {
-        return; // another file of the folder changed
+void ScheduleStation::fileRead(LPARAM lParam) {
+    const std::unique_ptr<PlanFileRead> read = watch_.take(lParam);
+    if (!read) {
+        return; // of a port left since
     }
-    stamp_ = stamp;
-    std::string bytes;
     PlanReading reading;
-    if (!stamp.exists || !readFile(path_, bytes)) {
-        if (!stamp.exists && !byOperator && runner_->plan().entries.empty()) {
+    if (!read->readable) {
+        if (!read->stamp.exists && !read->byOperator && runner_->plan().entries.empty()) {
             show(); // no plan file yet: nothing to tell
+            refreshWindow();
             return;
         }
         reading.badLines = 1;
         reading.problems.push_back(
-            PlanProblem{0, stamp.exists ? "Datei nicht lesbar" : "Datei nicht vorhanden"});
+            PlanProblem{0, read->stamp.exists ? "Datei nicht lesbar" : "Datei nicht vorhanden"});
     } else {
-        reading = readPlanFile(bytes, settings_.antennaNames);
+        reading = readPlanFile(read->bytes, settings_.antennaNames);
     }
     const bool tell = runner_->load(reading, now());
     refreshWindow();
@@ -348,56 +309,6 @@ void ScheduleStation::echoMissing(const LineWrite& write, const RegisterMirror& 
 void ScheduleStation::heard() {
     if (runner_->wantsPoll()) {
         postPoll();
-    }
-}
-
-void ScheduleStation::watchFolder() {
-    const std::string folder = folderOf(path_);
-    if (folder.empty()) {
-        return;
-    }
-    if (defaultPlace_) {
-        // Made, so that a plan saved there later is seen at once; a folder the registry names
-        // is the station's to make.
-        CreateDirectoryA(folderOf(folder).c_str(), nullptr);
-        CreateDirectoryA(folder.c_str(), nullptr);
-    }
-    change_ = FindFirstChangeNotificationA(
-        folder.c_str(), FALSE,
-        FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE);
-    if (change_ == INVALID_HANDLE_VALUE) {
-        return; // no folder yet: read on demand and when the window opens
-    }
-    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = stop_ ? CreateThread(nullptr, 0, watchThread, this, 0, nullptr) : nullptr;
-}
-
-DWORD WINAPI ScheduleStation::watchThread(void* self) {
-    auto* station = static_cast<ScheduleStation*>(self);
-    const HANDLE handles[2] = {station->stop_, station->change_};
-    while (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
-        PostMessageA(station->panel_, WM_TRX_SCHEDULE_FILE, 0, 0);
-        if (!FindNextChangeNotification(station->change_)) {
-            break;
-        }
-    }
-    return 0;
-}
-
-void ScheduleStation::stopWatching() {
-    if (thread_) {
-        SetEvent(stop_);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        thread_ = nullptr;
-    }
-    if (stop_) {
-        CloseHandle(stop_);
-        stop_ = nullptr;
-    }
-    if (change_ != INVALID_HANDLE_VALUE) {
-        FindCloseChangeNotification(change_);
-        change_ = INVALID_HANDLE_VALUE;
     }
 }
 

@@ -7,6 +7,7 @@
 #define TRXDESK_SCHEDULE_STATION_H
 
 #include "app/schedule_settings.h"
+#include "plan_file_watch.h"
 #include "schedule_engine_rules.h"
 #include "schedule_runner_rules.h"
 #include "shell/panel_host.h"
@@ -49,6 +50,8 @@ class ScheduleStation final : public ScheduleSwitch, public ScheduleNotices, pub
     const std::string& path() const { return path_; }
     const ScheduleRunner& runner() const { return *runner_; }
     UtcSeconds now() const { return clock_(); }
+    // A read of the plan file is under way (a share may be slow to answer).
+    bool planFileReading() const { return watch_.reading(); }
     // The window, for the message loop's dialog keys; nullptr when none is open.
     HWND window() const { return window_; }
 
@@ -84,14 +87,12 @@ class ScheduleStation final : public ScheduleSwitch, public ScheduleNotices, pub
     // The port's settings, runner and file; its switch as the key says (NOREG: as it was).
     void takePort(int portNumber, bool enabled);
     void poll();
-    void load(bool byOperator);
+    // A read of the plan file arrived from its thread.
+    void fileRead(LPARAM lParam);
     void schedule();
     void show();
     void postPoll();
     void heard();
-    void watchFolder();
-    void stopWatching();
-    static DWORD WINAPI watchThread(void* self);
 
     ScheduleEngine& engine_;
     const Settings& settings_;
@@ -103,7 +104,6 @@ class ScheduleStation final : public ScheduleSwitch, public ScheduleNotices, pub
     std::optional<ScheduleRunner> runner_; // one per port: a new transmitter starts afresh
     std::string path_;
     bool defaultPlace_ = true; // no `Sendeplan` value: the file's default place
-    PlanFileStamp stamp_;
     HWND panel_ = nullptr;
     HWND window_ = nullptr;
     WindowRouter* router_ = nullptr;
@@ -112,9 +112,7 @@ class ScheduleStation final : public ScheduleSwitch, public ScheduleNotices, pub
     void* eventContext_ = nullptr;
     bool pollPosted_ = false;
     bool asking_ = false;
-    HANDLE change_ = INVALID_HANDLE_VALUE; // the folder's change notification
-    HANDLE stop_ = nullptr;
-    HANDLE thread_ = nullptr;
+    PlanFileWatch watch_; // last: its thread ends first
 };
 
 } // namespace trx

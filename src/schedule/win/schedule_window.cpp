@@ -115,7 +115,7 @@ void ScheduleStation::showScheduleWindow() {
         if (!window_) {
             return;
         }
-        load(false); // a file written meanwhile, where no folder could be watched
+        watch_.readNow(false); // a file written meanwhile, where no folder could be watched
         refreshWindow();
     }
     ShowWindow(window_, SW_SHOW);
@@ -139,7 +139,11 @@ void ScheduleStation::refreshWindow() {
     EnableWindow(GetDlgItem(window_, IDC_SCHEDULE_NOW), runner_->enabled());
     SetDlgItemTextA(window_, IDC_SCHEDULE_NEXT, scheduleCountdownText(*runner_, at).c_str());
     fillList(window_, IDC_SCHEDULE_LIST, scheduleWindowLines(*runner_, at));
-    fillList(window_, IDC_SCHEDULE_PROBLEMS, scheduleProblemLines(*runner_));
+    std::vector<std::string> problems = scheduleProblemLines(*runner_);
+    if (watch_.reading()) {
+        problems.insert(problems.begin(), "Die Datei wird gelesen …");
+    }
+    fillList(window_, IDC_SCHEDULE_PROBLEMS, problems);
 }
 
 } // namespace trx

@@ -87,6 +87,11 @@ class ScheduleStationStory : public ::testing::Test {
             std::make_unique<ScheduleStation>(engine, settings, PORT, host, recordPlan, fakeClock);
         station->tellJournal(journal);
         station->open(panel.handle(), panel.router);
+        fileRead();
+    }
+    // The plan file's thread has answered.
+    void fileRead() {
+        ASSERT_TRUE(panel.pumpUntil([&] { return !station->planFileReading(); }, 10000));
     }
     // The line carries every queued write, echoed and reported, and the posted polls run.
     void line() {
@@ -159,6 +164,7 @@ TEST_F(ScheduleStationStory, ABadFileSavedLaterKeepsThePlanAndIsToldOnce) {
     EXPECT_NE(host.boxes[0].text.find("Zeile 2:"), std::string::npos) << host.boxes[0].text;
     EXPECT_EQ(planLines.back(), "Plan: 03:00 UTC 9,50000 MHz 1000 W");
     station->reloadSchedule();
+    fileRead();
     EXPECT_EQ(host.boxes.size(), 1u) << "the same faults are told once";
     EXPECT_EQ(station->scheduleReport().badLines, 2);
     EXPECT_EQ(station->runner().plan().entries.size(), 1u);
@@ -206,6 +212,7 @@ TEST_F(ScheduleStationStory, APortChosenInTheSettingsBringsThatPortsPlan) {
     ASSERT_EQ(planLines.back(), "Plan: 03:00 UTC 9,50000 MHz 1000 W");
 
     station->usePort(OTHER_PORT);
+    fileRead();
     EXPECT_TRUE(journaled("Schnittstelle gewechselt, Datei " + otherPath));
     EXPECT_EQ(station->path(), otherPath);
     EXPECT_EQ(station->runner().plan().entries.size(), 2u);
@@ -221,6 +228,53 @@ TEST_F(ScheduleStationStory, APortChosenInTheSettingsBringsThatPortsPlan) {
     station.reset();
     RegDeleteTreeA(HKEY_CURRENT_USER, otherKey);
     DeleteFileA(otherPath.c_str());
+}
+
+// The plan lies on a share that hangs (here a pipe that answers only when the test says so):
+// the panel goes on, and so does a change of port; the plan comes in when the share answers.
+TEST_F(ScheduleStationStory, APlanOnAShareThatHangsHoldsUpNothing) {
+    char pipeName[MAX_PATH];
+    snprintf(pipeName, sizeof pipeName, "\\\\.\\pipe\\trx-plan-hang-%lu", GetCurrentProcessId());
+    const auto hangingShare = [&] {
+        return CreateNamedPipeA(pipeName, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 2, 4096,
+                                4096, 0, nullptr);
+    };
+    HANDLE share = hangingShare();
+    ASSERT_NE(share, INVALID_HANDLE_VALUE);
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    RegSetValueExA(key, "Sendeplan", 0, REG_SZ, reinterpret_cast<const BYTE*>(pipeName),
+                   static_cast<DWORD>(strlen(pipeName) + 1));
+    RegCloseKey(key);
+
+    station =
+        std::make_unique<ScheduleStation>(engine, settings, PORT, host, recordPlan, fakeClock);
+    station->tellJournal(journal);
+    station->open(panel.handle(), panel.router);
+    panel.pumpFor(300);
+    EXPECT_TRUE(station->planFileReading());
+    EXPECT_EQ(station->scheduleReport().mode, ScheduleReport::On) << "the panel answers meanwhile";
+
+    // The share answers.
+    const std::string plan = planText({}) + "03:00;04:00;1234567;9,5;;;;1000;;;\r\n";
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(share, plan.data(), static_cast<DWORD>(plan.size()), &written, nullptr));
+    fileRead();
+    EXPECT_EQ(station->runner().plan().entries.size(), 1u);
+    EXPECT_EQ(planLines.back(), "Plan: 03:00 UTC 9,50000 MHz 1000 W");
+
+    // Hung again on the next read; the operator moves the panel to another port meanwhile.
+    HANDLE again = hangingShare();
+    ASSERT_NE(again, INVALID_HANDLE_VALUE);
+    station->reloadSchedule();
+    panel.pumpFor(300);
+    ASSERT_TRUE(station->planFileReading());
+    const DWORD before = GetTickCount();
+    station->usePort(48);
+    EXPECT_LT(GetTickCount() - before, 5000u) << "the hung read is left behind";
+    EXPECT_TRUE(journaled("Schnittstelle gewechselt"));
+    CloseHandle(again);
+    CloseHandle(share);
 }
 
 } // namespace trx
