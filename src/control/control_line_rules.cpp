@@ -209,8 +209,11 @@ void ControlSessions::handleSchedule(Client& c, const ControlCommand& command,
         }
         break;
     default:
+        // Answered once the file has been read: then `get schedule` tells of it.
         schedule_->reloadSchedule();
-        break;
+        c.wait = Wait::Plan;
+        c.waitingSince = host_.milliseconds();
+        return;
     }
     status(c, CONTROL_OK, {});
 }

@@ -19,6 +19,15 @@ void ControlSessions::scheduleEvent(const char* text) {
     std::string events;
     appendEventLine(events, "schedule", text);
     broadcast(events);
+    // The plan file was read, good or bad: what waited for a reload is answered.
+    const std::string_view event(text);
+    if (event.starts_with(PLAN_LOADED) || event.starts_with(PLAN_BAD)) {
+        for (auto& entry : clients_) {
+            if (entry.second.wait == Wait::Plan) {
+                answerWaiting(entry.second, CONTROL_OK, {});
+            }
+        }
+    }
 }
 
 void ControlSessions::linkUp(const RegisterMirror& registers) {

@@ -50,7 +50,7 @@ const ReasonName reasonNames[] = {
     {"link down", "keine Verbindung"},      {CONTROL_BAD_COMMAND, "unbekannter Befehl"},
     {"not authorised", "nicht angemeldet"}, {"no acknowledgement", "keine Quittung"},
     {"read only", "nur Lesen erlaubt"},     {"no schedule", "kein Sendeplan"},
-    {"schedule off", "Sendeplan aus"},
+    {"schedule off", "Sendeplan aus"},      {"file not read", "Datei nicht gelesen"},
 };
 
 constexpr std::string_view LOCKED_BY = "locked by ";

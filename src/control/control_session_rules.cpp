@@ -278,6 +278,10 @@ void ControlSessions::tickClient(Client& c, uint64_t nowMs) {
         answerWaiting(c, CONTROL_NO_ACK, NO_ACKNOWLEDGEMENT);
         wake();
     }
+    if (c.wait == Wait::Plan && nowMs >= c.waitingSince + CONTROL_PLAN_READ_MS) {
+        answerWaiting(c, CONTROL_NOT_NOW, PLAN_NOT_READ);
+        wake();
+    }
     if (c.held) {
         if (!mustWait(c, nowMs)) {
             c.held = false;
@@ -327,7 +331,7 @@ bool ControlSessions::needsTick() const {
             continue;
         }
         if (c.out.closeWhenSent || c.held || c.phase != Phase::Admitted ||
-            c.wait == Wait::Standby || c.wait == Wait::Loop) {
+            c.wait == Wait::Standby || c.wait == Wait::Loop || c.wait == Wait::Plan) {
             return true;
         }
     }

@@ -51,6 +51,8 @@ constexpr uint64_t CONTROL_CLOSING_MS = 5000;
 // The standby that went out while the link was down counts as not acknowledged when the
 // transmitter is not heard in standby within the engine's own echo time (its 22nd tick).
 constexpr uint64_t CONTROL_STANDBY_ECHO_MS = (ACK_LIMIT + 2) * uint64_t{SUPERVISION_PERIOD_MS};
+// A plan file on a share that does not answer within this long fails `schedule reload`.
+constexpr uint64_t CONTROL_PLAN_READ_MS = 10000;
 
 // The shell's name for a connection: a number counted up from 1 and never used again, so
 // that nothing of a client that left (its lock) passes to the next one.
@@ -152,6 +154,10 @@ class ControlSessions final : public LineListener {
     static constexpr std::string_view NO_ACKNOWLEDGEMENT = "no acknowledgement";
     static constexpr std::string_view NOT_AUTHORISED = "not authorised";
     static constexpr std::string_view LINK_DOWN = "link down";
+    static constexpr std::string_view PLAN_NOT_READ = "file not read";
+    // The schedule's events of a file read.
+    static constexpr std::string_view PLAN_LOADED = "loaded ";
+    static constexpr std::string_view PLAN_BAD = "file ";
 
     // How far a connection has come; only an admitted line client gives commands.
     enum class Phase : uint8_t {
@@ -168,6 +174,7 @@ class ControlSessions final : public LineListener {
         Standby, // a standby sent while the link was down, which no echo answers: the
                  // transmitter reporting standby does
         Loop,    // the end of a modal loop: its next line writes
+        Plan,    // `schedule reload`: the plan file read on its thread, told as an event
     };
     struct Client {
         ClientId id = 0;

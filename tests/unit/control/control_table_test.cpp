@@ -198,11 +198,17 @@ TEST_F(ControlSessionTest, TheScheduleIsAskedSwitchedAndHeardLikeTheTransmitter)
     schedule.report.changesFailed = 1;
     EXPECT_EQ(ask(1, "GET SCHEDULE\n"), "schedule: hand\r\nnext: 2026-12-08T03:00:00Z 9,50000 MHz "
                                         "1000 W\r\nfile: 3 bad lines\r\nRPRT 0\r\n");
-    for (const char* line :
-         {"schedule on\n", "schedule off\n", "schedule now\n", "schedule reload\n"}) {
+    for (const char* line : {"schedule on\n", "schedule off\n", "schedule now\n"}) {
         EXPECT_EQ(ask(1, line), "RPRT 0\r\n") << line;
     }
-    EXPECT_EQ(schedule.asked, (std::vector<std::string>{"on", "off", "now", "reload"}));
+    // A reload is answered when the file has been read, or not after a share's silence.
+    EXPECT_EQ(ask(1, "schedule reload\nget schedule\n"), "");
+    sessions.scheduleEvent("loaded 2 1");
+    EXPECT_EQ(take(1).substr(0, 22), "RPRT 0\r\nschedule: hand");
+    EXPECT_EQ(ask(1, "schedule reload\n"), "");
+    after(CONTROL_PLAN_READ_MS);
+    EXPECT_EQ(take(1), "RPRT -2 file not read\r\n");
+    EXPECT_EQ(schedule.asked, (std::vector<std::string>{"on", "off", "now", "reload", "reload"}));
     EXPECT_EQ(ask(1, "schedule later\n"), "RPRT -1 bad argument\r\n");
     schedule.report.mode = ScheduleReport::Off;
     EXPECT_EQ(ask(1, "schedule now\n"), "RPRT -2 schedule off\r\n"); // nothing would run
