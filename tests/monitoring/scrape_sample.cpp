@@ -1,5 +1,5 @@
 // Prints the scrape's body as the panel answers it with every family present: the link up,
-// every register reported, a client connected. The monitoring check reads the metric names
+// every register reported, a client connected, a season schedule with a change ahead. The monitoring check reads the metric names
 // the dashboard and the alert rules may use from it.
 #include "control/control_metrics_text.h"
 #include "control/control_values_feed.h"
@@ -21,8 +21,12 @@ int main() {
     identity.title = "Sender 1";
     identity.port = "COM5";
     identity.version = "1.4.0";
+    ScheduleReport schedule;
+    schedule.mode = ScheduleReport::On;
+    schedule.hasNext = true;
+    schedule.nextChange = 1796180400;
     std::string text;
-    appendMetricsText(text, {values, counters, 5, 1, 500, &identity});
+    appendMetricsText(text, {values, counters, 5, 1, 500, &identity, &schedule});
     fwrite(text.data(), 1, text.size(), stdout);
     return 0;
 }
