@@ -2,7 +2,7 @@
 // reopens the port and takes the mode types over only when that succeeds.
 #include "dialogs.h"
 #include "mode_presets.h"
-#include "panel_companion.h"
+#include "panel_journal.h"
 #include "res/resource.h"
 #include "serial_port.h"
 #include "settings.h"
@@ -102,8 +102,8 @@ void onOk(HWND dialog, DialogContext& c) {
     const int port = c.serial.portNumber();
     if (!c.serial.open(error)) {
         c.host.messageBox(dialog, error.text, SERIAL_ERROR_CAPTION, MB_ICONERROR);
-        if (c.companion) {
-            c.companion->portFailed(port, error.text);
+        if (c.journal) {
+            c.journal->portFailed(port, error.text);
         }
         return; // the operator may choose again
     }

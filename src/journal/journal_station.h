@@ -9,7 +9,7 @@
 #include "journal/journal.h"
 #include "journal/journal_window.h"
 #include "serial/serial_port.h"
-#include "shell/panel_companion.h"
+#include "shell/panel_journal.h"
 #include "shell/panel_host.h"
 
 #include <optional>
@@ -17,7 +17,7 @@
 
 namespace trx {
 
-class JournalStation final : public PanelCompanion {
+class JournalStation final : public PanelJournal {
   public:
     // Shows the journal's trouble in the panel's status bar ("" takes it away).
     using ShowTrouble = void (*)(HWND panel, const char* text);

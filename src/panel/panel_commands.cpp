@@ -3,7 +3,7 @@
 // help, or the arrangement of the running panels.
 #include "arrange_instances.h"
 #include "connection_text.h"
-#include "panel_companion.h"
+#include "panel_journal.h"
 #include "panel_state.h"
 #include "res/resource.h"
 #include "shell/schedule_switch.h"
@@ -21,7 +21,7 @@ int upDownPosition(HWND panel) {
 }
 
 INT_PTR runDialog(PanelState& p, HWND panel, int templateId) {
-    DialogContext context{p.settings, p.serial, p.protocol, p.host, p.instance, p.companion};
+    DialogContext context{p.settings, p.serial, p.protocol, p.host, p.instance, p.journal};
     return p.host.runDialog(templateId, panel, reinterpret_cast<LPARAM>(&context));
 }
 
@@ -37,11 +37,11 @@ void openSettings(PanelState& p, HWND panel) {
     if (p.schedule && p.serial.portNumber() != port) {
         p.schedule->usePort(p.serial.portNumber());
     }
-    if (p.companion && (p.serial.portNumber() != port || p.serial.baudRate() != baudRate)) {
+    if (p.journal && (p.serial.portNumber() != port || p.serial.baudRate() != baudRate)) {
         char connection[CONNECTION_TEXT_SIZE];
         formatConnectionText(p.serial.portNumber(), p.serial.baudRate(), connection,
                              sizeof connection);
-        p.companion->portChanged(p.serial.portNumber(), connection);
+        p.journal->portChanged(p.serial.portNumber(), connection);
     }
 }
 
@@ -94,8 +94,8 @@ BOOL onPanelCommand(PanelState& p, HWND panel, int command, bool byProgram) {
         arrangeInstances(panel, p.settings.showStatusBar);
         return TRUE;
     case IDM_JOURNAL:
-        if (p.companion) {
-            p.companion->showJournal(panel);
+        if (p.journal) {
+            p.journal->showJournal(panel);
         }
         return TRUE;
     case IDM_SCHEDULE_AUTO:

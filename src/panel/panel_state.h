@@ -20,14 +20,14 @@ namespace trx {
 struct PanelState {
     explicit PanelState(const PanelSetup& setup)
         : settings(setup.settings), serial(setup.serial), host(setup.host),
-          instance(setup.instance), companion(setup.companion), router(setup.router),
+          instance(setup.instance), journal(setup.journal), router(setup.router),
           schedule(setup.schedule), view(setup.engine.view), protocol(setup.engine.protocol) {}
 
     Settings& settings;
     SerialPort& serial;
     PanelHost& host;
     HINSTANCE instance;
-    PanelCompanion* companion;
+    PanelJournal* journal;
     const WindowRouter* router;
     ScheduleSwitch* schedule;
     Win32PanelView& view;

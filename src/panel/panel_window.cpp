@@ -1,7 +1,7 @@
 #include "panel_window.h"
 
 #include "connection_text.h"
-#include "panel_companion.h"
+#include "panel_journal.h"
 #include "panel_state.h"
 #include "res/resource.h"
 #include "shell/window_router.h"
@@ -131,8 +131,8 @@ BOOL onInitDialog(HWND window, const PanelSetup& setup) {
     const int port = p->serial.portNumber();
     p->serial.open(error); // a failure leaves the port at 0
     showSerialError(*p, window, error);
-    if (error.text[0] != '\0' && p->companion) {
-        p->companion->portFailed(port, error.text);
+    if (error.text[0] != '\0' && p->journal) {
+        p->journal->portFailed(port, error.text);
     }
 
     resetPanel(window);
@@ -328,8 +328,8 @@ INT_PTR CALLBACK panelDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_QUERYENDSESSION:
         return onPanelQueryEndSession(*p, window);
     case WM_ENDSESSION:
-        if (wParam && p->companion) {
-            p->companion->sessionEnding();
+        if (wParam && p->journal) {
+            p->journal->sessionEnding();
         }
         return TRUE; // nothing saved, nothing closed: Windows ends the process
     case WM_DESTROY:

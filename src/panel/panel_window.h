@@ -8,7 +8,7 @@
 
 namespace trx {
 
-class PanelCompanion;
+class PanelJournal;
 class PanelEngine;
 class PanelHost;
 class ScheduleSwitch;
@@ -26,7 +26,7 @@ struct PanelSetup {
     SerialPort& serial;
     PanelHost& host;
     HINSTANCE instance;
-    PanelCompanion* companion = nullptr;
+    PanelJournal* journal = nullptr;
     const WindowRouter* router = nullptr;
     ScheduleSwitch* schedule = nullptr; // the season schedule; may be null
 };

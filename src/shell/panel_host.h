@@ -10,7 +10,7 @@
 
 namespace trx {
 
-class PanelCompanion;
+class PanelJournal;
 class PanelHost;
 class Protocol;
 class SerialPort;
@@ -22,8 +22,8 @@ struct DialogContext {
     SerialPort& serial;
     Protocol& protocol;
     PanelHost& host;
-    HINSTANCE instance;                  // the module with the program's resources
-    PanelCompanion* companion = nullptr; // hears of ports that did not open; may be null
+    HINSTANCE instance;              // the module with the program's resources
+    PanelJournal* journal = nullptr; // hears of ports that did not open; may be null
 };
 
 class PanelHost {
