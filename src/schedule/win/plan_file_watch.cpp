@@ -12,6 +12,8 @@ constexpr DWORD STOP_WAIT_MS = 1000;
 // A file being saved changes several times; it is read once it has been quiet this long, so
 // that a half-written plan is never taken for a bad one.
 constexpr DWORD SETTLE_MS = 300;
+// A folder whose other files never rest does not hold the plan off longer than this.
+constexpr DWORD SETTLE_MAX_MS = 3000;
 
 std::atomic<uint32_t> lastGeneration{0};
 
@@ -133,7 +135,8 @@ DWORD WINAPI watchThread(void* parameter) {
         const HANDLE handles[3] = {s->stop, s->request, change};
         const DWORD count = change != INVALID_HANDLE_VALUE ? 3 : 2;
         DWORD woke = WaitForMultipleObjects(count, handles, FALSE, INFINITE);
-        while (woke == WAIT_OBJECT_0 + 2) {
+        const DWORD changed = GetTickCount();
+        while (woke == WAIT_OBJECT_0 + 2 && GetTickCount() - changed < SETTLE_MAX_MS) {
             if (!FindNextChangeNotification(change)) {
                 FindCloseChangeNotification(change);
                 change = INVALID_HANDLE_VALUE;
