@@ -23,6 +23,13 @@ ControlSessions::ControlSessions(ControlEngine& engine, ControlHost& host, Allow
     : engine_(engine), host_(host), allowList_(std::move(allowList)),
       password_(std::move(password)), readPassword_(std::move(readPassword)) {}
 
+void ControlSessions::configure(AllowList allowList, std::string password,
+                                std::string readPassword) {
+    allowList_ = std::move(allowList);
+    password_ = std::move(password);
+    readPassword_ = std::move(readPassword);
+}
+
 // A flood is turned away before anything else, without a journal line each.
 ConnectRefusal ControlSessions::connect(ClientId id, uint32_t address, uint16_t port) {
     const uint64_t now = host_.milliseconds();

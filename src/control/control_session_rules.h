@@ -112,6 +112,10 @@ class ControlSessions final : public LineListener {
     ControlSessions(ControlEngine& engine, ControlHost& host, AllowList allowList,
                     std::string password, std::string readPassword = {});
 
+    // New settings: every client is to be gone first (the shell closes them), so that none
+    // keeps a right that an old password gave.
+    void configure(AllowList allowList, std::string password, std::string readPassword);
+
     ConnectRefusal connect(ClientId id, uint32_t address, uint16_t port);
     void received(ClientId id, std::string_view bytes);
     // The socket is closed: the client and its lock are gone.

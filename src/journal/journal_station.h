@@ -36,6 +36,10 @@ class JournalStation final : public PanelJournal {
     // The journal window, for the message loop's dialog keys; nullptr when none is open.
     HWND window() const { return windowSetup_ ? windowSetup_->window : nullptr; }
 
+    // The journal's folder from the settings dialog, for the rest of the run ("": the
+    // default); lines from the next on go there.
+    void useFolder(const char* folder);
+
     void showJournal(HWND panel) override;
     void portChanged(int portNumber, const char* connection) override;
     void portFailed(int portNumber, const char* message) override;
