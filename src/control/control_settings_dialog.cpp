@@ -1,8 +1,10 @@
 // The dialog reads its fields, has them checked by the form's rules, and hands what they
 // give to the station's owner, which stores them (unless NOREG) and applies them at once.
+// Its messages carry the panel's title, as every message of the panel does.
 #include "control_settings_dialog.h"
 
 #include "control_settings_rules.h"
+#include "protocol/settings.h"
 #include "res/resource.h"
 #include "shell/panel_host.h"
 #include "shell/station_settings_owner.h"
@@ -14,7 +16,6 @@ namespace trx {
 
 namespace {
 
-constexpr char CAPTION[] = "Steuerport und Journal";
 constexpr char NOREG_TEXT[] =
     "Ohne Registry (NOREG): Die Werte gelten nur bis zum Ende dieser Sitzung.";
 constexpr char NOT_STORED_TEXT[] =
@@ -110,13 +111,14 @@ void onOk(HWND dialog, DialogContext& c) {
     wipe(form.password);
     wipe(form.readPassword);
     if (!verdict.ok()) {
-        c.host.messageBox(dialog, verdict.message.c_str(), CAPTION, MB_OK | MB_ICONWARNING);
+        c.host.messageBox(dialog, verdict.message.c_str(), c.settings.title,
+                          MB_OK | MB_ICONWARNING);
         HWND field = GetDlgItem(dialog, fieldId(verdict.field));
         SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
         return; // the operator mends the field
     }
     if (!owner.applyStationSettings(station) && owner.storesStationSettings()) {
-        c.host.messageBox(dialog, NOT_STORED_TEXT, CAPTION, MB_OK | MB_ICONWARNING);
+        c.host.messageBox(dialog, NOT_STORED_TEXT, c.settings.title, MB_OK | MB_ICONWARNING);
     }
     SecureZeroMemory(&station, sizeof station);
     EndDialog(dialog, IDOK);

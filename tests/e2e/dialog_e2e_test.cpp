@@ -4,6 +4,10 @@
 #include "panel_story.h"
 
 #include <commctrl.h>
+#include <winsock2.h>
+
+#include <cstring>
+#include <string>
 
 namespace trx::e2e {
 namespace {
@@ -12,7 +16,9 @@ constexpr char FREQUENCY_CAPTION[] = "Frequenzeingabe";
 constexpr char SETTINGS_CAPTION[] = "Einstellungen";
 constexpr char SPECIAL_CAPTION[] = "spezielle Einstellungen";
 constexpr char ABOUT_CAPTION[] = "Info über TRXDESK";
-constexpr char WARNING_CAPTION[] = "TRXDESK"; // the panel's title
+constexpr char STATION_CAPTION[] = "Steuerport und Journal";
+constexpr u_short STATION_TEST_PORT = TRX_STATION_TEST_PORT; // one per build tree
+constexpr char WARNING_CAPTION[] = "TRXDESK";                // the panel's title
 constexpr DWORD PAINT_MS = 500;
 constexpr DWORD LINK_LOST_MS = 8000;
 constexpr WPARAM CTRL_SHIFT_CLICK = MK_LBUTTON | MK_SHIFT | MK_CONTROL;
@@ -144,6 +150,68 @@ TEST_F(DialogStory, AfterTheLineCameBackOkInTheSettingsBringsTheLinkBack) {
     press(settings, IDOK); // the same port
     ASSERT_TRUE(closed(settings));
     EXPECT_TRUE(showsSimulator(program));
+}
+
+// What a client on this PC reads from the panel's control port: the reply to `get link`, or
+// empty when nothing answers.
+std::string askControlPort(const char* line) {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    const SOCKET client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    const DWORD waitMs = SHOW_TIMEOUT_MS;
+    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&waitMs),
+               sizeof waitMs);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(STATION_TEST_PORT);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string reply;
+    if (connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        send(client, line, static_cast<int>(strlen(line)), 0);
+        char bytes[512];
+        int count = 0;
+        while (reply.find("RPRT") == std::string::npos &&
+               (count = recv(client, bytes, sizeof bytes, 0)) > 0) {
+            reply.append(bytes, static_cast<size_t>(count));
+        }
+    }
+    closesocket(client);
+    WSACleanup();
+    return reply;
+}
+
+// The control port switched on in the settings, without a restart, and with NOREG for this
+// run only: a port in letters is refused by name first, then a client on this PC is answered.
+TEST_F(DialogStory, TheControlPortSwitchedOnInTheSettingsAnswersAtOnce) {
+    PanelProcess program;
+    ASSERT_TRUE(program.start(port() + std::string(" noreg")));
+    ASSERT_TRUE(showsSimulator(program));
+    EXPECT_EQ(askControlPort("get link\n"), "");
+    PostMessageA(program.panel(), WM_COMMAND, IDM_SETTINGS, 0);
+    HWND settings = waitForDialog(SETTINGS_CAPTION);
+    ASSERT_NE(settings, nullptr);
+    press(settings, IDC_SETTINGS_STATION);
+    HWND station = waitForDialog(STATION_CAPTION);
+    ASSERT_NE(station, nullptr);
+    EXPECT_NE(PanelProcess::staticTexts(station).find("NOREG"), std::string::npos);
+    SendMessageA(GetDlgItem(station, IDC_CONTROL_ON), BM_CLICK, 0, 0);
+    setText(station, IDC_CONTROL_PORT, "47a03");
+    press(station, IDOK);
+    HWND warning = photographDialog(program, WARNING_CAPTION, "message-control-port");
+    ASSERT_NE(warning, nullptr);
+    EXPECT_NE(PanelProcess::staticTexts(warning).find("47a03"), std::string::npos);
+    press(warning, IDOK);
+    ASSERT_TRUE(closed(warning));
+    setText(station, IDC_CONTROL_PORT, std::to_string(STATION_TEST_PORT).c_str());
+    setText(station, IDC_CONTROL_NETWORKS, "192.168.10.0/24");
+    setText(station, IDC_CONTROL_READ_PASSWORD, "Lesen");
+    setText(station, IDC_CONTROL_JOURNAL_FOLDER, "C:\\Betrieb\\Journal");
+    ASSERT_EQ(photographDialog(program, STATION_CAPTION, "dialog-control-settings"), station);
+    press(station, IDOK);
+    ASSERT_TRUE(closed(station));
+    press(settings, IDCANCEL); // the dialog's own OK has taken its values already
+    ASSERT_TRUE(closed(settings));
+    EXPECT_EQ(askControlPort("get link\n"), "link: up\r\nRPRT 0\r\n");
 }
 
 } // namespace
