@@ -23,6 +23,17 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(begin, text.find_last_not_of(BLANKS) - begin + 1);
 }
 
+// How long a text was: its length, or "mehr als 1023" for one the dialog cut at its limit.
+std::string lengthText(size_t size) {
+    char text[24];
+    if (size >= FORM_TEXT_LIMIT) {
+        snprintf(text, sizeof text, "mehr als %zu", FORM_TEXT_LIMIT - 1);
+    } else {
+        snprintf(text, sizeof text, "%zu", size);
+    }
+    return text;
+}
+
 template <typename... Args> FormVerdict wrong(FormField field, const char* format, Args... args) {
     char text[320];
     snprintf(text, sizeof text, format, args...);
@@ -57,8 +68,8 @@ FormVerdict takePassword(FormField field, const char* name, const std::string& t
         return {}; // unchanged
     }
     if (typed.size() >= CONTROL_PASSWORD_SIZE) {
-        return wrong(field, "Das %s ist zu lang: höchstens %d Zeichen, nicht %zu.", name,
-                     CONTROL_PASSWORD_SIZE - 1, typed.size());
+        return wrong(field, "Das %s ist zu lang: höchstens %d Zeichen, nicht %s.", name,
+                     CONTROL_PASSWORD_SIZE - 1, lengthText(typed.size()).c_str());
     }
     if (trimmed(typed).size() != typed.size()) {
         return wrong(field,
@@ -84,10 +95,10 @@ FormVerdict checkFolder(std::string_view folder) {
     if (folder.empty()) {
         return {};
     }
-    if (folder.size() >= JOURNAL_FOLDER_SIZE - 40) { // room for "\Com12\2026-12-08.csv"
+    if (folder.size() > JOURNAL_FOLDER_TYPED_MAX) {
         return wrong(FormField::JournalFolder,
-                     "Der Journalordner ist zu lang: höchstens %d Zeichen, nicht %zu.",
-                     JOURNAL_FOLDER_SIZE - 41, folder.size());
+                     "Der Journalordner ist zu lang: höchstens %d Zeichen, nicht %s.",
+                     static_cast<int>(JOURNAL_FOLDER_TYPED_MAX), lengthText(folder.size()).c_str());
     }
     if (!wholePath(folder)) {
         return wrong(FormField::JournalFolder,
@@ -124,8 +135,8 @@ FormVerdict takeControlSettingsForm(const ControlSettingsForm& form, StationSett
     if (networks.size() >= CONTROL_NETWORKS_SIZE) {
         return wrong(FormField::Networks,
                      "Die Liste der Rechner (SteuerportNetz) ist zu lang: höchstens %d Zeichen, "
-                     "nicht %zu.",
-                     CONTROL_NETWORKS_SIZE - 1, networks.size());
+                     "nicht %s.",
+                     CONTROL_NETWORKS_SIZE - 1, lengthText(networks.size()).c_str());
     }
     AllowList list;
     const std::vector<std::string> leftOut = list.read(networks);

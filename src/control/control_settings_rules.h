@@ -14,6 +14,9 @@ namespace trx {
 // A field is read up to this many characters, more than any may hold, so that a longer
 // paste is told as too long rather than cut unseen.
 constexpr size_t FORM_TEXT_LIMIT = 1024;
+// A journal folder typed in the dialog leaves room in a path for the port's folder and the
+// day's file behind it ("\Com12\2026-12-08.csv" and more).
+constexpr size_t JOURNAL_FOLDER_TYPED_MAX = JOURNAL_FOLDER_SIZE - 41;
 // The port shown while the control port is off and has no number yet.
 constexpr int CONTROL_PORT_SUGGESTED = 4703;
 

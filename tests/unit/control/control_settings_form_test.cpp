@@ -54,7 +54,7 @@ TEST(ControlSettingsForm, EachFieldIsCheckedAndNamed) {
          "0.0.0.0/0"},
         {"a 10 kB paste",
          with([](auto& f) { f.networks = std::string(10240, '1').substr(0, FORM_TEXT_LIMIT); }),
-         FormField::Networks, "255"},
+         FormField::Networks, "mehr als 1023"},
         {"a list without a password",
          with([](auto& f) { f.password.clear(), f.clearPassword = true; }), FormField::Password,
          "Kennwort"},
