@@ -3,6 +3,7 @@
 #include "control_allow_rules.h"
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <string_view>
 
@@ -34,9 +35,14 @@ std::string lengthText(size_t size) {
     return text;
 }
 
-template <typename... Args> FormVerdict wrong(FormField field, const char* format, Args... args) {
+FormVerdict wrong(FormField field, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+FormVerdict wrong(FormField field, const char* format, ...) {
     char text[320];
-    snprintf(text, sizeof text, format, args...);
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
     return {field, text};
 }
 
