@@ -4,9 +4,7 @@
 #include "panel_story.h"
 
 #include <commctrl.h>
-#include <winsock2.h>
 
-#include <cstring>
 #include <string>
 
 namespace trx::e2e {
@@ -17,8 +15,8 @@ constexpr char SETTINGS_CAPTION[] = "Einstellungen";
 constexpr char SPECIAL_CAPTION[] = "spezielle Einstellungen";
 constexpr char ABOUT_CAPTION[] = "Info über TRXDESK";
 constexpr char STATION_CAPTION[] = "Steuerport und Journal";
-constexpr u_short STATION_TEST_PORT = TRX_STATION_TEST_PORT; // one per build tree
-constexpr char WARNING_CAPTION[] = "TRXDESK";                // the panel's title
+constexpr int STATION_TEST_PORT = TRX_STATION_TEST_PORT; // one per build tree
+constexpr char WARNING_CAPTION[] = "TRXDESK";            // the panel's title
 constexpr DWORD PAINT_MS = 500;
 constexpr DWORD LINK_LOST_MS = 8000;
 constexpr WPARAM CTRL_SHIFT_CLICK = MK_LBUTTON | MK_SHIFT | MK_CONTROL;
@@ -152,41 +150,13 @@ TEST_F(DialogStory, AfterTheLineCameBackOkInTheSettingsBringsTheLinkBack) {
     EXPECT_TRUE(showsSimulator(program));
 }
 
-// What a client on this PC reads from the panel's control port: the reply to `get link`, or
-// empty when nothing answers.
-std::string askControlPort(const char* line) {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    const SOCKET client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    const DWORD waitMs = SHOW_TIMEOUT_MS;
-    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&waitMs),
-               sizeof waitMs);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(STATION_TEST_PORT);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string reply;
-    if (connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        send(client, line, static_cast<int>(strlen(line)), 0);
-        char bytes[512];
-        int count = 0;
-        while (reply.find("RPRT") == std::string::npos &&
-               (count = recv(client, bytes, sizeof bytes, 0)) > 0) {
-            reply.append(bytes, static_cast<size_t>(count));
-        }
-    }
-    closesocket(client);
-    WSACleanup();
-    return reply;
-}
-
 // The control port switched on in the settings, without a restart, and with NOREG for this
 // run only: a port in letters is refused by name first, then a client on this PC is answered.
 TEST_F(DialogStory, TheControlPortSwitchedOnInTheSettingsAnswersAtOnce) {
     PanelProcess program;
     ASSERT_TRUE(program.start(port() + std::string(" noreg")));
     ASSERT_TRUE(showsSimulator(program));
-    EXPECT_EQ(askControlPort("get link\n"), "");
+    EXPECT_FALSE(trxtest::SimControl().connect(STATION_TEST_PORT));
     PostMessageA(program.panel(), WM_COMMAND, IDM_SETTINGS, 0);
     HWND settings = waitForDialog(SETTINGS_CAPTION);
     ASSERT_NE(settings, nullptr);
@@ -211,7 +181,9 @@ TEST_F(DialogStory, TheControlPortSwitchedOnInTheSettingsAnswersAtOnce) {
     ASSERT_TRUE(closed(station));
     press(settings, IDCANCEL); // the dialog's own OK has taken its values already
     ASSERT_TRUE(closed(settings));
-    EXPECT_EQ(askControlPort("get link\n"), "link: up\r\nRPRT 0\r\n");
+    trxtest::SimControl client; // a line client like trxsim's: one line a reply
+    ASSERT_TRUE(client.connect(STATION_TEST_PORT));
+    EXPECT_EQ(client.command("get link"), "link: up");
 }
 
 } // namespace

@@ -45,7 +45,6 @@ TEST(ControlSettingsForm, EachFieldIsCheckedAndNamed) {
         {"a letter inside", with([](auto& f) { f.port = "47a03"; }), FormField::Port, "47a03"},
         {"hexadecimal", with([](auto& f) { f.port = "0x125F"; }), FormField::Port, "0x125F"},
         {"a sign", with([](auto& f) { f.port = "+4703"; }), FormField::Port, "+4703"},
-        {"empty", with([](auto& f) { f.port = ""; }), FormField::Port, "1 bis"},
         {"digits beyond int", with([](auto& f) { f.port = std::string(FORM_TEXT_LIMIT, '9'); }),
          FormField::Port, "9999999999"},
         {"a bad entry is named", with([](auto& f) { f.networks = "10.8.0.7, 192.168.300.1"; }),
@@ -85,7 +84,14 @@ TEST(ControlSettingsForm, EachFieldIsCheckedAndNamed) {
         const FormVerdict verdict = takeControlSettingsForm(c.form, settings);
         EXPECT_EQ(verdict.field, c.field) << c.what << ": " << verdict.message;
         if (c.field == FormField::None) {
+            // An empty password field keeps the one in force; typed, it replaces it.
+            const std::string password = c.form.clearPassword      ? ""
+                                         : c.form.password.empty() ? "alt"
+                                                                   : c.form.password;
             EXPECT_EQ(settings.control.port, c.port) << c.what;
+            EXPECT_EQ(settings.control.password, password) << c.what;
+            EXPECT_EQ(settings.control.network, !c.form.networks.empty() && c.form.networks != " ")
+                << c.what;
         } else {
             EXPECT_NE(verdict.message.find(c.quoted), std::string::npos)
                 << c.what << ": " << verdict.message;
@@ -93,37 +99,6 @@ TEST(ControlSettingsForm, EachFieldIsCheckedAndNamed) {
             EXPECT_STREQ(settings.control.password, "alt") << c.what;
         }
     }
-}
-
-// An empty password field keeps the one in force, even one that could not be read (it stays
-// in the key); a new one or clearing replaces it.
-TEST(ControlSettingsForm, PasswordsAreKeptSetOrCleared) {
-    StationSettings settings;
-    snprintf(settings.control.password, sizeof settings.control.password, "alt");
-    settings.control.readPasswordUnreadable = true;
-    ControlSettingsForm form = filled();
-    ASSERT_TRUE(takeControlSettingsForm(form, settings).ok());
-    EXPECT_STREQ(settings.control.password, "alt");
-    EXPECT_TRUE(settings.control.readPasswordUnreadable);
-    EXPECT_STREQ(settings.control.networks, "192.168.10.0/24, 10.8.0.7");
-    EXPECT_TRUE(settings.control.network);
-
-    form.readPassword = "lesen";
-    form.clearPassword = true;
-    form.journalFolder = "  E:\\Betrieb\\Journal ";
-    ASSERT_TRUE(takeControlSettingsForm(form, settings).ok());
-    EXPECT_STREQ(settings.control.password, "");
-    EXPECT_STREQ(settings.control.readPassword, "lesen");
-    EXPECT_FALSE(settings.control.readPasswordUnreadable);
-    EXPECT_STREQ(settings.journalFolder, "E:\\Betrieb\\Journal");
-
-    form = ControlSettingsForm{};
-    form.clearReadPassword = true;
-    ASSERT_TRUE(takeControlSettingsForm(form, settings).ok());
-    EXPECT_EQ(settings.control.port, 0);
-    EXPECT_FALSE(settings.control.network);
-    EXPECT_STREQ(settings.control.readPassword, "");
-    EXPECT_STREQ(settings.journalFolder, "");
 }
 
 } // namespace
