@@ -83,6 +83,16 @@ FormVerdict takePassword(FormField field, const char* name, const std::string& t
                      "Befehl auth übergeht es.",
                      name);
     }
+    // Other computers send their bytes in UTF-8 (a Prometheus password file) or another code
+    // page: only ASCII is the same everywhere.
+    for (const char c : typed) {
+        if (c < ' ' || c > '~') {
+            return wrong(field,
+                         "Das %s darf nur Buchstaben ohne Umlaute, Ziffern, Leer- und "
+                         "Satzzeichen enthalten: Andere Rechner senden Umlaute und ß anders.",
+                         name);
+        }
+    }
     snprintf(stored, CONTROL_PASSWORD_SIZE, "%s", typed.c_str());
     unreadable = false;
     return {};

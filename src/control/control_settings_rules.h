@@ -44,8 +44,8 @@ struct FormVerdict {
 // Takes the form into `settings` (the values in force) when every field is right, else
 // leaves `settings` as it was. The port is a decimal number 1..65535 (blanks around it
 // allowed), the allow list parses whole, and a remote client needs a password; passwords fit
-// their field, neither begins or ends with a blank (`auth` could not send it) and the two
-// differ; the folder is a whole path (drive or \\server) without the characters Windows
+// their field, are ASCII, neither begins or ends with a blank (`auth` could not send it) and
+// the two differ; the folder is a whole path (drive or \\server) without the characters Windows
 // refuses in names.
 FormVerdict takeControlSettingsForm(const ControlSettingsForm& form, StationSettings& settings);
 

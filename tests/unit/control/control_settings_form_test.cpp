@@ -61,6 +61,11 @@ TEST(ControlSettingsForm, EachFieldIsCheckedAndNamed) {
          FormField::Password, "200"},
         {"63 characters fit", with([](auto& f) { f.password = std::string(63, 'k'); }),
          FormField::None, "", 4703},
+        {"an umlaut", with([](auto& f) {
+             f.password = "Gr\xF6\xDF"
+                          "e";
+         }),
+         FormField::Password, "Umlaute"},
         {"a blank at the start", with([](auto& f) { f.readPassword = " lesen"; }),
          FormField::ReadPassword, "auth"},
         {"the same twice", with([](auto& f) { f.password = "gleich", f.readPassword = "gleich"; }),
