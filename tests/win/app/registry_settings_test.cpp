@@ -209,6 +209,23 @@ TEST_F(RegistrySettings, PasswordsAreStoredProtectedAndReadWhateverIsThere) {
     EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, path_, "SteuerportLesekennwort", RRF_RT_ANY, nullptr,
                            nullptr, nullptr),
               ERROR_FILE_NOT_FOUND);
+    // A key the user may only read (an administrator's policy) is told, not written.
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, path_, 0, WRITE_DAC, &key), ERROR_SUCCESS);
+    SECURITY_DESCRIPTOR readOnly;
+    InitializeSecurityDescriptor(&readOnly, SECURITY_DESCRIPTOR_REVISION);
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    alignas(DWORD) BYTE aclBytes[128];
+    auto* acl = reinterpret_cast<PACL>(aclBytes);
+    InitializeAcl(acl, sizeof aclBytes, ACL_REVISION);
+    AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone);
+    SetSecurityDescriptorDacl(&readOnly, TRUE, acl, FALSE);
+    ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &readOnly), ERROR_SUCCESS);
+    RegCloseKey(key);
+    FreeSid(everyone);
+    EXPECT_FALSE(saveStationSettings(205, loaded));
     EXPECT_FALSE(saveStationSettings(256, loaded)); // no key for such a port
 }
 
