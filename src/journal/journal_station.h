@@ -9,8 +9,8 @@
 #include "journal/journal.h"
 #include "journal/journal_window.h"
 #include "serial/serial_port.h"
-#include "shell/panel_journal.h"
 #include "shell/panel_host.h"
+#include "shell/panel_journal.h"
 
 #include <optional>
 #include <string>
