@@ -108,7 +108,7 @@ check_exe() { # file in the package, objdump's format name, what it must be
   grep -qE '^FileDescription=TRXDESK .+' <<<"$strings" ||
     bad "$1: the version resource has no FileDescription that names TRXDESK"
 }
-system_dlls="ADVAPI32.DLL COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL SHELL32.DLL USER32.DLL UXTHEME.DLL VERSION.DLL WS2_32.DLL "
+system_dlls="ADVAPI32.DLL COMCTL32.DLL CRYPT32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL SHELL32.DLL USER32.DLL UXTHEME.DLL VERSION.DLL WS2_32.DLL "
 check_exe TRXDESK.exe pei-i386 "PE32 for i686"
 check_exe x64/TRXDESK.exe pei-x86-64 "PE32+ for x86_64"
 

@@ -1,7 +1,7 @@
 #include "registry_settings.h"
 
+#include "protected_password.h"
 #include "schedule_settings.h"
-
 #include "settings_codec.h"
 
 #include <windows.h>
@@ -20,6 +20,7 @@ constexpr char VALUE_PRESET[] = "Taste%d";
 constexpr char VALUE_CONTROL_PORT[] = "Steuerport";
 constexpr char VALUE_CONTROL_NETWORKS[] = "SteuerportNetz";
 constexpr char VALUE_CONTROL_PASSWORD[] = "SteuerportKennwort";
+constexpr char VALUE_CONTROL_READ_PASSWORD[] = "SteuerportLesekennwort";
 constexpr char VALUE_SCHEDULE_ON[] = "SendeplanAktiv";
 constexpr char VALUE_SCHEDULE_LEAD[] = "Vorlauf";
 constexpr char VALUE_SCHEDULE_TUNE[] = "Abstimmzeit";
@@ -40,14 +41,24 @@ class RegistryKey {
     HKEY key_;
 };
 
-void setText(HKEY key, const char* name, const char* text) {
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                   static_cast<DWORD>(strlen(text) + 1));
+bool setText(HKEY key, const char* name, const char* text) {
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                          static_cast<DWORD>(strlen(text) + 1)) == ERROR_SUCCESS;
 }
 
-void setDword(HKEY key, const char* name, uint32_t value) {
+// An empty text is no value at all: the program's default holds.
+bool setTextOrRemove(HKEY key, const char* name, const char* text) {
+    if (text[0] != '\0') {
+        return setText(key, name, text);
+    }
+    const LSTATUS status = RegDeleteValueA(key, name);
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
+bool setDword(HKEY key, const char* name, uint32_t value) {
     const DWORD data = value;
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), DWORD_SIZE);
+    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                          DWORD_SIZE) == ERROR_SUCCESS;
 }
 
 // At most four bytes into a number that starts at 0; a longer value fails.
@@ -70,8 +81,8 @@ void getText(HKEY key, const char* name, char* field, size_t fieldSize, const ch
         size > fieldSize) {
         return;
     }
-    char data[CONTROL_NETWORKS_SIZE];
-    static_assert(sizeof data >= TITLE_SIZE && sizeof data >= CONTROL_PASSWORD_SIZE);
+    char data[JOURNAL_FOLDER_SIZE];
+    static_assert(sizeof data >= TITLE_SIZE && sizeof data >= CONTROL_NETWORKS_SIZE);
     DWORD read = static_cast<DWORD>(fieldSize);
     if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &read) !=
         ERROR_SUCCESS) {
@@ -136,7 +147,48 @@ void loadControlSettings(int portNumber, ControlSettings& control) {
     control.network = RegQueryValueExA(key.get(), VALUE_CONTROL_NETWORKS, nullptr, nullptr, nullptr,
                                        &size) == ERROR_SUCCESS;
     getText(key.get(), VALUE_CONTROL_NETWORKS, control.networks, sizeof control.networks, "");
-    getText(key.get(), VALUE_CONTROL_PASSWORD, control.password, sizeof control.password, "");
+    control.passwordUnreadable =
+        readStoredPassword(key.get(), VALUE_CONTROL_PASSWORD, control.password,
+                           sizeof control.password) == StoredPassword::Unreadable;
+    control.readPasswordUnreadable =
+        readStoredPassword(key.get(), VALUE_CONTROL_READ_PASSWORD, control.readPassword,
+                           sizeof control.readPassword) == StoredPassword::Unreadable;
+}
+
+void loadStationSettings(int portNumber, StationSettings& station) {
+    loadControlSettings(portNumber, station.control);
+    char path[MAX_PATH];
+    HKEY handle = nullptr;
+    if (!settingsKeyPath(portNumber, path, sizeof path) ||
+        RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+        return;
+    }
+    RegistryKey key(handle);
+    getText(key.get(), JOURNAL_FOLDER_VALUE, station.journalFolder, sizeof station.journalFolder,
+            "");
+}
+
+bool saveStationSettings(int portNumber, const StationSettings& station) {
+    char path[MAX_PATH];
+    HKEY handle = nullptr;
+    if (!settingsKeyPath(portNumber, path, sizeof path) ||
+        RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &handle,
+                        nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegistryKey key(handle);
+    const ControlSettings& control = station.control;
+    bool ok = setDword(key.get(), VALUE_CONTROL_PORT, static_cast<uint32_t>(control.port));
+    ok = setTextOrRemove(key.get(), VALUE_CONTROL_NETWORKS, control.networks) && ok;
+    // A value that could not be read stays as it is until the operator sets another.
+    if (!control.passwordUnreadable) {
+        ok = storePassword(key.get(), VALUE_CONTROL_PASSWORD, control.password) && ok;
+    }
+    if (!control.readPasswordUnreadable) {
+        ok = storePassword(key.get(), VALUE_CONTROL_READ_PASSWORD, control.readPassword) && ok;
+    }
+    return setTextOrRemove(key.get(), JOURNAL_FOLDER_VALUE, station.journalFolder) && ok;
 }
 
 void loadScheduleSettings(int portNumber, ScheduleSettings& schedule) {

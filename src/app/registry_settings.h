@@ -2,8 +2,8 @@
 #ifndef TRXDESK_REGISTRY_SETTINGS_H
 #define TRXDESK_REGISTRY_SETTINGS_H
 
-#include "control_settings.h"
 #include "settings.h"
+#include "station_settings.h"
 
 #include <cstdint>
 
@@ -15,9 +15,15 @@ enum class RegistryAction { Load, Save };
 // key that did not exist yet (it is created empty and nothing is read).
 int registrySettings(RegistryAction action, int portNumber, Settings& settings, int32_t& baudRate);
 
-// The control port's values in the port's key (REG_DWORD Steuerport, REG_SZ SteuerportNetz
-// and SteuerportKennwort); read only, never created. A port above 65535 reads as off.
+// The control port's values in the port's key (REG_DWORD Steuerport, REG_SZ SteuerportNetz,
+// and SteuerportKennwort and SteuerportLesekennwort, protected REG_BINARY or plain REG_SZ);
+// read only, never created. A port above 65535 reads as off.
 void loadControlSettings(int portNumber, ControlSettings& control);
+// Those and the journal's folder (REG_SZ Journal).
+void loadStationSettings(int portNumber, StationSettings& station);
+// Writes them all, the passwords protected; empty texts remove their values, and a password
+// that could not be read is left as stored. False when the key or a value cannot be written.
+bool saveStationSettings(int portNumber, const StationSettings& station);
 
 } // namespace trx
 

@@ -1,5 +1,5 @@
-// Who may command: the password of a client from another computer, and the lock one client
-// holds against the others.
+// Who may command: the password of a client from another computer (the one that switches or
+// the one that only reads), and the lock one client holds against the others.
 #include "control_session_rules.h"
 
 #include <cstdio>
@@ -18,8 +18,10 @@ void ControlSessions::handleAuth(Client& c, const ControlCommand& command) {
         status(c, CONTROL_OK, {});
         return;
     }
-    if (passwordMatches(command.text, password_)) {
+    const ControlRight right = passwordRight(command.text, password_, readPassword_);
+    if (right != ControlRight::None) {
         backoff_.right(c.address);
+        c.mayWrite = right == ControlRight::Switch;
         if (admit(c)) {
             status(c, CONTROL_OK, {});
         }
@@ -28,6 +30,21 @@ void ControlSessions::handleAuth(Client& c, const ControlCommand& command) {
     status(c, CONTROL_NOT_AUTHORISED, NOT_AUTHORISED);
     wrongPassword(c);
     closeAfterReply(c);
+}
+
+// A client with the read password asks for a command that switches: refused, and a write
+// is journaled as every refused write is.
+bool ControlSessions::readOnlyRefuses(Client& c, const ControlCommandRow& row,
+                                      std::string_view line) {
+    if (c.mayWrite || !row.switches()) {
+        return false;
+    }
+    if (row.writes()) {
+        refuseWrite(c, line, CONTROL_NOT_AUTHORISED, READ_ONLY);
+    } else {
+        status(c, CONTROL_NOT_AUTHORISED, READ_ONLY);
+    }
+    return true;
 }
 
 void ControlSessions::wrongPassword(Client& c) {

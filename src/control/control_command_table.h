@@ -62,6 +62,10 @@ struct ControlCommandRow {
     constexpr bool writes() const {
         return action == ControlAction::Engine || action == ControlAction::ScheduleSwitch;
     }
+    // It needs the password that switches: it writes, or its lock keeps others from writing.
+    constexpr bool switches() const {
+        return writes() || action == ControlAction::Lock || action == ControlAction::Unlock;
+    }
 };
 
 std::span<const ControlCommandRow> controlCommands();

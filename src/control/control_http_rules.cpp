@@ -140,6 +140,11 @@ ConnectionKind connectionKind(std::string_view firstBytes) {
 }
 
 bool basicPasswordMatches(std::string_view headerLine, std::string_view password) {
+    std::string sent;
+    return basicPassword(headerLine, sent) && passwordMatches(sent, password);
+}
+
+bool basicPassword(std::string_view headerLine, std::string& password) {
     if (!startsWithWord(headerLine, AUTHORIZATION)) {
         return false;
     }
@@ -152,8 +157,11 @@ bool basicPasswordMatches(std::string_view headerLine, std::string_view password
         return false;
     }
     const size_t colon = credentials.find(':');
-    return colon != std::string::npos &&
-           passwordMatches(std::string_view(credentials).substr(colon + 1), password);
+    if (colon == std::string::npos) {
+        return false;
+    }
+    password = credentials.substr(colon + 1);
+    return true;
 }
 
 bool HttpRequestHead::take(std::string_view bytes) {

@@ -29,6 +29,8 @@ ConnectionKind connectionKind(std::string_view firstBytes);
 // An "Authorization: Basic <base64 of user:password>" header whose password is `password`;
 // the user name is not looked at, and the password is compared in constant time.
 bool basicPasswordMatches(std::string_view headerLine, std::string_view password);
+// The password of such a header into `password`; false for any other line.
+bool basicPassword(std::string_view headerLine, std::string& password);
 
 // One request's head, taken in pieces as they come. It keeps the start of the request line
 // and the one header it needs; what follows the head (a body) is never read.

@@ -82,6 +82,9 @@ void ControlSessions::handleCommand(Client& c, const ControlCommand& command,
         status(c, CONTROL_NOT_AUTHORISED, NOT_AUTHORISED);
         return;
     }
+    if (readOnlyRefuses(c, *row, line)) {
+        return;
+    }
     char reason[LOCKED_REASON_SIZE];
     if (row->obeysLock && !isStandby(command) && lockedByAnother(c, reason, sizeof reason)) {
         if (row->writes()) {

@@ -15,6 +15,13 @@ bool passwordMatches(std::string_view sent, std::string_view password) {
     return difference == 0;
 }
 
+ControlRight passwordRight(std::string_view sent, std::string_view switchPassword,
+                           std::string_view readPassword) {
+    const bool switches = passwordMatches(sent, switchPassword) && !switchPassword.empty();
+    const bool reads = passwordMatches(sent, readPassword) && !readPassword.empty();
+    return switches ? ControlRight::Switch : reads ? ControlRight::Read : ControlRight::None;
+}
+
 void PasswordBackoff::wrong(uint32_t address, uint64_t nowMs) {
     // Addresses quiet for long are forgotten here, so the table holds only recent guessers.
     std::erase_if(entries_, [&](const auto& entry) {

@@ -1,5 +1,6 @@
-// The control port's password: compared in constant time, and a wrong one costs its sender's
-// address time before its next try is read. Pure.
+// The control port's two passwords, one that may only read and one that may also switch:
+// compared in constant time, and a wrong one costs its sender's address time before its
+// next try is read. Pure.
 #ifndef TRXDESK_CONTROL_PASSWORD_RULES_H
 #define TRXDESK_CONTROL_PASSWORD_RULES_H
 
@@ -17,6 +18,18 @@ constexpr uint64_t PASSWORD_FORGET_MS = 10 * 60 * 1000;
 
 // `sent` equals `password`; the time taken depends on the password's length only.
 bool passwordMatches(std::string_view sent, std::string_view password);
+
+// What a client from another computer may do once its password is known.
+enum class ControlRight : uint8_t {
+    None,   // a wrong password
+    Read,   // get, info, subscribe, scrapes
+    Switch, // every command, those that write too
+};
+
+// The right `sent` gives. Both passwords are compared, whichever matches, so the time
+// taken tells nothing of which one it was; an empty password (not set) gives no right.
+ControlRight passwordRight(std::string_view sent, std::string_view switchPassword,
+                           std::string_view readPassword);
 
 // Per address (IPv4, host order): when its next try may be read.
 class PasswordBackoff {

@@ -35,6 +35,12 @@ constexpr char LOOPBACK_ONLY_TEXT[] =
     " Ohne gültigen Eintrag nimmt er nur Verbindungen von diesem Rechner an.";
 constexpr char LEFT_OUT_JOURNAL_TEXT[] = "SteuerportNetz übergangen: %s";
 constexpr char OPENED_TEXT[] = "geöffnet %s:%d";
+constexpr char UNREADABLE_TEXT[] =
+    "Der Steuerport %d kann %s nicht lesen: Es wurde unter einem anderen Windows-Benutzer "
+    "gespeichert oder ist beschädigt und gilt als nicht gesetzt. Bitte unter "
+    "Einstellungen, „Steuerport und Journal…“ neu setzen.";
+constexpr char UNREADABLE_JOURNAL_TEXT[] = "%s nicht lesbar, gilt als nicht gesetzt";
+constexpr char APPLIED_TEXT[] = "neue Einstellungen übernommen";
 
 AllowList readAllowList(const ControlSettings& settings, std::vector<std::string>& leftOut) {
     AllowList list;
@@ -50,7 +56,7 @@ ControlPort::ControlPort(ControlEngine& engine, const ControlSettings& settings,
                          const Settings& panelSettings, PanelHost& host)
     : settings_(settings), panelSettings_(panelSettings), host_(host),
       allowList_(readAllowList(settings, leftOut_)),
-      sessions_(engine, *this, allowList_, settings.password) {}
+      sessions_(engine, *this, allowList_, settings.password, settings.readPassword) {}
 
 ControlPort::~ControlPort() {
     close();
@@ -66,9 +72,10 @@ ControlPort::~ControlPort() {
 }
 
 // The port's messages come through the panel's router, so that modal loops (message boxes,
-// dialogs) deliver them too.
+// dialogs) deliver them too. They are registered while the port is off as well: the
+// settings may switch it on later.
 void ControlPort::attach(HWND panel, WindowRouter& router) {
-    if (settings_.port == 0 || panel_ != nullptr) {
+    if (panel_ != nullptr) {
         return;
     }
     panel_ = panel;
@@ -90,7 +97,35 @@ void ControlPort::attach(HWND panel, WindowRouter& router) {
         KillTimer(panel_, IDT_CONTROL_SEND);
         sendAll();
     });
-    PostMessageA(panel, WM_TRX_CONTROL_OPEN, 0, 0);
+    if (settings_.port != 0) {
+        PostMessageA(panel, WM_TRX_CONTROL_OPEN, 0, 0);
+    }
+}
+
+// Every client goes, since its right may have come from a password no longer set; the
+// listening socket stays when it would be opened again alike, so that its port is never
+// free for another program in between.
+void ControlPort::applySettings() {
+    leftOut_.clear();
+    allowList_ = readAllowList(settings_, leftOut_);
+    closeClients();
+    sessions_.configure(allowList_, settings_.password, settings_.readPassword);
+    const bool same = listener_ != INVALID_SOCKET && settings_.port == openPort_ &&
+                      !allowList_.empty() == openEveryInterface_;
+    if (!same) {
+        close();
+    }
+    if (settings_.port == 0 || panel_ == nullptr) {
+        return;
+    }
+    if (same) {
+        if (journal_) {
+            journal_->controlPortEvent(APPLIED_TEXT);
+        }
+        tellLeftOut();
+    } else {
+        PostMessageA(panel_, WM_TRX_CONTROL_OPEN, 0, 0);
+    }
 }
 
 // Every interface only for a valid allow list; without one, this computer alone.
@@ -131,13 +166,40 @@ void ControlPort::open() {
         refuseToOpen(error);
         return;
     }
+    openPort_ = settings_.port;
+    openEveryInterface_ = everyInterface;
     if (journal_) {
         char text[MESSAGE_SIZE];
         snprintf(text, sizeof text, OPENED_TEXT, everyInterface ? "0.0.0.0" : "127.0.0.1",
                  settings_.port);
         journal_->controlPortEvent(text);
     }
+    tellUnreadable();
     tellLeftOut();
+}
+
+// A stored password that could not be read is told once a run, in the journal and to the
+// operator: remote clients that used it are refused from now on.
+void ControlPort::tellUnreadable() {
+    const char* name = nullptr;
+    if (settings_.passwordUnreadable && settings_.readPasswordUnreadable) {
+        name = "SteuerportKennwort und SteuerportLesekennwort";
+    } else if (settings_.passwordUnreadable) {
+        name = "SteuerportKennwort";
+    } else if (settings_.readPasswordUnreadable) {
+        name = "SteuerportLesekennwort";
+    }
+    if (name == nullptr || unreadableTold_) {
+        return;
+    }
+    unreadableTold_ = true;
+    char text[MESSAGE_SIZE];
+    if (journal_) {
+        snprintf(text, sizeof text, UNREADABLE_JOURNAL_TEXT, name);
+        journal_->controlPortEvent(text);
+    }
+    snprintf(text, sizeof text, UNREADABLE_TEXT, settings_.port, name);
+    host_.messageBox(panel_, text, panelSettings_.title, MB_OK | MB_ICONWARNING);
 }
 
 void ControlPort::refuseToOpen(int error) {
@@ -327,10 +389,14 @@ void ControlPort::closeClient(ClientId id) {
     sessions_.disconnected(id);
 }
 
-void ControlPort::close() {
+void ControlPort::closeClients() {
     for (const ClientId id : sessions_.clientIds()) {
         closeClient(id);
     }
+}
+
+void ControlPort::close() {
+    closeClients();
     if (listener_ != INVALID_SOCKET) {
         closesocket(listener_);
         listener_ = INVALID_SOCKET;

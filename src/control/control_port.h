@@ -48,16 +48,20 @@ class ControlPort final : private ControlHost {
     // Tells `info` and the scrape which transmitter this is (`station` must outlive the port).
     void tellStation(const ControlStation& station) { sessions_.tellStation(station); }
 
-    // While the port is on: registers its messages and timers with the router of `panel`
-    // (which must outlive the port) and posts the one that opens it, so that it opens once
-    // the panel's message loop runs. Off, it does nothing, and Winsock is never started.
+    // Registers its messages and timers with the router of `panel` (which must outlive the
+    // port) and, while the port is on, posts the one that opens it, so that it opens once the
+    // panel's message loop runs. Off, Winsock is not started.
     void attach(HWND panel, WindowRouter& router);
+    // The settings handed in have changed: every client is closed, and the port listens
+    // anew with them (or no more, when it is now off). Before attach(), nothing opens.
+    void applySettings();
     // The TCP port listened on, 0 while none is.
     int listeningPort() const { return listener_ == INVALID_SOCKET ? 0 : settings_.port; }
 
   private:
     void open();
     void refuseToOpen(int error);
+    void tellUnreadable();
     void tellLeftOut();
     void onAccept();
     void setUpClient(SOCKET client, ClientId id);
@@ -68,6 +72,7 @@ class ControlPort final : private ControlHost {
     void send(ClientId id);
     void finish(ClientId id);
     void closeClient(ClientId id);
+    void closeClients();
     void close();
     void keepTime();
 
@@ -85,6 +90,10 @@ class ControlPort final : private ControlHost {
     WindowRouter* router_ = nullptr;
     bool winsockStarted_ = false;
     SOCKET listener_ = INVALID_SOCKET;
+    // How the listening socket was opened, to tell whether new settings need another.
+    int openPort_ = 0;
+    bool openEveryInterface_ = false;
+    bool unreadableTold_ = false;
     StationEvents* journal_ = nullptr;
     // A socket's value comes back for later connections; a client's id never does.
     std::map<SOCKET, ClientId> ids_;

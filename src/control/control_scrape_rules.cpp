@@ -13,6 +13,13 @@ void ControlSessions::readRequest(Client& c) {
     }
 }
 
+// Either password lets a scrape read.
+bool ControlSessions::scrapeAllowed(std::string_view authorization) const {
+    std::string sent;
+    return basicPassword(authorization, sent) &&
+           passwordRight(sent, password_, readPassword_) != ControlRight::None;
+}
+
 void ControlSessions::answerRequest(Client& c) {
     const HttpRequestHead& request = c.request;
     std::string reply;
@@ -24,7 +31,7 @@ void ControlSessions::answerRequest(Client& c) {
         appendHttpReply(reply, HttpReply::NotFound, {});
     } else if (c.remote && request.authorization().empty()) {
         appendHttpReply(reply, HttpReply::Unauthorised, {}); // asks for the credentials
-    } else if (c.remote && !basicPasswordMatches(request.authorization(), password_)) {
+    } else if (c.remote && !scrapeAllowed(request.authorization())) {
         wrongPassword(c);
         appendHttpReply(reply, HttpReply::Unauthorised, {});
     } else {

@@ -19,9 +19,16 @@ constexpr char LEFT_TEXT[] = "getrennt";
 } // namespace
 
 ControlSessions::ControlSessions(ControlEngine& engine, ControlHost& host, AllowList allowList,
-                                 std::string password)
+                                 std::string password, std::string readPassword)
     : engine_(engine), host_(host), allowList_(std::move(allowList)),
-      password_(std::move(password)) {}
+      password_(std::move(password)), readPassword_(std::move(readPassword)) {}
+
+void ControlSessions::configure(AllowList allowList, std::string password,
+                                std::string readPassword) {
+    allowList_ = std::move(allowList);
+    password_ = std::move(password);
+    readPassword_ = std::move(readPassword);
+}
 
 // A flood is turned away before anything else, without a journal line each.
 ConnectRefusal ControlSessions::connect(ClientId id, uint32_t address, uint16_t port) {
@@ -38,7 +45,7 @@ ConnectRefusal ControlSessions::connect(ClientId id, uint32_t address, uint16_t 
         journalClient(name, NOT_LISTED_TEXT);
         return ConnectRefusal::NotListed;
     }
-    if (remote && password_.empty()) {
+    if (remote && password_.empty() && readPassword_.empty()) {
         ++counters_.turnedAway;
         journalClient(name, NO_PASSWORD_TEXT);
         return ConnectRefusal::NoPassword;

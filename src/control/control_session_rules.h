@@ -95,7 +95,7 @@ enum class ConnectRefusal {
     None,
     Flood,      // its address opened too many this second (counted, told later in one line)
     NotListed,  // a remote address outside the allow list
-    NoPassword, // remote, but no password is set
+    NoPassword, // remote, but neither password is set
 };
 
 // What waits to go to a client; the shell sends from the front.
@@ -107,9 +107,14 @@ struct ClientOutput {
 
 class ControlSessions final : public LineListener {
   public:
-    // `allowList` and `password` as configured; engine and host must outlive the sessions.
+    // `allowList` and the passwords as configured: `password` switches, `readPassword` only
+    // reads; empty ones are not set. Engine and host must outlive the sessions.
     ControlSessions(ControlEngine& engine, ControlHost& host, AllowList allowList,
-                    std::string password);
+                    std::string password, std::string readPassword = {});
+
+    // New settings: every client is to be gone first (the shell closes them), so that none
+    // keeps a right that an old password gave.
+    void configure(AllowList allowList, std::string password, std::string readPassword);
 
     ConnectRefusal connect(ClientId id, uint32_t address, uint16_t port);
     void received(ClientId id, std::string_view bytes);
@@ -153,6 +158,7 @@ class ControlSessions final : public LineListener {
     static constexpr size_t JOURNAL_LINE_SIZE = 384; // a command line of 256 bytes and more
     static constexpr std::string_view NO_ACKNOWLEDGEMENT = "no acknowledgement";
     static constexpr std::string_view NOT_AUTHORISED = "not authorised";
+    static constexpr std::string_view READ_ONLY = "read only";
     static constexpr std::string_view LINK_DOWN = "link down";
     static constexpr std::string_view PLAN_NOT_READ = "file not read";
     // The schedule's events of a file read.
@@ -181,6 +187,7 @@ class ControlSessions final : public LineListener {
         uint32_t address = 0;
         CommandSource source; // Control and "<address>:<port>"
         bool remote = false;
+        bool mayWrite = true; // false for a remote client with the read password
         Phase phase = Phase::Undecided;
         Wait wait = Wait::None;
         bool subscribed = false;
@@ -235,6 +242,7 @@ class ControlSessions final : public LineListener {
 
     // control_access_rules.cpp: the password of a client from another computer, the lock.
     void handleAuth(Client& c, const ControlCommand& command);
+    bool readOnlyRefuses(Client& c, const ControlCommandRow& row, std::string_view line);
     void wrongPassword(Client& c);
     void handleLock(Client& c, bool lock);
     bool lockedByAnother(const Client& c, char* reason, size_t size) const;
@@ -246,6 +254,7 @@ class ControlSessions final : public LineListener {
     // control_scrape_rules.cpp: a scrape's request and its answer.
     void readRequest(Client& c);
     void answerRequest(Client& c);
+    bool scrapeAllowed(std::string_view authorization) const;
     // The station's texts, with the journal's day file in use.
     ControlIdentity identity() const;
 
@@ -256,6 +265,7 @@ class ControlSessions final : public LineListener {
     const ControlStation* station_ = nullptr;
     AllowList allowList_;
     std::string password_;
+    std::string readPassword_;
     std::map<ClientId, Client> clients_;
     // The lock and its holder's name, kept with it: the lock ends with its holder.
     bool locked_ = false;

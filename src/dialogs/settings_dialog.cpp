@@ -1,5 +1,6 @@
 // Settings: port and baud rate, the presets' mode types, tooltips and status bar; OK
-// reopens the port and takes the mode types over only when that succeeds.
+// reopens the port and takes the mode types over only when that succeeds. A button opens
+// "Steuerport und Journal", which takes its values at its own OK.
 #include "dialogs.h"
 #include "mode_presets.h"
 #include "panel_journal.h"
@@ -79,6 +80,7 @@ BOOL onInitDialog(HWND dialog, DialogContext& c) {
     fillPortList(dialog, c.serial);
     fillBaudList(dialog, c.serial.baudRate());
     fillModeTypeLists(dialog, c.settings);
+    EnableWindow(GetDlgItem(dialog, IDC_SETTINGS_STATION), c.station != nullptr);
     return TRUE;
 }
 
@@ -121,6 +123,9 @@ BOOL onCommand(HWND dialog, DialogContext& c, int command, int notification) {
         return TRUE;
     case IDCANCEL:
         EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    case IDC_SETTINGS_STATION:
+        c.host.runDialog(IDD_CONTROL_SETTINGS, dialog, reinterpret_cast<LPARAM>(&c));
         return TRUE;
     case IDC_PORT_LIST:
         if (notification == CBN_SELENDOK) {

@@ -91,10 +91,20 @@ void Journal::carryTimers(HWND window, WindowRouter& router) {
 
 void Journal::usePort(int portNumber) {
     char folder[JOURNAL_PATH_SIZE];
-    journalFolder(portNumber, settings_.useRegistry, folder, sizeof folder);
+    portNumber_ = portNumber;
+    if (chosenFolder_ && !chosenFolder_->empty()) {
+        snprintf(folder, sizeof folder, "%s", chosenFolder_->c_str());
+    } else {
+        journalFolder(portNumber, settings_.useRegistry && !chosenFolder_, folder, sizeof folder);
+    }
     char key[KEY_PATH_SIZE];
     settingsKeyName(portNumber, key, sizeof key);
     writer_.setPlace(folder, key);
+}
+
+void Journal::useFolder(const char* folder) {
+    chosenFolder_ = folder;
+    usePort(portNumber_);
 }
 
 void Journal::started(const char* version, const char* connection) {

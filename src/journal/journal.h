@@ -9,12 +9,14 @@
 #include "journal_rules.h"
 #include "journal_writer_rules.h"
 #include "journal_writer_thread.h"
+#include "protocol/line_port.h"
 #include "shell/window_router.h"
 
 #include <windows.h>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,9 @@ class Journal final : public LineListener, private JournalLines {
     void carryTimers(HWND window, WindowRouter& router);
     // The port whose key and folder take the lines from now on (NO_PORT: "allgemein").
     void usePort(int portNumber);
+    // The folder chosen in the settings for the rest of the run ("": the default one), in
+    // place of the port key's value: the next line goes there.
+    void useFolder(const char* folder);
     void started(const char* version, const char* connection);
     void ended(JournalRecorder::Ending how);
     // The run ends: what waits is written if it can be within JOURNAL_FINISH_WAIT_MS; later
@@ -102,6 +107,8 @@ class Journal final : public LineListener, private JournalLines {
 
     const Settings& settings_;
     ShowTrouble showTrouble_;
+    int portNumber_ = NO_PORT;
+    std::optional<std::string> chosenFolder_;
     Win32JournalClock clock_;
     JournalWriterThread thread_;
     JournalWriter writer_{*this};

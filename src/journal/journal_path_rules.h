@@ -2,15 +2,15 @@
 #ifndef TRXDESK_JOURNAL_PATH_RULES_H
 #define TRXDESK_JOURNAL_PATH_RULES_H
 
+#include "app/station_settings.h"
+
 #include <cstddef>
 #include <cstdint>
 
 namespace trx {
 
-// Below %LOCALAPPDATA% unless the port's key names another folder.
+// Below %LOCALAPPDATA% unless the port's key names another folder (JOURNAL_FOLDER_VALUE).
 constexpr char JOURNAL_DEFAULT_SUBFOLDER[] = "TRXDESK\\Journal";
-// The REG_SZ value of a port's key that names another folder.
-constexpr char JOURNAL_FOLDER_VALUE[] = "Journal";
 
 // "<folder>\<key>\<YYYY-MM-DD>.csv" with the UTC date of `utcMs`; a trailing backslash of
 // the folder is not doubled. False, with `out` empty, when it does not fit.

@@ -57,6 +57,10 @@ void JournalStation::showJournal(HWND panel) {
     showJournalWindow(panel, *windowSetup_, settings_.title, connection);
 }
 
+void JournalStation::useFolder(const char* folder) {
+    heard([&](Journal& j) { j.useFolder(folder); });
+}
+
 void JournalStation::portChanged(int portNumber, const char* connection) {
     if (journal_) {
         journal_->usePort(portNumber);

@@ -9,8 +9,8 @@
 #include "journal/journal.h"
 #include "journal/journal_window.h"
 #include "serial/serial_port.h"
-#include "shell/panel_journal.h"
 #include "shell/panel_host.h"
+#include "shell/panel_journal.h"
 
 #include <optional>
 #include <string>
@@ -35,6 +35,10 @@ class JournalStation final : public PanelJournal {
     void close();
     // The journal window, for the message loop's dialog keys; nullptr when none is open.
     HWND window() const { return windowSetup_ ? windowSetup_->window : nullptr; }
+
+    // The journal's folder from the settings dialog, for the rest of the run ("": the
+    // default); lines from the next on go there.
+    void useFolder(const char* folder);
 
     void showJournal(HWND panel) override;
     void portChanged(int portNumber, const char* connection) override;

@@ -4,9 +4,11 @@
 #include "app/settings_codec.h"
 #include "control/control_engine_rules.h"
 #include "control/control_port.h"
+#include "control/control_settings_dialog.h"
 #include "dialogs/dialogs.h"
 #include "journal/journal_station.h"
 #include "main/start_up.h"
+#include "main/station_settings_keeper.h"
 #include "panel/panel_class.h"
 #include "panel/panel_engine.h"
 #include "panel/panel_window.h"
@@ -21,6 +23,8 @@
 #include <commctrl.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -61,8 +65,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     SerialPort serial(system);
     SerialLine line(serial);
     HelpPaths helpPaths;
-    ControlSettings controlSettings;
-    initSettings(commandLine, settings, serial, helpPaths, controlSettings);
+    StationSettings station;
+    initSettings(commandLine, settings, serial, helpPaths, station);
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ALL_COMMON_CONTROLS};
     InitCommonControlsEx(&controls);
@@ -70,7 +74,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         return 0;
     }
     HelpViewerCalls help(helpPaths.winHelp, helpPaths.htmlHelp);
-    Win32PanelHost host(instance, help, panelDialogs, PANEL_DIALOG_COUNT);
+    // The panel's dialogs, and the control port's settings that the settings dialog opens.
+    std::array<DialogProcedure, PANEL_DIALOG_COUNT + 1> dialogs;
+    std::copy(panelDialogs, panelDialogs + PANEL_DIALOG_COUNT, dialogs.begin());
+    dialogs.back() = {IDD_CONTROL_SETTINGS, controlSettingsDialogProc};
+    Win32PanelHost host(instance, help, dialogs.data(), static_cast<int>(dialogs.size()));
     // The parts beside the panel hear its messages and timers through the router, which
     // outlives them.
     WindowRouter router;
@@ -86,21 +94,23 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     ScheduleStation schedule(scheduleEngine, settings, serial.portNumber(), host, showSchedulePlan);
     protocol.addListener(schedule);
     schedule.tellJournal(journal);
-    PanelSetup setup{engine, settings, serial, host, instance, &journal, &router, &schedule};
+    // The control port hears the engine while it is off as well: the settings may switch it
+    // on during the run.
+    ProtocolControlEngine controlEngine(protocol, line);
+    PanelStation panelStation(settings, serial, version);
+    ControlPort controlPort(controlEngine, station.control, settings, host);
+    protocol.addListener(controlPort.listener());
+    controlPort.tellJournal(journal);
+    controlPort.useSchedule(schedule);
+    schedule.tellEvents(ControlPort::scheduleEvent, &controlPort);
+    controlPort.tellStation(panelStation);
+    StationSettingsKeeper keeper(station, settings, serial, controlPort, journal);
+    PanelSetup setup{engine,   settings, serial,    host,   instance,
+                     &journal, &router,  &schedule, &keeper};
     HWND panel = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PANEL), nullptr, panelDialogProc,
                                     reinterpret_cast<LPARAM>(&setup));
     if (!panel) {
         return 0;
-    }
-    ProtocolControlEngine controlEngine(protocol, line);
-    PanelStation station(settings, serial, version);
-    ControlPort controlPort(controlEngine, controlSettings, settings, host);
-    if (controlSettings.port != 0) {
-        protocol.addListener(controlPort.listener());
-        controlPort.tellJournal(journal);
-        controlPort.useSchedule(schedule);
-        schedule.tellEvents(ControlPort::scheduleEvent, &controlPort);
-        controlPort.tellStation(station);
     }
     ShowWindow(panel, SW_SHOW);
     controlPort.attach(panel, router); // opens on a message posted now: once the panel is shown

@@ -11,7 +11,7 @@ constexpr LineFormat TRANSMITTER_LINE{DEFAULT_BYTE_SIZE, EVENPARITY, TWOSTOPBITS
 } // namespace
 
 void initSettings(char* commandLine, Settings& settings, SerialPort& serial, HelpPaths& help,
-                  ControlSettings& control) {
+                  StationSettings& station) {
     char modulePath[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
     modulePath[length < sizeof modulePath ? length : sizeof modulePath - 1] = '\0';
@@ -35,10 +35,10 @@ void initSettings(char* commandLine, Settings& settings, SerialPort& serial, Hel
         int32_t baudRate = serial.baudRate();
         registrySettings(RegistryAction::Load, serial.portNumber(), settings, baudRate);
         serial.setBaudRate(baudRate);
-        loadControlSettings(serial.portNumber(), control);
+        loadStationSettings(serial.portNumber(), station);
     }
     if (line.controlPortGiven) {
-        control.port = line.controlPort;
+        station.control.port = line.controlPort;
     }
 }
 

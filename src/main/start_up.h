@@ -3,10 +3,10 @@
 #ifndef TRXDESK_START_UP_H
 #define TRXDESK_START_UP_H
 
-#include "control_settings.h"
 #include "serial_port.h"
 #include "settings.h"
 #include "settings_codec.h"
+#include "station_settings.h"
 
 namespace trx {
 
@@ -15,10 +15,10 @@ struct HelpPaths {
     char htmlHelp[HELP_PATH_SIZE] = {};
 };
 
-// Fills `help`, `settings` and `control` and sets the port's number, baud rate and line
+// Fills `help`, `settings` and `station` and sets the port's number, baud rate and line
 // format; `commandLine` is upper-cased in place.
 void initSettings(char* commandLine, Settings& settings, SerialPort& serial, HelpPaths& help,
-                  ControlSettings& control);
+                  StationSettings& station);
 
 } // namespace trx
 

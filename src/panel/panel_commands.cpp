@@ -21,7 +21,8 @@ int upDownPosition(HWND panel) {
 }
 
 INT_PTR runDialog(PanelState& p, HWND panel, int templateId) {
-    DialogContext context{p.settings, p.serial, p.protocol, p.host, p.instance, p.journal};
+    DialogContext context{p.settings, p.serial,  p.protocol, p.host,
+                          p.instance, p.journal, p.station};
     return p.host.runDialog(templateId, panel, reinterpret_cast<LPARAM>(&context));
 }
 

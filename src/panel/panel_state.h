@@ -21,7 +21,8 @@ struct PanelState {
     explicit PanelState(const PanelSetup& setup)
         : settings(setup.settings), serial(setup.serial), host(setup.host),
           instance(setup.instance), journal(setup.journal), router(setup.router),
-          schedule(setup.schedule), view(setup.engine.view), protocol(setup.engine.protocol) {}
+          schedule(setup.schedule), station(setup.station), view(setup.engine.view),
+          protocol(setup.engine.protocol) {}
 
     Settings& settings;
     SerialPort& serial;
@@ -30,6 +31,7 @@ struct PanelState {
     PanelJournal* journal;
     const WindowRouter* router;
     ScheduleSwitch* schedule;
+    StationSettingsOwner* station;
     Win32PanelView& view;
     Protocol& protocol;
     HFONT displayFont = nullptr;

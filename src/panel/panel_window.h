@@ -13,6 +13,7 @@ class PanelEngine;
 class PanelHost;
 class ScheduleSwitch;
 class SerialPort;
+class StationSettingsOwner;
 class WindowRouter;
 
 // What a panel is handed when it is made: its engine and view, the settings
@@ -28,7 +29,8 @@ struct PanelSetup {
     HINSTANCE instance;
     PanelJournal* journal = nullptr;
     const WindowRouter* router = nullptr;
-    ScheduleSwitch* schedule = nullptr; // the season schedule; may be null
+    ScheduleSwitch* schedule = nullptr;      // the season schedule; may be null
+    StationSettingsOwner* station = nullptr; // the control port's and journal's; may be null
 };
 
 // The dialog procedure; WM_INITDIALOG's lParam is the address of a PanelSetup.

@@ -232,5 +232,23 @@
 #define IDT_SCHEDULE 301            // to the schedule's next event
 #define IDT_SCHEDULE_WINDOW 302     // the window's countdown, while it is open
 #define SCHEDULE_WINDOW_TICK_MS 1000
+// The dialog "Steuerport und Journal", opened by its button in the settings dialog: the
+// control port on or off and its number, the allow list, the two passwords with their
+// state and a box that clears each, the journal's folder, the note shown with NOREG; its
+// help topic
+#define IDD_CONTROL_SETTINGS 198
+#define IDC_SETTINGS_STATION 1100
+#define IDC_CONTROL_ON 1101
+#define IDC_CONTROL_PORT 1102
+#define IDC_CONTROL_NETWORKS 1103
+#define IDC_CONTROL_PASSWORD 1104
+#define IDC_CONTROL_PASSWORD_STATE 1105
+#define IDC_CONTROL_PASSWORD_CLEAR 1106
+#define IDC_CONTROL_READ_PASSWORD 1107
+#define IDC_CONTROL_READ_PASSWORD_STATE 1108
+#define IDC_CONTROL_READ_PASSWORD_CLEAR 1109
+#define IDC_CONTROL_JOURNAL_FOLDER 1110
+#define IDC_CONTROL_NOREG 1111
+#define IDH_CONTROL_SETTINGS 1007
 
 #endif

@@ -22,6 +22,7 @@ constexpr HelpPage HELP_PAGES[] = {
     {IDH_FREQUENCY, "frequency.html"},
     {IDH_JOURNAL, "journal.html"},
     {IDH_SPECIAL_SETTINGS, "set-special.html"},
+    {IDH_CONTROL_SETTINGS, "control-settings.html"},
 };
 constexpr char CONTENTS_PAGE[] = "Contents.html";
 

@@ -14,6 +14,7 @@ class PanelJournal;
 class PanelHost;
 class Protocol;
 class SerialPort;
+class StationSettingsOwner;
 struct Settings;
 
 // What the panel's dialogs work on, handed to each as its creation parameter.
@@ -22,8 +23,9 @@ struct DialogContext {
     SerialPort& serial;
     Protocol& protocol;
     PanelHost& host;
-    HINSTANCE instance;              // the module with the program's resources
-    PanelJournal* journal = nullptr; // hears of ports that did not open; may be null
+    HINSTANCE instance;                      // the module with the program's resources
+    PanelJournal* journal = nullptr;         // hears of ports that did not open; may be null
+    StationSettingsOwner* station = nullptr; // the control port's and journal's; may be null
 };
 
 class PanelHost {

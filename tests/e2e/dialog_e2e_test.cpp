@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 namespace trx::e2e {
 namespace {
 
@@ -12,7 +14,9 @@ constexpr char FREQUENCY_CAPTION[] = "Frequenzeingabe";
 constexpr char SETTINGS_CAPTION[] = "Einstellungen";
 constexpr char SPECIAL_CAPTION[] = "spezielle Einstellungen";
 constexpr char ABOUT_CAPTION[] = "Info über TRXDESK";
-constexpr char WARNING_CAPTION[] = "TRXDESK"; // the panel's title
+constexpr char STATION_CAPTION[] = "Steuerport und Journal";
+constexpr int STATION_TEST_PORT = TRX_STATION_TEST_PORT; // one per build tree
+constexpr char WARNING_CAPTION[] = "TRXDESK";            // the panel's title
 constexpr DWORD PAINT_MS = 500;
 constexpr DWORD LINK_LOST_MS = 8000;
 constexpr WPARAM CTRL_SHIFT_CLICK = MK_LBUTTON | MK_SHIFT | MK_CONTROL;
@@ -144,6 +148,42 @@ TEST_F(DialogStory, AfterTheLineCameBackOkInTheSettingsBringsTheLinkBack) {
     press(settings, IDOK); // the same port
     ASSERT_TRUE(closed(settings));
     EXPECT_TRUE(showsSimulator(program));
+}
+
+// The control port switched on in the settings, without a restart, and with NOREG for this
+// run only: a port in letters is refused by name first, then a client on this PC is answered.
+TEST_F(DialogStory, TheControlPortSwitchedOnInTheSettingsAnswersAtOnce) {
+    PanelProcess program;
+    ASSERT_TRUE(program.start(port() + std::string(" noreg")));
+    ASSERT_TRUE(showsSimulator(program));
+    EXPECT_FALSE(trxtest::SimControl().connect(STATION_TEST_PORT));
+    PostMessageA(program.panel(), WM_COMMAND, IDM_SETTINGS, 0);
+    HWND settings = waitForDialog(SETTINGS_CAPTION);
+    ASSERT_NE(settings, nullptr);
+    press(settings, IDC_SETTINGS_STATION);
+    HWND station = waitForDialog(STATION_CAPTION);
+    ASSERT_NE(station, nullptr);
+    EXPECT_NE(PanelProcess::staticTexts(station).find("NOREG"), std::string::npos);
+    SendMessageA(GetDlgItem(station, IDC_CONTROL_ON), BM_CLICK, 0, 0);
+    setText(station, IDC_CONTROL_PORT, "47a03");
+    press(station, IDOK);
+    HWND warning = photographDialog(program, WARNING_CAPTION, "message-control-port");
+    ASSERT_NE(warning, nullptr);
+    EXPECT_NE(PanelProcess::staticTexts(warning).find("47a03"), std::string::npos);
+    press(warning, IDOK);
+    ASSERT_TRUE(closed(warning));
+    setText(station, IDC_CONTROL_PORT, std::to_string(STATION_TEST_PORT).c_str());
+    setText(station, IDC_CONTROL_NETWORKS, "192.168.10.0/24");
+    setText(station, IDC_CONTROL_READ_PASSWORD, "Lesen");
+    setText(station, IDC_CONTROL_JOURNAL_FOLDER, "C:\\Betrieb\\Journal");
+    ASSERT_EQ(photographDialog(program, STATION_CAPTION, "dialog-control-settings"), station);
+    press(station, IDOK);
+    ASSERT_TRUE(closed(station));
+    press(settings, IDCANCEL); // the dialog's own OK has taken its values already
+    ASSERT_TRUE(closed(settings));
+    trxtest::SimControl client; // a line client like trxsim's: one line a reply
+    ASSERT_TRUE(client.connect(STATION_TEST_PORT));
+    EXPECT_EQ(client.command("get link"), "link: up");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // Prints the scrape's body as the panel answers it with every family present: the link up,
-// every register reported, a client connected, a season schedule with a change ahead. The monitoring check reads the metric names
-// the dashboard and the alert rules may use from it.
+// every register reported, a client connected, a season schedule with a change ahead. The
+// monitoring check reads the metric names the dashboard and the alert rules may use from it.
 #include "control/control_metrics_text.h"
 #include "control/control_values_feed.h"
 

@@ -19,6 +19,7 @@ EXPECTED = {
     "IDH_JOURNAL": ("Das Betriebsjournal", "/journal.html"),
     "IDH_SPECIAL_SETTINGS": ("Spezielle Einstellungen", "/set-special.html"),
     "IDH_SCHEDULE": ("Der Sendeplan", "/schedule.html"),
+    "IDH_CONTROL_SETTINGS": ("Steuerport und Journal einstellen", "/control-settings.html"),
 }
 
 

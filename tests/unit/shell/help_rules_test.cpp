@@ -36,6 +36,7 @@ TEST(HelpRules, EachContextNumberOpensItsPageAndAnyOtherTheContents) {
         {IDH_SETTINGS, "C:\\TRX\\TRXDESK.CHM::/settings.html"},
         {IDH_FREQUENCY, "C:\\TRX\\TRXDESK.CHM::/frequency.html"},
         {IDH_SPECIAL_SETTINGS, "C:\\TRX\\TRXDESK.CHM::/set-special.html"},
+        {IDH_CONTROL_SETTINGS, "C:\\TRX\\TRXDESK.CHM::/control-settings.html"},
         {1001, "C:\\TRX\\TRXDESK.CHM::/Contents.html"},
     };
     char topic[64];

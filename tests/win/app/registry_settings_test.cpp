@@ -141,11 +141,92 @@ TEST_F(RegistrySettings, ControlPortValuesAreReadWithoutCreatingTheKey) {
 
     const DWORD tooHigh = 65536;
     put("Steuerport", REG_DWORD, &tooHigh, sizeof tooHigh);
-    const std::string tooLong(CONTROL_PASSWORD_SIZE, 'K'); // no room for its terminator
-    put("SteuerportKennwort", REG_SZ, tooLong.c_str(), CONTROL_PASSWORD_SIZE + 1);
     loadControlSettings(204, control);
     EXPECT_EQ(control.port, 0);
-    EXPECT_STREQ(control.password, "Geheim");
+}
+
+// The passwords as the dialog stores them and as older versions or another user left them:
+// protected for this user, a plain value still read, and whatever cannot be read is no
+// password, flagged so that the operator is told.
+TEST_F(RegistrySettings, PasswordsAreStoredProtectedAndReadWhateverIsThere) {
+    useKey(205);
+    put("SteuerportKennwort", REG_SZ, "Klartext", 9); // as before protection
+    StationSettings station;
+    loadStationSettings(205, station);
+    EXPECT_STREQ(station.control.password, "Klartext");
+    EXPECT_FALSE(station.control.passwordUnreadable);
+
+    snprintf(station.control.readPassword, sizeof station.control.readPassword, "Lesen");
+    snprintf(station.journalFolder, sizeof station.journalFolder, "D:\\Journal");
+    station.control.port = 4703;
+    ASSERT_TRUE(saveStationSettings(205, station));
+    for (const char* name : {"SteuerportKennwort", "SteuerportLesekennwort"}) {
+        BYTE data[2048];
+        DWORD type = 0;
+        DWORD size = sizeof data;
+        ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, path_, name, RRF_RT_ANY, &type, data, &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY)) << name;
+        const std::string stored(reinterpret_cast<const char*>(data), size);
+        EXPECT_EQ(stored.find("Klartext"), std::string::npos);
+        EXPECT_EQ(stored.find("Lesen"), std::string::npos);
+    }
+    StationSettings loaded;
+    loadStationSettings(205, loaded);
+    EXPECT_STREQ(loaded.control.password, "Klartext");
+    EXPECT_STREQ(loaded.control.readPassword, "Lesen");
+    EXPECT_STREQ(loaded.journalFolder, "D:\\Journal");
+    EXPECT_EQ(loaded.control.port, 4703);
+
+    const struct {
+        const char* what;
+        DWORD type;
+        std::string data;
+    } unreadable[] = {
+        {"a damaged blob", REG_BINARY, std::string(200, '\x5A')},
+        {"a blob far too long", REG_BINARY, std::string(100000, '\x01')},
+        {"a plain value too long", REG_SZ, std::string(CONTROL_PASSWORD_SIZE, 'K')},
+        {"a number", REG_DWORD, std::string(4, '\x07')},
+    };
+    for (const auto& u : unreadable) {
+        put("SteuerportKennwort", u.type, u.data.data(), static_cast<DWORD>(u.data.size()));
+        ControlSettings control;
+        loadControlSettings(205, control);
+        EXPECT_STREQ(control.password, "") << u.what;
+        EXPECT_TRUE(control.passwordUnreadable) << u.what;
+        EXPECT_STREQ(control.readPassword, "Lesen") << u.what;
+    }
+    // Saved again without a new password, the value that could not be read is left alone;
+    // an empty one removes its value.
+    loaded.control.passwordUnreadable = true;
+    loaded.control.readPassword[0] = '\0';
+    ASSERT_TRUE(saveStationSettings(205, loaded));
+    DWORD type = 0;
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, path_, "SteuerportKennwort", RRF_RT_ANY, &type,
+                           nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, path_, "SteuerportLesekennwort", RRF_RT_ANY, nullptr,
+                           nullptr, nullptr),
+              ERROR_FILE_NOT_FOUND);
+    // A key the user may only read (an administrator's policy) is told, not written.
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, path_, 0, WRITE_DAC, &key), ERROR_SUCCESS);
+    SECURITY_DESCRIPTOR readOnly;
+    InitializeSecurityDescriptor(&readOnly, SECURITY_DESCRIPTOR_REVISION);
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    alignas(DWORD) BYTE aclBytes[128];
+    auto* acl = reinterpret_cast<PACL>(aclBytes);
+    InitializeAcl(acl, sizeof aclBytes, ACL_REVISION);
+    AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone);
+    SetSecurityDescriptorDacl(&readOnly, TRUE, acl, FALSE);
+    ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &readOnly), ERROR_SUCCESS);
+    RegCloseKey(key);
+    FreeSid(everyone);
+    EXPECT_FALSE(saveStationSettings(205, loaded));
+    EXPECT_FALSE(saveStationSettings(256, loaded)); // no key for such a port
 }
 
 } // namespace

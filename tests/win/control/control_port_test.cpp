@@ -3,6 +3,7 @@
 #include "control_port.h"
 #include "control_port_fixture.h"
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -181,6 +182,48 @@ TEST_F(ControlPortTest, ABusyPortIsToldOnceAndThePanelGoesOn) {
                                       " ist belegt; TRXDESK läuft ohne Steuerport.");
     EXPECT_EQ(port.listeningPort(), 0);
     closesocket(holder);
+}
+
+// The settings dialog's OK: the port opens, changes and closes while the panel runs; every
+// client is let go, since its right may have come from a password no longer set.
+TEST_F(ControlPortTest, NewSettingsTakeEffectWithoutARestart) {
+    settings.port = 0;
+    settings.passwordUnreadable = true;
+    ControlPort port(engine, settings, panelSettings, host);
+    RecordingJournal heard;
+    port.tellJournal(heard);
+    port.attach(window.handle(), window.router);
+    window.pumpFor(100);
+    EXPECT_EQ(port.listeningPort(), 0);
+    EXPECT_FALSE(Client(window).connected);
+
+    settings.port = TEST_PORT;
+    port.applySettings();
+    window.pumpUntil([&] { return port.listeningPort() != 0; }, WAIT_MS);
+    ASSERT_EQ(port.listeningPort(), TEST_PORT);
+    Client before(window);
+    before.send("get link\n");
+    EXPECT_EQ(before.readUntil("RPRT"), "link: down\r\nRPRT -3 link down\r\n");
+
+    snprintf(settings.password, sizeof settings.password, "neu");
+    port.applySettings();
+    EXPECT_TRUE(before.closedByServer());
+    Client after(window);
+    after.send("get link\n");
+    EXPECT_EQ(after.readUntil("RPRT"), "link: down\r\nRPRT -3 link down\r\n");
+    // The stored password that could not be read is told once, however often the port opens.
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("kann SteuerportKennwort nicht lesen"), std::string::npos);
+    EXPECT_EQ(heard.lines,
+              (std::vector<std::string>{"geöffnet 127.0.0.1:" + std::to_string(TEST_PORT),
+                                        "SteuerportKennwort nicht lesbar, gilt als nicht gesetzt",
+                                        "neue Einstellungen übernommen"}));
+
+    settings.port = 0;
+    port.applySettings();
+    EXPECT_TRUE(after.closedByServer());
+    EXPECT_EQ(port.listeningPort(), 0);
+    EXPECT_FALSE(Client(window).connected);
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 // Each dialog from the real resources, run modally as the panel runs it; a thread timer
 // plays the operator: it finds the dialog by its caption, fills it in and presses a button.
+#include "control_settings_dialog.h"
 #include "dialogs.h"
 #include "panel_fakes.h"
 #include "protocol.h"
 #include "recording_panel.h"
 #include "res/resource.h"
 #include "settings_codec.h"
+#include "shell/station_settings_owner.h"
 
 #include <commctrl.h>
 #include <windows.h>
@@ -26,6 +28,7 @@ constexpr char FREQUENCY_CAPTION[] = "Frequenzeingabe";
 constexpr char SETTINGS_CAPTION[] = "Einstellungen";
 constexpr char SPECIAL_CAPTION[] = "spezielle Einstellungen";
 constexpr char ABOUT_CAPTION[] = "Info über TRXDESK";
+constexpr char STATION_CAPTION[] = "Steuerport und Journal";
 constexpr UINT OPERATOR_TICK_MS = 10;
 // Ticks a dialog may stay open with nothing left to do before it is cancelled as a failure.
 constexpr int IDLE_TICKS_LIMIT = 200;
@@ -434,6 +437,86 @@ TEST_F(Dialogs, AboutShowsTheVersionResource) {
     EXPECT_EQ(author, "Autor: TRXDESK-Team");
     EXPECT_EQ(mail, "trxdesk@example.org");
     EXPECT_NE(picture, nullptr);
+}
+
+// What the program keeps of the station's settings, as the dialog hands them over.
+class FakeStationOwner final : public StationSettingsOwner {
+  public:
+    const StationSettings& stationSettings() const override { return current; }
+    bool storesStationSettings() const override { return stores; }
+    bool applyStationSettings(const StationSettings& settings) override {
+        current = settings;
+        ++applied;
+        return stored;
+    }
+    StationSettings current;
+    bool stores = true;
+    bool stored = true; // the key could be written
+    int applied = 0;
+};
+
+// A port in letters is refused by name and its field takes the focus again; once every field
+// is right, the dialog hands over what it shows, never a password it was not given.
+TEST_F(Dialogs, StationSettingsAreCheckedThenHandedOver) {
+    FakeStationOwner owner;
+    snprintf(owner.current.control.password, sizeof owner.current.control.password, "alt");
+    owner.current.control.readPasswordUnreadable = true;
+    dialogContext.station = &owner;
+    const INT_PTR result =
+        runDialog(IDD_CONTROL_SETTINGS, controlSettingsDialogProc, context(),
+                  {{STATION_CAPTION, [&](HWND d) {
+                        EXPECT_EQ(IsDlgButtonChecked(d, IDC_CONTROL_ON), BST_UNCHECKED);
+                        EXPECT_FALSE(enabled(d, IDC_CONTROL_PORT));
+                        EXPECT_EQ(textOf(d, IDC_CONTROL_PORT), "4703");
+                        EXPECT_EQ(textOf(d, IDC_CONTROL_PASSWORD), ""); // never shown
+                        EXPECT_EQ(textOf(d, IDC_CONTROL_PASSWORD_STATE), "(gesetzt)");
+                        EXPECT_EQ(textOf(d, IDC_CONTROL_READ_PASSWORD_STATE), "(nicht lesbar)");
+                        EXPECT_EQ(textOf(d, IDC_CONTROL_NOREG), "");
+                        click(d, IDC_CONTROL_ON);
+                        EXPECT_TRUE(enabled(d, IDC_CONTROL_PORT));
+                        SetDlgItemTextA(d, IDC_CONTROL_PORT, "47a03");
+                        press(d, IDOK);
+                        ASSERT_EQ(host.boxes.size(), 1u);
+                        EXPECT_EQ(host.boxes[0].text,
+                                  "Die Portnummer „47a03“ ist keine Zahl von 1 bis 65535.");
+                        EXPECT_EQ(GetFocus(), GetDlgItem(d, IDC_CONTROL_PORT));
+                        SetDlgItemTextA(d, IDC_CONTROL_PORT, "47030");
+                        SetDlgItemTextA(d, IDC_CONTROL_NETWORKS, "10.8.0.0/24");
+                        SetDlgItemTextA(d, IDC_CONTROL_READ_PASSWORD, "Lesen");
+                        click(d, IDC_CONTROL_PASSWORD_CLEAR);
+                        EXPECT_FALSE(enabled(d, IDC_CONTROL_PASSWORD));
+                        SetDlgItemTextA(d, IDC_CONTROL_JOURNAL_FOLDER, "C:\\Betrieb\\Journal");
+                        SendMessageA(d, WM_HELP, 0, 0);
+                        press(d, IDOK);
+                    }}});
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(owner.applied, 1);
+    EXPECT_EQ(owner.current.control.port, 47030);
+    EXPECT_STREQ(owner.current.control.networks, "10.8.0.0/24");
+    EXPECT_STREQ(owner.current.control.password, "");
+    EXPECT_STREQ(owner.current.control.readPassword, "Lesen");
+    EXPECT_STREQ(owner.current.journalFolder, "C:\\Betrieb\\Journal");
+    ASSERT_EQ(host.helps.size(), 1u);
+    EXPECT_EQ(host.helps[0], (std::pair<UINT, ULONG_PTR>{HELP_CONTEXT, IDH_CONTROL_SETTINGS}));
+}
+
+// With NOREG the dialog says that its values hold for the run only; a key that cannot be
+// written is told after OK, and the values hold all the same.
+TEST_F(Dialogs, StationSettingsTellWhatIsNotStored) {
+    FakeStationOwner owner;
+    dialogContext.station = &owner;
+    for (const bool stores : {false, true}) {
+        owner.stores = stores;
+        owner.stored = false;
+        host.boxes.clear();
+        runDialog(IDD_CONTROL_SETTINGS, controlSettingsDialogProc, context(),
+                  {{STATION_CAPTION, [&](HWND d) {
+                        EXPECT_EQ(textOf(d, IDC_CONTROL_NOREG).empty(), stores);
+                        press(d, IDOK);
+                    }}});
+        EXPECT_EQ(host.boxes.size(), stores ? 1u : 0u);
+    }
+    EXPECT_EQ(owner.applied, 2);
 }
 
 } // namespace

@@ -175,6 +175,26 @@ TEST_F(JournalFolder, AnotherPortsKeyTakesTheNextLineAtOnce) {
     EXPECT_EQ(texts(PORT + 1), std::vector<std::string>{"COM48 mit 1200 Bit/s"});
 }
 
+// The folder chosen in the settings dialog takes the next line, and holds for the port
+// keys that follow in the run.
+TEST_F(JournalFolder, AFolderChosenInTheSettingsTakesTheNextLine) {
+    makeJournal();
+    announce->linkUp();
+    const std::string chosen = base + "\\gewählt";
+    journal->useFolder(chosen.c_str());
+    journal->portChanged("COM47 mit 1200 Bit/s");
+    journal->usePort(PORT + 1);
+    journal->portChanged("COM48 mit 1200 Bit/s");
+    const std::string moved = base;
+    base = chosen;
+    ASSERT_TRUE(written(1, PORT + 1));
+    EXPECT_EQ(texts(PORT), std::vector<std::string>{"COM47 mit 1200 Bit/s"});
+    EXPECT_EQ(texts(PORT + 1), std::vector<std::string>{"COM48 mit 1200 Bit/s"});
+    base = moved;
+    journal->finish();
+    EXPECT_EQ(texts(PORT), std::vector<std::string>{"hergestellt"});
+}
+
 // A spreadsheet that held the file before the run, or a folder that cannot be made: the
 // status bar and the journal window say so, the panel works on, and once the file is free
 // every line is written late, oldest first, and the status bar is clear again.
