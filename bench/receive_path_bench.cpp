@@ -1,7 +1,7 @@
 // Throughput of the whole receive path (onByteReceived through applyReport) against a
 // panel that draws nothing, on a byte mix like a busy line: mostly periodic reports that
 // repeat the mirror, some changes, echoes of commands and the odd parity-error byte.
-#include "protocol.h"
+#include "protocol/protocol.h"
 
 #include <chrono>
 #include <cstdio>

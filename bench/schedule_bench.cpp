@@ -2,8 +2,8 @@
 // thousand ten-minute entries each), the next events of a week as the shell's one timer
 // takes them, and the reader's worst cases (every entry at one time, seasons a day long;
 // a file of nothing but bad lines).
-#include "schedule_file_text.h"
-#include "schedule_timeline_rules.h"
+#include "schedule/schedule_file_text.h"
+#include "schedule/schedule_timeline.h"
 
 #include <algorithm>
 #include <chrono>

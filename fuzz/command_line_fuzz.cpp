@@ -1,6 +1,6 @@
 // Command lines as start-up hands them to the splitter: a string ending in a NUL, in a
 // buffer of exactly that size, so that a read past the end is caught.
-#include "command_line_rules.h"
+#include "app/command_line_rules.h"
 
 #include <cstdint>
 #include <cstdio>

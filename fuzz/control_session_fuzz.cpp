@@ -4,7 +4,7 @@
 // standby, nothing at all for a connection that began as an HTTP request; and keeps no more
 // than its limits.
 #include "announcer.h"
-#include "control_session_rules.h"
+#include "control/control_sessions.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // Texts typed into the frequency box, read as the OK button reads them and compared with
 // strtod, and the box's opening text from a mirror of arbitrary bytes.
-#include "transmitter_vocabulary.h"
+#include "protocol/transmitter_vocabulary.h"
 
-#include "register_mirror.h"
+#include "protocol/register_mirror.h"
 
 #include <bit>
 #include <cmath>

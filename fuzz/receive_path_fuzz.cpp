@@ -1,6 +1,6 @@
 // Random sequences of received bytes, ticks, queued writes and resets, with the engine's
 // invariants checked after every step.
-#include "protocol.h"
+#include "protocol/protocol.h"
 
 #include <cstdio>
 #include <cstdlib>

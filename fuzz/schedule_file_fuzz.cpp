@@ -1,7 +1,7 @@
 // Plan files of arbitrary bytes: the reader names what is wrong or gives a plan whose every
 // entry is in range and overlaps none; the timeline lays any such plan out without fault.
 #include "schedule/schedule_file_text.h"
-#include "schedule/schedule_timeline_rules.h"
+#include "schedule/schedule_timeline.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,9 +1,9 @@
 // Everything the registry can hand back, decoded as loading does: the flag word, the four
 // preset words (over several loads), the texts, plus the key path and the help path. Texts
 // and paths go into heap buffers of exactly their field's size, so a write past one is caught.
-#include "line_port.h"
-#include "register_mirror.h"
-#include "settings_codec.h"
+#include "app/settings_codec.h"
+#include "protocol/line_port.h"
+#include "protocol/register_mirror.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,7 +1,7 @@
 // The yardstick for start-up time and idle CPU: the least a Win32 program does to show the
 // panel's own dialog template (the same resources, window class and common controls) with
 // the panel's 100 ms timer, started the same way as TRXDESK.exe.
-#include "panel_class.h"
+#include "panel/win/panel_class.h"
 #include "res/resource.h"
 
 #include <windows.h>

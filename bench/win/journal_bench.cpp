@@ -2,14 +2,14 @@
 // lines per second the writer thread puts into a file, and the time from a report handed to
 // the panel until its text has changed and the panel is ready for the next byte, without
 // and with the journal listening.
-#include "journal.h"
-#include "journal_csv_text.h"
-#include "journal_path_rules.h"
+#include "journal/journal_csv_text.h"
+#include "journal/journal_path_rules.h"
+#include "journal/win/journal.h"
 #include "latency_figures.h"
-#include "panel/panel_engine.h"
-#include "panel_class.h"
+#include "panel/win/panel_class.h"
+#include "panel/win/panel_engine.h"
+#include "panel/win/panel_window.h"
 #include "panel_fakes.h"
-#include "panel_window.h"
 #include "res/resource.h"
 #include "sim_control.h"
 

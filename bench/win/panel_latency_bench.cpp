@@ -5,9 +5,9 @@
 #include "latency_figures.h"
 #include "panel_process.h"
 #include "poll_until.h"
+#include "protocol/wire_codec.h"
 #include "receiver_window.h"
 #include "sim_control.h"
-#include "wire_codec.h"
 
 #include "res/resource.h"
 

@@ -3,12 +3,12 @@
 // text has changed without and with the plan switched on and listening, and the CPU the
 // program's thread spends while idle before and after the plan is running.
 #include "latency_figures.h"
-#include "panel/panel_engine.h"
-#include "panel_class.h"
+#include "panel/win/panel_class.h"
+#include "panel/win/panel_engine.h"
+#include "panel/win/panel_window.h"
 #include "panel_fakes.h"
-#include "panel_window.h"
 #include "res/resource.h"
-#include "schedule_station.h"
+#include "schedule/win/schedule_station.h"
 #include "sim_control.h"
 
 #include <commctrl.h>

@@ -2,10 +2,10 @@
 // handled by a window. Also times the constructor's probe of the 256 COM names and the CPU
 // a hung-up line costs.
 // Run by bench/win/run.sh, which starts the simulator on TRXSIM_COM.
+#include "protocol/wire_codec.h"
 #include "receiver_window.h"
-#include "serial_port.h"
+#include "serial/win/serial_port.h"
 #include "sim_control.h"
-#include "wire_codec.h"
 
 #include "res/resource.h"
 

@@ -1,7 +1,7 @@
-#include "command_line_rules.h"
+#include "app/command_line_rules.h"
 
-#include "control_settings.h"
-#include "line_port.h"
+#include "app/control_settings.h"
+#include "protocol/line_port.h"
 
 namespace trx {
 

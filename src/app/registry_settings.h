@@ -2,8 +2,8 @@
 #ifndef TRXDESK_REGISTRY_SETTINGS_H
 #define TRXDESK_REGISTRY_SETTINGS_H
 
-#include "settings.h"
-#include "station_settings.h"
+#include "app/station_settings.h"
+#include "protocol/settings.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
-#include "settings_codec.h"
+#include "app/settings_codec.h"
 
-#include "line_port.h"
+#include "protocol/line_port.h"
 
 #include <cstdio>
 #include <cstring>

@@ -3,7 +3,7 @@
 #ifndef TRXDESK_SETTINGS_CODEC_H
 #define TRXDESK_SETTINGS_CODEC_H
 
-#include "settings.h"
+#include "protocol/settings.h"
 
 #include <cstddef>
 #include <cstdint>

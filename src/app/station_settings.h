@@ -3,7 +3,7 @@
 #ifndef TRXDESK_STATION_SETTINGS_H
 #define TRXDESK_STATION_SETTINGS_H
 
-#include "control_settings.h"
+#include "app/control_settings.h"
 
 namespace trx {
 

@@ -1,8 +1,8 @@
-#include "control_command_rules.h"
+#include "control/control_command_rules.h"
 
-#include "control_command_table.h"
+#include "control/control_command_table.h"
 #include "protocol/protocol.h"
-#include "transmitter_vocabulary.h"
+#include "protocol/transmitter_vocabulary.h"
 
 #include <algorithm>
 #include <charconv>

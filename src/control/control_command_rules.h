@@ -4,8 +4,8 @@
 #ifndef TRXDESK_CONTROL_COMMAND_RULES_H
 #define TRXDESK_CONTROL_COMMAND_RULES_H
 
-#include "control_reply_text.h"
-#include "register_mirror.h"
+#include "control/control_reply_text.h"
+#include "protocol/register_mirror.h"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "control_command_table.h"
+#include "control/control_command_table.h"
 
 namespace trx {
 

@@ -4,8 +4,8 @@
 #ifndef TRXDESK_CONTROL_COMMAND_TABLE_H
 #define TRXDESK_CONTROL_COMMAND_TABLE_H
 
-#include "control_command_rules.h"
-#include "protocol.h"
+#include "control/control_command_rules.h"
+#include "protocol/protocol.h"
 
 #include <cstdint>
 #include <span>

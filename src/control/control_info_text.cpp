@@ -1,4 +1,4 @@
-#include "control_info_text.h"
+#include "control/control_info_text.h"
 
 #include "shell/cp1252_text.h"
 

@@ -1,6 +1,6 @@
-#include "control_metrics_text.h"
+#include "control/control_metrics_text.h"
 
-#include "transmitter_vocabulary.h"
+#include "protocol/transmitter_vocabulary.h"
 
 #include <cstdio>
 

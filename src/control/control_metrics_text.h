@@ -3,8 +3,8 @@
 #ifndef TRXDESK_CONTROL_METRICS_TEXT_H
 #define TRXDESK_CONTROL_METRICS_TEXT_H
 
-#include "control_info_text.h"
-#include "control_values_rules.h"
+#include "control/control_info_text.h"
+#include "control/control_values.h"
 #include "shell/schedule_switch.h"
 
 #include <cstdint>

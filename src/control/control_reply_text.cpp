@@ -1,4 +1,4 @@
-#include "control_reply_text.h"
+#include "control/control_reply_text.h"
 
 #include "protocol/transmitter_vocabulary.h"
 

@@ -1,6 +1,6 @@
-#include "control_settings_rules.h"
+#include "control/control_settings_rules.h"
 
-#include "control_allow_rules.h"
+#include "control/control_allow_list.h"
 
 #include <algorithm>
 #include <cstdarg>

@@ -1,4 +1,4 @@
-#include "control_socket_text.h"
+#include "control/control_socket_text.h"
 
 #include <cstdio>
 

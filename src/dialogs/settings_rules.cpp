@@ -1,6 +1,6 @@
-#include "settings_rules.h"
+#include "dialogs/settings_rules.h"
 
-#include "connection_text.h"
+#include "shell/connection_text.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 #ifndef TRXDESK_SETTINGS_RULES_H
 #define TRXDESK_SETTINGS_RULES_H
 
-#include "line_port.h"
+#include "protocol/line_port.h"
 
 #include <array>
 #include <cstddef>

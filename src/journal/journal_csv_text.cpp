@@ -1,4 +1,4 @@
-#include "journal_csv_text.h"
+#include "journal/journal_csv_text.h"
 
 #include <cstdio>
 #include <cstring>

@@ -3,7 +3,7 @@
 #ifndef TRXDESK_JOURNAL_CSV_TEXT_H
 #define TRXDESK_JOURNAL_CSV_TEXT_H
 
-#include "journal_record.h"
+#include "journal/journal_record.h"
 #include "shell/cp1252_text.h"
 
 #include <string>

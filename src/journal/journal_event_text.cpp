@@ -1,6 +1,6 @@
-#include "journal_event_text.h"
+#include "journal/journal_event_text.h"
 
-#include "protocol.h"
+#include "protocol/protocol.h"
 
 #include <cstdio>
 

@@ -3,8 +3,8 @@
 #ifndef TRXDESK_JOURNAL_EVENT_TEXT_H
 #define TRXDESK_JOURNAL_EVENT_TEXT_H
 
-#include "register_mirror.h"
-#include "settings.h"
+#include "protocol/register_mirror.h"
+#include "protocol/settings.h"
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
-#include "journal_path_rules.h"
+#include "journal/journal_path_rules.h"
 
-#include "journal_csv_text.h"
+#include "journal/journal_csv_text.h"
 
 #include <cstdio>
 #include <cstring>

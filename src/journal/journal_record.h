@@ -2,7 +2,7 @@
 #ifndef TRXDESK_JOURNAL_RECORD_H
 #define TRXDESK_JOURNAL_RECORD_H
 
-#include "line_listener.h"
+#include "protocol/line_listener.h"
 
 #include <cstdint>
 

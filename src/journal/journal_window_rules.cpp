@@ -1,6 +1,6 @@
-#include "journal_window_rules.h"
+#include "journal/journal_window_rules.h"
 
-#include "journal_csv_text.h"
+#include "journal/journal_csv_text.h"
 
 #include <cctype>
 #include <cstdio>

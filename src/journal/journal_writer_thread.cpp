@@ -1,4 +1,4 @@
-#include "journal_writer_thread.h"
+#include "journal/journal_writer_thread.h"
 
 #include <algorithm>
 #include <chrono>

@@ -6,9 +6,9 @@
 #ifndef TRXDESK_JOURNAL_WRITER_THREAD_H
 #define TRXDESK_JOURNAL_WRITER_THREAD_H
 
-#include "journal_append_rules.h"
-#include "journal_backlog_rules.h"
-#include "journal_writer_rules.h"
+#include "journal/journal_appender.h"
+#include "journal/journal_backlog.h"
+#include "journal/journal_writer.h"
 
 #include <condition_variable>
 #include <functional>

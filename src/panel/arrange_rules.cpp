@@ -1,4 +1,4 @@
-#include "arrange_rules.h"
+#include "panel/arrange_rules.h"
 
 namespace trx {
 

@@ -1,6 +1,6 @@
-#include "menu_rules.h"
+#include "panel/menu_rules.h"
 
-#include "line_port.h"
+#include "protocol/line_port.h"
 #include "res/resource.h"
 
 #include <cstdio>

@@ -4,7 +4,7 @@
 #ifndef TRXDESK_MENU_RULES_H
 #define TRXDESK_MENU_RULES_H
 
-#include "mode_presets.h"
+#include "protocol/mode_presets.h"
 
 #include <cstddef>
 #include <cstdint>

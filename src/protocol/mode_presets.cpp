@@ -1,7 +1,7 @@
-#include "mode_presets.h"
+#include "protocol/mode_presets.h"
 
+#include "protocol/transmitter_vocabulary.h"
 #include "res/resource.h"
-#include "transmitter_vocabulary.h"
 
 namespace trx {
 

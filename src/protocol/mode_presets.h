@@ -3,7 +3,7 @@
 #ifndef TRXDESK_MODE_PRESETS_H
 #define TRXDESK_MODE_PRESETS_H
 
-#include "wire_codec.h"
+#include "protocol/wire_codec.h"
 
 #include <array>
 #include <cstdint>

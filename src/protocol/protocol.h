@@ -4,11 +4,11 @@
 #ifndef TRXDESK_PROTOCOL_H
 #define TRXDESK_PROTOCOL_H
 
-#include "line_listener.h"
-#include "line_port.h"
-#include "panel_view.h"
-#include "register_mirror.h"
-#include "settings.h"
+#include "protocol/line_listener.h"
+#include "protocol/line_port.h"
+#include "protocol/panel_view.h"
+#include "protocol/register_mirror.h"
+#include "protocol/settings.h"
 
 #include <array>
 #include <cstdint>

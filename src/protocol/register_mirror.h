@@ -3,8 +3,8 @@
 #ifndef TRXDESK_REGISTER_MIRROR_H
 #define TRXDESK_REGISTER_MIRROR_H
 
-#include "transmitter_vocabulary.h"
-#include "wire_codec.h"
+#include "protocol/transmitter_vocabulary.h"
+#include "protocol/wire_codec.h"
 
 #include <array>
 #include <cstddef>

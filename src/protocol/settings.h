@@ -3,8 +3,8 @@
 #ifndef TRXDESK_SETTINGS_H
 #define TRXDESK_SETTINGS_H
 
-#include "mode_presets.h"
-#include "transmitter_vocabulary.h"
+#include "protocol/mode_presets.h"
+#include "protocol/transmitter_vocabulary.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
-#include "transmitter_vocabulary.h"
+#include "protocol/transmitter_vocabulary.h"
 
-#include "protocol.h"
-#include "register_mirror.h"
+#include "protocol/protocol.h"
+#include "protocol/register_mirror.h"
 
 #include <algorithm>
 #include <charconv>

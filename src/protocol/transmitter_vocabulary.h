@@ -5,7 +5,7 @@
 #ifndef TRXDESK_TRANSMITTER_VOCABULARY_H
 #define TRXDESK_TRANSMITTER_VOCABULARY_H
 
-#include "wire_codec.h"
+#include "protocol/wire_codec.h"
 
 #include <array>
 #include <cstddef>

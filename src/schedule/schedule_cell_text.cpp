@@ -1,4 +1,4 @@
-#include "schedule_cell_text.h"
+#include "schedule/schedule_cell_text.h"
 
 #include <algorithm>
 

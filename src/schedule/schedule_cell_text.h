@@ -3,7 +3,7 @@
 #ifndef TRXDESK_SCHEDULE_CELL_TEXT_H
 #define TRXDESK_SCHEDULE_CELL_TEXT_H
 
-#include "schedule_plan_rules.h"
+#include "schedule/schedule_plan_rules.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "schedule_change_text.h"
+#include "schedule/schedule_change_text.h"
 
 #include <cstdio>
 

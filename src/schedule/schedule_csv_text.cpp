@@ -1,4 +1,4 @@
-#include "schedule_csv_text.h"
+#include "schedule/schedule_csv_text.h"
 
 #include "shell/cp1252_text.h"
 

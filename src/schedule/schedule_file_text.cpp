@@ -1,7 +1,7 @@
-#include "schedule_file_text.h"
+#include "schedule/schedule_file_text.h"
 
-#include "schedule_cell_text.h"
-#include "schedule_csv_text.h"
+#include "schedule/schedule_cell_text.h"
+#include "schedule/schedule_csv_text.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -5,7 +5,7 @@
 #define TRXDESK_SCHEDULE_FILE_TEXT_H
 
 #include "protocol/settings.h"
-#include "schedule_plan_rules.h"
+#include "schedule/schedule_plan_rules.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "schedule_plan_rules.h"
+#include "schedule/schedule_plan_rules.h"
 
 #include <algorithm>
 #include <map>

@@ -1,4 +1,4 @@
-#include "schedule_status_text.h"
+#include "schedule/schedule_status_text.h"
 
 #include <cstdio>
 #include <cstring>

@@ -3,8 +3,8 @@
 #ifndef TRXDESK_SCHEDULE_STATUS_TEXT_H
 #define TRXDESK_SCHEDULE_STATUS_TEXT_H
 
-#include "schedule_file_text.h"
-#include "schedule_plan_rules.h"
+#include "schedule/schedule_file_text.h"
+#include "schedule/schedule_plan_rules.h"
 
 #include <cstddef>
 #include <string>

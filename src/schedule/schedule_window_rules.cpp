@@ -1,4 +1,4 @@
-#include "schedule_window_rules.h"
+#include "schedule/schedule_window_rules.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 #ifndef TRXDESK_SCHEDULE_WINDOW_RULES_H
 #define TRXDESK_SCHEDULE_WINDOW_RULES_H
 
-#include "schedule_runner_rules.h"
+#include "schedule/schedule_runner.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "connection_text.h"
+#include "shell/connection_text.h"
 
-#include "line_port.h"
+#include "protocol/line_port.h"
 
 #include <cstdio>
 

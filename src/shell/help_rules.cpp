@@ -1,4 +1,4 @@
-#include "help_rules.h"
+#include "shell/help_rules.h"
 
 #include "res/resource.h"
 

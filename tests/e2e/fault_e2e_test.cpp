@@ -3,7 +3,7 @@
 // checks what the panel shows, what reached the line, and that nothing is lost or stuck.
 // Times are printed, never asserted: the machine's load decides them.
 #include "panel_story.h"
-#include "protocol.h"
+#include "protocol/protocol.h"
 
 #include <commctrl.h>
 #include <psapi.h>

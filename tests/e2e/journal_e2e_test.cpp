@@ -2,7 +2,7 @@
 // exactly its lines in the day's file, with durations that fit what happened, and the
 // journal window shows them; a spreadsheet holding the file shows in the status bar, never
 // in a box, and once the file is free the lines come late and the panel holds the file.
-#include "journal_csv_text.h"
+#include "journal/journal_csv_text.h"
 #include "panel_story.h"
 
 #include <fstream>

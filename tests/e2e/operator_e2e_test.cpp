@@ -1,7 +1,7 @@
 // Operator stories of commands: the keys and presets reach the transmitter and the lit keys
 // follow what it reports; closing and logging off put it into standby first; the context
 // menus open; panels on three transmitters arrange themselves.
-#include "arrange_rules.h"
+#include "panel/arrange_rules.h"
 #include "panel_story.h"
 
 #include <commctrl.h>

@@ -4,7 +4,7 @@
 #define TRXDESK_E2E_PANEL_STORY_H
 
 #include "panel_process.h"
-#include "register_mirror.h"
+#include "protocol/register_mirror.h"
 #include "res/resource.h"
 #include "sim_control.h"
 

@@ -4,11 +4,11 @@
 //   TRXSIM_COM2, TRXSIM_CONTROL_PORT2  a second simulator on another COM port
 //   TRXSIM_MISSING_COM                 a COM number with no mapping
 //   TRXSIM_DANGLING_COM                a COM number mapped to a path that does not exist
+#include "protocol/wire_codec.h"
 #include "receiver_window.h"
-#include "serial_line.h"
-#include "serial_port.h"
+#include "serial/win/serial_line.h"
+#include "serial/win/serial_port.h"
 #include "sim_control.h"
-#include "wire_codec.h"
 
 #include "res/resource.h"
 

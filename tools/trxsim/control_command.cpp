@@ -1,6 +1,6 @@
 #include "control_command.h"
 
-#include "transmitter_vocabulary.h"
+#include "protocol/transmitter_vocabulary.h"
 
 #include <array>
 #include <charconv>

@@ -3,7 +3,7 @@
 #ifndef TRXSIM_CONTROL_COMMAND_H
 #define TRXSIM_CONTROL_COMMAND_H
 
-#include "transmitter_vocabulary.h"
+#include "protocol/transmitter_vocabulary.h"
 
 #include <array>
 #include <string>

@@ -1,6 +1,6 @@
 #include "receive_log.h"
 
-#include "wire_codec.h"
+#include "protocol/wire_codec.h"
 
 #include <cinttypes>
 #include <cstdio>

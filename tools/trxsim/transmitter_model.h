@@ -4,8 +4,8 @@
 #ifndef TRXSIM_TRANSMITTER_MODEL_H
 #define TRXSIM_TRANSMITTER_MODEL_H
 
-#include "transmitter_vocabulary.h"
-#include "wire_codec.h"
+#include "protocol/transmitter_vocabulary.h"
+#include "protocol/wire_codec.h"
 
 #include <array>
 #include <cstddef>

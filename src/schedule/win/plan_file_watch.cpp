@@ -1,4 +1,4 @@
-#include "plan_file_watch.h"
+#include "schedule/win/plan_file_watch.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,8 +1,8 @@
-#include "schedule_station.h"
+#include "schedule/win/schedule_station.h"
 
 #include "app/settings_codec.h"
 #include "res/resource.h"
-#include "schedule_file_text.h"
+#include "schedule/schedule_file_text.h"
 
 #include <shlobj.h>
 

@@ -7,13 +7,13 @@
 #define TRXDESK_SCHEDULE_STATION_H
 
 #include "app/schedule_settings.h"
-#include "plan_file_watch.h"
-#include "schedule_engine_rules.h"
-#include "schedule_runner_rules.h"
-#include "shell/panel_host.h"
+#include "schedule/schedule_engine.h"
+#include "schedule/schedule_runner.h"
+#include "schedule/win/plan_file_watch.h"
 #include "shell/schedule_switch.h"
 #include "shell/station_events.h"
-#include "shell/window_router.h"
+#include "shell/win/panel_host.h"
+#include "shell/win/window_router.h"
 
 #include <windows.h>
 

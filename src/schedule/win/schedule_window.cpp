@@ -1,8 +1,8 @@
 // The window "Sendeplan…": a modeless dialog owned by the panel. A thin dialog procedure:
 // what it shows comes from schedule_window_rules, what its buttons do from the station.
 #include "res/resource.h"
-#include "schedule_station.h"
-#include "schedule_window_rules.h"
+#include "schedule/schedule_window_rules.h"
+#include "schedule/win/schedule_station.h"
 
 #include <shellapi.h>
 

@@ -1,4 +1,4 @@
-#include "command_line_rules.h"
+#include "app/command_line_rules.h"
 
 #include <gtest/gtest.h>
 

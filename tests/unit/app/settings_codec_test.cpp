@@ -1,4 +1,4 @@
-#include "settings_codec.h"
+#include "app/settings_codec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Clients' commands through the real engine, wired as the program wires it: the engine's
 // own operations and conditions, answers on the engine's announcements.
-#include "control_engine_rules.h"
+#include "control/control_engine.h"
 #include "protocol/recording_panel.h"
 
 #include <gtest/gtest.h>

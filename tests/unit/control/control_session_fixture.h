@@ -4,7 +4,7 @@
 #define TRXDESK_TEST_CONTROL_SESSION_FIXTURE_H
 
 #include "announcer.h"
-#include "control_session_rules.h"
+#include "control/control_sessions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The dialog "Steuerport und Journal" as its worst user types into it: what is taken, what is
 // refused with which field to go back to, and that a refused form leaves the settings alone.
-#include "control_settings_rules.h"
+#include "control/control_settings_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The command table as clients meet it: the reply to `help`, who may give each command and
 // whether the lock holds it back, values out of range refused by the engine's operation,
 // and the events a subscriber hears.
+#include "control/control_subscription.h"
 #include "control_session_fixture.h"
-#include "control_subscription_rules.h"
 #include "control_values_feed.h"
 
 #include <climits>

@@ -1,11 +1,11 @@
 // The control port's text rules: command lines, the allow list, HTTP and the metrics.
-#include "control_allow_rules.h"
-#include "control_command_rules.h"
-#include "control_http_rules.h"
-#include "control_metrics_text.h"
-#include "control_password_rules.h"
-#include "control_socket_text.h"
-#include "line_listener.h"
+#include "control/control_allow_list.h"
+#include "control/control_command_rules.h"
+#include "control/control_http_request.h"
+#include "control/control_metrics_text.h"
+#include "control/control_passwords.h"
+#include "control/control_socket_text.h"
+#include "protocol/line_listener.h"
 
 #include "control_values_feed.h"
 

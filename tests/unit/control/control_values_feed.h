@@ -3,7 +3,7 @@
 #ifndef TRXDESK_TEST_CONTROL_VALUES_FEED_H
 #define TRXDESK_TEST_CONTROL_VALUES_FEED_H
 
-#include "control/control_values_rules.h"
+#include "control/control_values.h"
 
 namespace trx::test {
 

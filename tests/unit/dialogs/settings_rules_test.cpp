@@ -1,4 +1,4 @@
-#include "settings_rules.h"
+#include "dialogs/settings_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 #ifndef TRXDESK_TEST_JOURNAL_FAKES_H
 #define TRXDESK_TEST_JOURNAL_FAKES_H
 
-#include "journal_append_rules.h"
-#include "journal_csv_text.h"
-#include "journal_writer_rules.h"
+#include "journal/journal_appender.h"
+#include "journal/journal_csv_text.h"
+#include "journal/journal_writer.h"
 
 #include <algorithm>
 #include <condition_variable>

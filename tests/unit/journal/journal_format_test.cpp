@@ -1,9 +1,9 @@
 // The file format and the texts: what Excel and the station engineer read.
-#include "journal_csv_text.h"
-#include "journal_event_text.h"
+#include "journal/journal_csv_text.h"
+#include "journal/journal_event_text.h"
+#include "journal/journal_path_rules.h"
+#include "journal/journal_window_rules.h"
 #include "journal_fakes.h"
-#include "journal_path_rules.h"
-#include "journal_window_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // durations, alarms that end unseen, the day change and the flood limit with the control
 // port's budget beside the line's.
 #include "announcer.h"
+#include "journal/journal_recorder.h"
+#include "journal/journal_writer.h"
 #include "journal_fakes.h"
-#include "journal_rules.h"
-#include "journal_writer_rules.h"
 
 #include <gtest/gtest.h>
 

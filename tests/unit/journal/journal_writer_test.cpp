@@ -1,9 +1,9 @@
 // The way a line reaches its file: whole or not at all, into the file of its path, waiting
 // behind a file that fails or hangs without holding up whoever hands it in, and told once
 // when everything that waited is written.
-#include "journal_backlog_rules.h"
+#include "journal/journal_backlog.h"
+#include "journal/journal_writer_thread.h"
 #include "journal_fakes.h"
-#include "journal_writer_thread.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "menu_rules.h"
+#include "panel/menu_rules.h"
 #include "res/resource.h"
 
 #include <gtest/gtest.h>

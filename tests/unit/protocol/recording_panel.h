@@ -3,7 +3,7 @@
 #ifndef TRXDESK_TEST_RECORDING_PANEL_H
 #define TRXDESK_TEST_RECORDING_PANEL_H
 
-#include "protocol.h"
+#include "protocol/protocol.h"
 #include "res/resource.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "transmitter_vocabulary.h"
+#include "protocol/transmitter_vocabulary.h"
 
-#include "register_mirror.h"
+#include "protocol/register_mirror.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "register_mirror.h"
-#include "wire_codec.h"
+#include "protocol/register_mirror.h"
+#include "protocol/wire_codec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "schedule_change_rules.h"
+#include "schedule/schedule_sequencer.h"
 #include "schedule_fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
+#include "schedule/schedule_runner.h"
+#include "schedule/schedule_window_rules.h"
 #include "schedule_fixture.h"
-#include "schedule_runner_rules.h"
 #include "schedule_transmitter.h"
-#include "schedule_window_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #ifndef TRXDESK_TESTS_SCHEDULE_FIXTURE_H
 #define TRXDESK_TESTS_SCHEDULE_FIXTURE_H
 
-#include "schedule_file_text.h"
+#include "schedule/schedule_file_text.h"
 
 #include <initializer_list>
 #include <string>

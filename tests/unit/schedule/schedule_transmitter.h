@@ -4,7 +4,7 @@
 #ifndef TRXDESK_TESTS_SCHEDULE_TRANSMITTER_H
 #define TRXDESK_TESTS_SCHEDULE_TRANSMITTER_H
 
-#include "schedule_engine_rules.h"
+#include "schedule/schedule_engine.h"
 
 #include <initializer_list>
 #include <vector>

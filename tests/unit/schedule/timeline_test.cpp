@@ -1,5 +1,5 @@
+#include "schedule/schedule_timeline.h"
 #include "schedule_fixture.h"
-#include "schedule_timeline_rules.h"
 
 #include <gtest/gtest.h>
 

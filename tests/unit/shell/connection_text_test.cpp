@@ -1,4 +1,4 @@
-#include "connection_text.h"
+#include "shell/connection_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "help_rules.h"
 #include "res/resource.h"
+#include "shell/help_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // trxsim as a whole: a child process driven over its control port or stdin, with the test
 // on the program's side of the pty. Every wait is bounded by poll().
-#include "wire_codec.h"
+#include "protocol/wire_codec.h"
 
 #include <gtest/gtest.h>
 

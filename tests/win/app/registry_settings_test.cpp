@@ -1,5 +1,5 @@
-#include "registry_settings.h"
-#include "settings_codec.h"
+#include "app/registry_settings.h"
+#include "app/settings_codec.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 #ifndef TRXDESK_TEST_CONTROL_PORT_FIXTURE_H
 #define TRXDESK_TEST_CONTROL_PORT_FIXTURE_H
 
-#include "control_port.h"
+#include "control/win/control_port.h"
 #include "panel_fakes.h"
 #include "receiver_window.h"
 

@@ -1,6 +1,6 @@
 // The control port in-process with Winsock on loopback: real sockets and messages, an
 // engine that records the commands and announcements made by hand.
-#include "control_port.h"
+#include "control/win/control_port.h"
 #include "control_port_fixture.h"
 
 #include <cstdio>

@@ -1,12 +1,12 @@
 // Each dialog from the real resources, run modally as the panel runs it; a thread timer
 // plays the operator: it finds the dialog by its caption, fills it in and presses a button.
-#include "control_settings_dialog.h"
-#include "dialogs.h"
+#include "app/settings_codec.h"
+#include "control/win/control_settings_dialog.h"
+#include "dialogs/win/dialogs.h"
 #include "panel_fakes.h"
-#include "protocol.h"
+#include "protocol/protocol.h"
 #include "recording_panel.h"
 #include "res/resource.h"
-#include "settings_codec.h"
 #include "shell/station_settings_owner.h"
 
 #include <commctrl.h>

@@ -3,11 +3,11 @@
 // port's key names; a file a spreadsheet held since before the run and a disk that cuts a
 // write short, shown in the status bar and never in a box; a share that hangs, which holds
 // up nothing but the writer; a line read while it is being written.
-#include "journal_csv_text.h"
-#include "journal_path_rules.h"
+#include "journal/journal_csv_text.h"
+#include "journal/journal_path_rules.h"
+#include "journal/journal_window_rules.h"
+#include "journal/journal_writer.h"
 #include "journal_win_fixture.h"
-#include "journal_window_rules.h"
-#include "journal_writer_rules.h"
 
 #include <memory>
 

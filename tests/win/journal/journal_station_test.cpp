@@ -1,10 +1,10 @@
 // The journal as the program keeps it beside the panel: what it hears before the panel is
 // shown, the one stream after, and the end of the run told once.
 #include "announcer.h"
-#include "journal/journal_station.h"
+#include "journal/win/journal_station.h"
 #include "journal_win_fixture.h"
 #include "panel_fakes.h"
-#include "serial/serial_system.h"
+#include "serial/win/serial_system.h"
 
 #include <gtest/gtest.h>
 

@@ -4,11 +4,11 @@
 #define TRXDESK_TEST_JOURNAL_WIN_FIXTURE_H
 
 #include "announcer.h"
-#include "journal.h"
-#include "journal_csv_text.h"
-#include "journal_path_rules.h"
+#include "app/settings_codec.h"
+#include "journal/journal_csv_text.h"
+#include "journal/journal_path_rules.h"
+#include "journal/win/journal.h"
 #include "receiver_window.h"
-#include "settings_codec.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 // The journal window from the real template: today's lines newest on top, new ones as they
 // happen, the filter, one window per panel, F1 and Escape, the line that says why lines
 // wait, and "Kopie öffnen".
+#include "journal/win/journal_window.h"
 #include "journal_win_fixture.h"
-#include "journal_window.h"
 #include "res/resource.h"
 
 #include <commctrl.h>

@@ -2,9 +2,9 @@
 // under Wine (whose WinHelp path the end-to-end stories show). Wine draws no page without
 // its browser engine, so the window and its title are what is checked; the pages
 // themselves are checked in the help file by the help_contexts test.
-#include "help_viewer.h"
+#include "app/settings_codec.h"
 #include "res/resource.h"
-#include "settings_codec.h"
+#include "shell/win/help_viewer.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 #ifndef TRXDESK_TEST_PANEL_FAKES_H
 #define TRXDESK_TEST_PANEL_FAKES_H
 
-#include "line_port.h"
-#include "panel_host.h"
-#include "serial_port.h"
+#include "protocol/line_port.h"
+#include "serial/win/serial_port.h"
+#include "shell/win/panel_host.h"
 
 #include <windows.h>
 

@@ -1,16 +1,16 @@
 // The panel created in-process from the real resources, driven with messages and read back
 // the way the operator sees it.
-#include "panel/panel_engine.h"
-#include "panel_class.h"
+#include "app/settings_codec.h"
+#include "panel/win/panel_class.h"
+#include "panel/win/panel_engine.h"
+#include "panel/win/panel_menus.h"
+#include "panel/win/panel_window.h"
+#include "panel/win/win32_panel_view.h"
 #include "panel_fakes.h"
-#include "panel_host.h"
-#include "panel_menus.h"
-#include "panel_window.h"
 #include "res/resource.h"
-#include "serial_port.h"
-#include "settings_codec.h"
+#include "serial/win/serial_port.h"
 #include "shell/schedule_switch.h"
-#include "win32_panel_view.h"
+#include "shell/win/panel_host.h"
 
 #include <commctrl.h>
 #include <cstdio>

@@ -1,13 +1,13 @@
 // The season schedule on a window standing in for the panel, under Wine: the plan file named
 // by the port's key, watched in its folder, the registry's switch, the plan line, the
 // message about a bad file told once, and hand operation, against a clock of the test's.
+#include "app/settings_codec.h"
 #include "panel_fakes.h"
 #include "receiver_window.h"
 #include "res/resource.h"
+#include "schedule/win/schedule_station.h"
 #include "schedule_fixture.h"
-#include "schedule_station.h"
 #include "schedule_transmitter.h"
-#include "settings_codec.h"
 
 #include <windows.h>
 

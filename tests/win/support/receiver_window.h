@@ -4,7 +4,7 @@
 #ifndef TRXDESK_RECEIVER_WINDOW_H
 #define TRXDESK_RECEIVER_WINDOW_H
 
-#include "shell/window_router.h"
+#include "shell/win/window_router.h"
 
 #include <windows.h>
 
