@@ -57,6 +57,11 @@ void JournalRecorder::portChanged(const char* text) {
     put(r);
 }
 
+void JournalRecorder::folderChanged(const char* text) {
+    JournalRecord r = record(JournalEvent::Journal, JournalSource::Program, text);
+    put(r);
+}
+
 void JournalRecorder::controlPortEvent(const char* text) {
     JournalRecord r = record(JournalEvent::ControlPort, JournalSource::Program, text);
     r.origin = JournalOrigin::ControlPort;

@@ -43,6 +43,8 @@ class JournalRecorder final : public LineListener {
     void ended(Ending how);
     // A port that failed to open (the message the operator saw) or a new connection.
     void portChanged(const char* text);
+    // The journal moved to another folder: a line at each end, so that one leads to the other.
+    void folderChanged(const char* text);
     // The control port: its opening and its clients (a Steuerport line of the program), and
     // a client's command that put nothing on the line (a Befehl line of that client).
     void controlPortEvent(const char* text);

@@ -89,22 +89,46 @@ void Journal::carryTimers(HWND window, WindowRouter& router) {
     router.onTimer(IDT_JOURNAL_WRITER, [this] { hearWriter(); });
 }
 
+void Journal::folderFor(int portNumber, char* folder, size_t size) const {
+    if (chosenFolder_ && !chosenFolder_->empty()) {
+        snprintf(folder, size, "%s", chosenFolder_->c_str());
+    } else {
+        journalFolder(portNumber, settings_.useRegistry && !chosenFolder_, folder, size);
+    }
+}
+
 void Journal::usePort(int portNumber) {
     char folder[JOURNAL_PATH_SIZE];
     portNumber_ = portNumber;
-    if (chosenFolder_ && !chosenFolder_->empty()) {
-        snprintf(folder, sizeof folder, "%s", chosenFolder_->c_str());
-    } else {
-        journalFolder(portNumber, settings_.useRegistry && !chosenFolder_, folder, sizeof folder);
-    }
+    folderFor(portNumber, folder, sizeof folder);
     char key[KEY_PATH_SIZE];
     settingsKeyName(portNumber, key, sizeof key);
     writer_.setPlace(folder, key);
 }
 
 void Journal::useFolder(const char* folder) {
+    char before[JOURNAL_PATH_SIZE];
+    keyFolder(before, sizeof before);
     chosenFolder_ = folder;
-    usePort(portNumber_);
+    char place[JOURNAL_PATH_SIZE];
+    folderFor(portNumber_, place, sizeof place);
+    char key[KEY_PATH_SIZE];
+    settingsKeyName(portNumber_, key, sizeof key);
+    char after[JOURNAL_PATH_SIZE];
+    snprintf(after, sizeof after, "%s\\%s", place, key);
+    const bool moves = strcmp(before, after) != 0;
+    char text[JOURNAL_TEXT_SIZE];
+    // The last line where the journal was names where it goes on, and the first line there
+    // names where it came from.
+    if (moves) {
+        snprintf(text, sizeof text, "weiter in %s", after);
+        recorder_.folderChanged(text);
+    }
+    writer_.setPlace(place, key);
+    if (moves) {
+        snprintf(text, sizeof text, "fortgesetzt aus %s", before);
+        recorder_.folderChanged(text);
+    }
 }
 
 void Journal::started(const char* version, const char* connection) {

@@ -98,6 +98,9 @@ class Journal final : public LineListener, private JournalLines {
     void onTrouble(std::function<void()> feed) { troubleFeed_ = std::move(feed); }
 
   private:
+    // The folder a port's key folder lies in: the one chosen in the settings, else the key's
+    // value or the default.
+    void folderFor(int portNumber, char* folder, size_t size) const;
     void add(const std::string& path, int64_t utcDay, const std::string& line) override;
     std::string contentOfDay(int64_t utcMs);
     std::string todaysContent();

@@ -9,6 +9,7 @@
 #include "journal/journal_writer.h"
 #include "journal_win_fixture.h"
 
+#include "shell/cp1252_text.h"
 #include <memory>
 
 namespace trx {
@@ -188,11 +189,16 @@ TEST_F(JournalFolder, AFolderChosenInTheSettingsTakesTheNextLine) {
     const std::string moved = base;
     base = chosen;
     ASSERT_TRUE(written(1, PORT + 1));
-    EXPECT_EQ(texts(PORT), std::vector<std::string>{"COM47 mit 1200 Bit/s"});
+    // Each folder names the other: the trail is not lost.
+    const std::string oldKeyFolder = moved + "\\Com47";
+    const std::string newKeyFolder = chosen + "\\Com47";
+    EXPECT_EQ(texts(PORT), (std::vector<std::string>{"fortgesetzt aus " + oldKeyFolder,
+                                                     "COM47 mit 1200 Bit/s"}));
     EXPECT_EQ(texts(PORT + 1), std::vector<std::string>{"COM48 mit 1200 Bit/s"});
     base = moved;
     journal->finish();
-    EXPECT_EQ(texts(PORT), std::vector<std::string>{"hergestellt"});
+    EXPECT_EQ(texts(PORT), (std::vector<std::string>{"hergestellt",
+                                                     "weiter in " + utf8FromCp1252(newKeyFolder)}));
 }
 
 // A spreadsheet that held the file before the run, or a folder that cannot be made: the
