@@ -234,6 +234,7 @@ class ControlSessions final : public LineListener {
     void runAction(Client& c, const ControlCommandRow& row, const ControlCommand& command,
                    std::string_view line);
     void handleWrite(Client& c, const ControlCommand& command, std::string_view line);
+    bool waitsOutModalLoop(Client& c, std::string_view line);
     void refuseWrite(Client& c, std::string_view line, int code, std::string_view reason);
     void replyValues(Client& c, const ControlCommand& command);
     void replySchedule(Client& c);

@@ -186,6 +186,17 @@ void ControlSessions::replySchedule(Client& c) {
     send(c, reply);
 }
 
+// Nothing enters the engine from inside a modal loop: the line waits, first in line, until
+// the loop has ended.
+bool ControlSessions::waitsOutModalLoop(Client& c, std::string_view line) {
+    if (!host_.modalLoop()) {
+        return false;
+    }
+    c.input.insert(0, std::string(line) + "\n");
+    c.wait = Wait::Loop;
+    return true;
+}
+
 // Switching the plan is a write: it needs the lock and the switching right, waits for a
 // modal loop to end, and is journaled as the client's.
 void ControlSessions::handleSchedule(Client& c, const ControlCommand& command,
@@ -194,9 +205,7 @@ void ControlSessions::handleSchedule(Client& c, const ControlCommand& command,
         refuseWrite(c, line, CONTROL_NOT_NOW, NO_SCHEDULE);
         return;
     }
-    if (host_.modalLoop()) {
-        c.input.insert(0, std::string(line) + "\n");
-        c.wait = Wait::Loop;
+    if (waitsOutModalLoop(c, line)) {
         return;
     }
     journalOnce(c);
@@ -228,10 +237,7 @@ void ControlSessions::handleWrite(Client& c, const ControlCommand& command, std:
         refuseWrite(c, line, CONTROL_NO_LINK, LINK_DOWN);
         return;
     }
-    if (host_.modalLoop()) {
-        // Nothing enters the engine from inside a modal loop: the line waits, first in line.
-        c.input.insert(0, std::string(line) + "\n");
-        c.wait = Wait::Loop;
+    if (waitsOutModalLoop(c, line)) {
         return;
     }
     journalOnce(c);

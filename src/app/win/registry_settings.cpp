@@ -129,13 +129,22 @@ void load(HKEY key, Settings& s, int32_t& baudRate) {
     }
 }
 
-} // namespace
-
-void loadControlSettings(int portNumber, ControlSettings& control) {
+// The port's key for reading; nullptr for a port outside 0..255 or a key not there.
+HKEY openForReading(int portNumber) {
     char path[MAX_PATH];
     HKEY handle = nullptr;
     if (!settingsKeyPath(portNumber, path, sizeof path) ||
         RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+        return nullptr;
+    }
+    return handle;
+}
+
+} // namespace
+
+void loadControlSettings(int portNumber, ControlSettings& control) {
+    HKEY handle = openForReading(portNumber);
+    if (handle == nullptr) {
         return;
     }
     RegistryKey key(handle);
@@ -157,10 +166,8 @@ void loadControlSettings(int portNumber, ControlSettings& control) {
 
 void loadStationSettings(int portNumber, StationSettings& station) {
     loadControlSettings(portNumber, station.control);
-    char path[MAX_PATH];
-    HKEY handle = nullptr;
-    if (!settingsKeyPath(portNumber, path, sizeof path) ||
-        RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+    HKEY handle = openForReading(portNumber);
+    if (handle == nullptr) {
         return;
     }
     RegistryKey key(handle);
@@ -192,10 +199,8 @@ bool saveStationSettings(int portNumber, const StationSettings& station) {
 }
 
 void loadScheduleSettings(int portNumber, ScheduleSettings& schedule) {
-    char path[MAX_PATH];
-    HKEY handle = nullptr;
-    if (!settingsKeyPath(portNumber, path, sizeof path) ||
-        RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+    HKEY handle = openForReading(portNumber);
+    if (handle == nullptr) {
         return;
     }
     RegistryKey key(handle);
