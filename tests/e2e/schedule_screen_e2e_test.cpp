@@ -121,6 +121,20 @@ TEST_F(ScheduleScreenStory, ThePlanLineTheWindowAndTheAlarmOfARefusedFrequency) 
     const std::string next = "Plan: " + second + " UTC 9,50000 MHz 1000 W";
     ASSERT_TRUE(waitFor([&] { return program.statusText(3) == next; }, SHOW_TIMEOUT_MS))
         << program.statusText(3);
+
+    // Switched off, the window offers nothing to run now.
+    post(program, IDM_SCHEDULE_AUTO);
+    ASSERT_TRUE(waitFor([&] { return program.statusText(3) == "Plan aus"; }, SHOW_TIMEOUT_MS));
+    post(program, IDM_SCHEDULE_WINDOW);
+    ASSERT_TRUE(waitFor(
+        [&] {
+            window = program.window("#32770");
+            return window != nullptr && IsWindowVisible(window);
+        },
+        SHOW_TIMEOUT_MS));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDC_SCHEDULE_NOW)));
+    Sleep(PAINT_MS);
+    program.screenshot("schedule-window-off");
     ASSERT_TRUE(program.close());
 }
 
