@@ -175,7 +175,7 @@ int main() {
                station.runner().badLines());
         return 1;
     }
-    printf("schedule: %d entries read on the file's thread, checked and laid out on the panel's "
+    printf("schedule: %d entries read and checked on the file's thread, laid out on the panel's "
            "in %.1f ms\n",
            ENTRIES, openMs);
 

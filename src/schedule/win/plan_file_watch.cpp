@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <mutex>
 
 namespace trx {
 
@@ -39,7 +41,8 @@ bool missing(DWORD error) {
 // Stamps the file, and reads it when its stamp differs from `last` or `always`: as a
 // spreadsheet holding it open still lets it be read, and at most what the plan's reader takes
 // and one byte more, so that a longer file is named as such. False: nothing new to tell.
-bool readPlan(const std::string& path, PlanFileStamp& last, bool always, PlanFileRead& read) {
+bool readPlan(const std::string& path, PlanFileStamp& last, bool always, PlanFileRead& read,
+              std::string& bytes) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -55,11 +58,11 @@ bool readPlan(const std::string& path, PlanFileStamp& last, bool always, PlanFil
         read.stamp.writeTime =
             static_cast<int64_t>((uint64_t{written.dwHighDateTime} << 32) | written.dwLowDateTime);
         if (always || !(read.stamp == last)) {
-            read.bytes.assign(PLAN_FILE_MAX_BYTES + 1, '\0');
+            bytes.assign(PLAN_FILE_MAX_BYTES + 1, '\0');
             DWORD got = 0;
-            read.readable = ReadFile(file, read.bytes.data(), static_cast<DWORD>(read.bytes.size()),
-                                     &got, nullptr) != 0;
-            read.bytes.resize(read.readable ? got : 0);
+            read.readable =
+                ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) != 0;
+            bytes.resize(read.readable ? got : 0);
         }
         CloseHandle(file);
     }
@@ -81,6 +84,17 @@ struct PlanFileWatch::Shared {
     std::atomic<int> asks{0};
     std::atomic<bool> byOperator{false};
     std::atomic<bool> abandoned{false};
+    std::mutex namesLock;
+    AntennaNames names{}; // under namesLock
+
+    void setNames(const AntennaNames& given) {
+        const std::lock_guard<std::mutex> hold(namesLock);
+        memcpy(names, given, sizeof names);
+    }
+    void copyNames(AntennaNames& out) {
+        const std::lock_guard<std::mutex> hold(namesLock);
+        memcpy(out, names, sizeof out);
+    }
 
     Shared() = default;
     Shared(const Shared&) = delete;
@@ -124,7 +138,13 @@ DWORD WINAPI watchThread(void* parameter) {
         posted->generation = s->generation;
         posted->asks = asks;
         posted->read.byOperator = s->byOperator.exchange(false);
-        if (readPlan(s->path, last, first || asks > 0, posted->read)) {
+        std::string bytes;
+        if (readPlan(s->path, last, first || asks > 0, posted->read, bytes)) {
+            if (posted->read.readable) {
+                AntennaNames names;
+                s->copyNames(names);
+                posted->read.reading = readPlanFile(bytes, names);
+            }
             if (s->abandoned) {
                 break;
             }
@@ -160,13 +180,15 @@ DWORD WINAPI watchThread(void* parameter) {
 
 } // namespace
 
-void PlanFileWatch::start(HWND panel, UINT message, const std::string& path, bool makeFolder) {
+void PlanFileWatch::start(HWND panel, UINT message, const std::string& path, bool makeFolder,
+                          const AntennaNames& names) {
     stop();
     shared_ = std::make_shared<Shared>();
     shared_->panel = panel;
     shared_->message = message;
     shared_->path = path;
     shared_->makeFolder = makeFolder;
+    shared_->setNames(names);
     shared_->generation = ++lastGeneration;
     shared_->asks = 1; // the first read
     if (!shared_->stop || !shared_->request) {
@@ -182,10 +204,11 @@ void PlanFileWatch::start(HWND panel, UINT message, const std::string& path, boo
     }
 }
 
-void PlanFileWatch::readNow(bool byOperator) {
+void PlanFileWatch::readNow(bool byOperator, const AntennaNames& names) {
     if (!shared_) {
         return;
     }
+    shared_->setNames(names);
     if (byOperator) {
         shared_->byOperator = true;
     }

@@ -76,7 +76,7 @@ void ScheduleStation::usePort(int portNumber) {
     journal(text);
     runner_->setEnabled(scheduleSettings_.enabled, now());
     if (panel_) {
-        watch_.start(panel_, WM_TRX_SCHEDULE_FILE, path_, defaultPlace_);
+        watch_.start(panel_, WM_TRX_SCHEDULE_FILE, path_, defaultPlace_, settings_.antennaNames);
     }
     poll();
 }
@@ -113,7 +113,7 @@ void ScheduleStation::open(HWND panel, WindowRouter& router) {
     });
     // On before the file is read: a message about a bad file must not hold the plan off.
     runner_->setEnabled(scheduleSettings_.enabled, now());
-    watch_.start(panel_, WM_TRX_SCHEDULE_FILE, path_, defaultPlace_);
+    watch_.start(panel_, WM_TRX_SCHEDULE_FILE, path_, defaultPlace_, settings_.antennaNames);
     poll();
 }
 
@@ -138,7 +138,7 @@ bool ScheduleStation::runScheduleNow() {
 
 // Answered when the file's thread has read it: a share that hangs holds up nothing here.
 void ScheduleStation::reloadSchedule() {
-    watch_.readNow(true);
+    watch_.readNow(true, settings_.antennaNames);
     refreshWindow();
 }
 
@@ -183,7 +183,7 @@ void ScheduleStation::fileRead(LPARAM lParam) {
     if (!read) {
         return; // of a port left since
     }
-    PlanReading reading;
+    PlanReading& reading = read->reading;
     if (!read->readable) {
         if (!read->stamp.exists && !read->byOperator && runner_->plan().entries.empty()) {
             show(); // no plan file yet: nothing to tell
@@ -193,8 +193,6 @@ void ScheduleStation::fileRead(LPARAM lParam) {
         reading.badLines = 1;
         reading.problems.push_back(
             PlanProblem{0, read->stamp.exists ? "Datei nicht lesbar" : "Datei nicht vorhanden"});
-    } else {
-        reading = readPlanFile(read->bytes, settings_.antennaNames);
     }
     const bool tell = runner_->load(reading, now());
     refreshWindow();

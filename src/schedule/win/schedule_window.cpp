@@ -115,7 +115,9 @@ void ScheduleStation::showScheduleWindow() {
         if (!window_) {
             return;
         }
-        watch_.readNow(false); // a file written meanwhile, where no folder could be watched
+        watch_.readNow(
+            false,
+            settings_.antennaNames); // a file written meanwhile, where no folder could be watched
         refreshWindow();
     }
     ShowWindow(window_, SW_SHOW);
